@@ -1,0 +1,44 @@
+// Small helpers shared by the test programs: temporary folders, whole-file
+// I/O and the compression corpus.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh folder below the system temporary folder, removed with everything
+// in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // path() / name as a string.
+    std::string file(const std::string& name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+Bytes ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const Bytes& data);
+Bytes ToBytes(const std::string& text);
+
+// Every file of the shared compression corpus, sorted by name.
+std::vector<std::filesystem::path> CorpusFiles();
+
+// Deterministic pseudo-random bytes.
+Bytes RandomBytes(std::size_t size, std::uint32_t seed);
+
+// The folder the program and its libraries are built into.
+std::string BinDir();
+
+}  // namespace testing_support
