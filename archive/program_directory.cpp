@@ -1,0 +1,28 @@
+#include "archive/program_directory.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace archive {
+
+namespace {
+std::string WithSeparator(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::string& Current() {
+    static std::string folder = [] {
+        std::error_code ec;
+        auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+        return WithSeparator(ec ? std::filesystem::current_path().string() : exe.parent_path().string());
+    }();
+    return folder;
+}
+}  // namespace
+
+const std::string& ProgramDirectory() { return Current(); }
+
+void SetProgramDirectory(const std::string& folder) { Current() = WithSeparator(folder); }
+
+}  // namespace archive
