@@ -1,0 +1,216 @@
+#include "shell/item_list.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "archive/helpers.h"
+
+namespace {
+
+using archive::ItemTable;
+using shell::RowKind;
+
+// A table of `count` normal type-0 items at offsets 0x100 apart, each with
+// its display texts set as loading sets them.
+ItemTable MakeTable(std::int32_t count) {
+    ItemTable table;
+    table.ItemCount = count;
+    table.SlotCount = count;
+    table.Records.resize(static_cast<std::size_t>(count) + 1);
+    for (std::int32_t i = 0; i < count; ++i) {
+        archive::ItemRecord& r = table[i];
+        r.Offset = 0x100 * (i + 1);
+        r.DecompressedSize = 1000 + i;
+        r.CompressedSize = 1000 + i;
+        r.RefersTo = i;
+        archive::UpdateDisplayTexts(r);
+    }
+    return table;
+}
+
+void MakeCompressed(archive::ItemRecord& r, std::int16_t type, std::int32_t stored) {
+    r.CompressionType = type;
+    r.CompressedSize = stored;
+    archive::UpdateDisplayTexts(r);
+}
+
+void MakeBlank(archive::ItemRecord& r) {
+    r = archive::ItemRecord{};
+    r.IsBlank = true;
+}
+
+using Texts = std::array<std::string, shell::kItemColumnCount>;
+
+TEST(ItemListColumns, CaptionsAndSharesAsShown) {
+    EXPECT_STREQ(shell::kItemColumnCaptions[0], "Index");
+    EXPECT_STREQ(shell::kItemColumnCaptions[3], "Compressed size");
+    EXPECT_STREQ(shell::kItemColumnCaptions[8], "Description");
+    const double sum = std::accumulate(shell::kItemColumnShares.begin(), shell::kItemColumnShares.end(), 0.0);
+    EXPECT_NEAR(sum, 1.0, 1e-12);
+}
+
+TEST(ItemRowTexts, StoredItemLeavesCompressedSizeAndRatioEmpty) {
+    ItemTable table = MakeTable(3);
+    table[1].SourceFile = "/tmp/in.bin";
+    table[1].Extension = "LBA";
+    table[1].Description = "Scene";
+    EXPECT_EQ(shell::ItemRowTexts(table, 1),
+              (Texts{"1", "200", "1001", "", "Store", "/tmp/in.bin", "", "LBA", "Scene"}));
+    EXPECT_EQ(shell::ItemRowKind(table, 1), RowKind::Normal);
+    EXPECT_EQ(shell::ItemRowIcon(table, 1), 1);
+}
+
+TEST(ItemRowTexts, CompressedItemShowsStoredSizeAndRatio) {
+    ItemTable table = MakeTable(2);
+    table[0].Offset = 0xABCDEF;
+    MakeCompressed(table[0], 1, 500);
+    const Texts texts = shell::ItemRowTexts(table, 0);
+    EXPECT_EQ(texts[1], "ABCDEF");
+    EXPECT_EQ(texts[3], "500");
+    EXPECT_EQ(texts[4], "LZSS");
+    EXPECT_EQ(texts[6], archive::CRatioStr(1000, 500));
+    EXPECT_FALSE(texts[6].empty());
+    EXPECT_EQ(shell::ItemRowIcon(table, 0), 2);
+    MakeCompressed(table[1], 2, 10);
+    EXPECT_EQ(shell::ItemRowIcon(table, 1), 3);
+}
+
+TEST(ItemRowTexts, PointerShowsTargetAndNoSizes) {
+    ItemTable table = MakeTable(6);
+    MakeCompressed(table[2], 2, 300);
+    table[5] = table[2];
+    table[5].RefersTo = 2;
+    table[5].Description = "Body";
+    const Texts texts = shell::ItemRowTexts(table, 5);
+    EXPECT_EQ(texts, (Texts{"5", "See item 2", "", "", "", "", archive::CRatioStr(1002, 300), "", "Body"}));
+    EXPECT_EQ(shell::ItemRowKind(table, 5), RowKind::Pointer);
+    EXPECT_EQ(shell::ItemRowIcon(table, 5), 4 + 2);
+}
+
+TEST(ItemRowTexts, BlankShowsOnlyLabelEvenWithStaleFields) {
+    ItemTable table = MakeTable(2);
+    MakeBlank(table[1]);
+    table[1].RefersTo = 0;  // blank is decided before pointer
+    table[1].Description = "left over";
+    table[1].Marked = true;
+    EXPECT_EQ(shell::ItemRowTexts(table, 1), (Texts{"1", "", "", "", "", "", "", "", ""}));
+    EXPECT_EQ(shell::ItemRowKind(table, 1), RowKind::Blank);
+    EXPECT_EQ(shell::ItemRowIcon(table, 1), 10);
+    EXPECT_TRUE(shell::ItemRowChecked(table, 1));
+}
+
+TEST(ItemRowTexts, HiddenItemOfVoiceArchive) {
+    ItemTable table = MakeTable(3);
+    table.IsVoiceArchive = true;
+    table[1].IsHidden = true;
+    table[1].Offset = -1;
+    const Texts texts = shell::ItemRowTexts(table, 1);
+    EXPECT_EQ(texts, (Texts{"1", "Hidden", "1001", "", "Store", "", "", "", ""}));
+    EXPECT_EQ(shell::ItemRowIcon(table, 1), 7);
+    MakeCompressed(table[1], 1, 20);
+    EXPECT_EQ(shell::ItemRowIcon(table, 1), 8);
+
+    // Outside a voice archive the record is listed as what its slot says.
+    table.IsVoiceArchive = false;
+    EXPECT_EQ(shell::ItemRowKind(table, 1), RowKind::Normal);
+    EXPECT_EQ(shell::ItemRowTexts(table, 1)[1], "FFFFFFFF");
+}
+
+TEST(ItemRowIcon, InvalidTypeStillNamesAnImage) {
+    ItemTable table = MakeTable(1);
+    table[0].CompressionType = 7;
+    EXPECT_EQ(shell::ItemRowIcon(table, 0), 1);
+}
+
+TEST(ItemRowLabels, TarvoDeCompNumbersOnlyNormalItems) {
+    ItemTable table = MakeTable(6);
+    table.IsVoiceArchive = true;
+    MakeBlank(table[1]);
+    table[3].RefersTo = 0;
+    table[5].IsHidden = true;
+    EXPECT_EQ(shell::ItemRowLabels(table, true), (std::vector<std::string>{"0", "", "1", "", "2", ""}));
+    EXPECT_EQ(shell::ItemRowLabels(table, false), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
+
+    // The pointer keeps naming its target's item number in both modes.
+    const std::vector<shell::ItemRow> rows = shell::FillItemRows(table, true);
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[3].Texts[0], "");
+    EXPECT_EQ(rows[3].Texts[1], "See item 0");
+    EXPECT_EQ(rows[4].Texts[0], "2");
+}
+
+TEST(FillItemRows, KeepsCheckMarksOfMarkedItems) {
+    ItemTable table = MakeTable(4);
+    table[2].Marked = true;
+    const std::vector<shell::ItemRow> rows = shell::FillItemRows(table, false);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_FALSE(rows[1].Checked);
+    EXPECT_TRUE(rows[2].Checked);
+    EXPECT_EQ(rows[2].Texts, shell::ItemRowTexts(table, 2));
+}
+
+std::vector<std::int32_t> ProgressMoves(std::int32_t count, bool voice) {
+    ItemTable table = MakeTable(count);
+    table.IsVoiceArchive = voice;
+    std::vector<std::int32_t> moves;
+    shell::FillItemRows(table, false, [&](std::int32_t p) { moves.push_back(p); });
+    return moves;
+}
+
+TEST(FillItemRowsProgress, MovesOnlyForLargeArchives) {
+    EXPECT_EQ(ProgressMoves(0, false), (std::vector<std::int32_t>{0}));
+    EXPECT_EQ(ProgressMoves(3072, false), (std::vector<std::int32_t>{0}));
+    EXPECT_EQ(ProgressMoves(3073, false), (std::vector<std::int32_t>{0, 1024, 2048, 3072, 0}));
+    EXPECT_EQ(ProgressMoves(3073, true), (std::vector<std::int32_t>{0, 512, 1024, 1536, 2048, 2560, 3072, 0}));
+    EXPECT_FALSE(shell::ItemListUsesProgress(3072));
+    EXPECT_TRUE(shell::ItemListUsesProgress(3073));
+}
+
+TEST(FitItemColumns, SharesOfTheWidthRoundedHalfToEven) {
+    EXPECT_EQ(shell::FitItemColumns(1000),
+              (std::array<std::int32_t, 9>{100, 100, 120, 100, 70, 160, 50, 50, 250}));
+    // 50 x 0.05 = 2.5 -> 2, 50 x 0.10 = 5, 50 x 0.07 = 3.5 -> 4, 50 x 0.25 = 12.5 -> 12.
+    EXPECT_EQ(shell::FitItemColumns(50), (std::array<std::int32_t, 9>{5, 5, 6, 5, 4, 8, 2, 2, 12}));
+    // 30 x 0.05 = 1.5 -> 2; 150 x 0.07 = 10.5 -> 10 (a product in binary
+    // floating point lands just above the half and would give 11).
+    EXPECT_EQ(shell::FitItemColumns(30)[6], 2);
+    EXPECT_EQ(shell::FitItemColumns(150)[4], 10);
+    const std::array<std::int32_t, 9> hundred = shell::FitItemColumns(100);
+    for (std::size_t k = 0; k < hundred.size(); ++k) {
+        EXPECT_DOUBLE_EQ(hundred[k] / 100.0, shell::kItemColumnShares[k]) << "column " << k;
+    }
+    EXPECT_EQ(shell::FitItemColumns(0), (std::array<std::int32_t, 9>{}));
+    EXPECT_EQ(shell::FitItemColumns(-5), (std::array<std::int32_t, 9>{}));
+}
+
+TEST(SyncMarks, CopiesRowStatesOnlyWithAnOpenArchive) {
+    ItemTable table = MakeTable(3);
+    shell::SyncMarks(table, false, {true, true, true});
+    EXPECT_FALSE(table[0].Marked);
+    shell::SyncMarks(table, true, {true, false, true, true /* beyond the list */});
+    EXPECT_TRUE(table[0].Marked);
+    EXPECT_FALSE(table[1].Marked);
+    EXPECT_TRUE(table[2].Marked);
+    EXPECT_FALSE(table[3].Marked);  // the end record is never a row
+}
+
+TEST(SelectAll, MarksEveryListedItemButNotTheEndRecord) {
+    ItemTable table = MakeTable(3);
+    shell::SelectAll(table, 99);
+    EXPECT_TRUE(table[0].Marked && table[1].Marked && table[2].Marked);
+    EXPECT_FALSE(table[3].Marked);
+    shell::DeselectAll(table, 2);
+    EXPECT_FALSE(table[0].Marked || table[1].Marked);
+    EXPECT_TRUE(table[2].Marked);
+}
+
+TEST(SetViewMode, ChoosingTheCurrentModeDoesNothing) {
+    shell::ViewMode mode = shell::kInitialViewMode;
+    EXPECT_FALSE(shell::SetViewMode(mode, shell::ViewMode::Details));
+    EXPECT_TRUE(shell::SetViewMode(mode, shell::ViewMode::LargeIcons));
+    EXPECT_EQ(mode, shell::ViewMode::LargeIcons);
+    EXPECT_TRUE(shell::UsesLargeIcons(mode));
+}
+
+}  // namespace
