@@ -1,0 +1,271 @@
+// Decoders of the LZ stream. The hot loop is built around one observation:
+// branching on every flag bit costs more than the work of an item. A literal
+// is treated as a one-byte copy from the input and a reference as a copy from
+// the output, the source chosen with masks, and every item copies a fixed 24
+// bytes (the longest copy is 18) while there is room for that on both sides.
+// The extra bytes land beyond the current end of the output and are
+// overwritten by the following items. Near the ends a careful per-item loop
+// takes over.
+#include "codec/lz.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace codec {
+
+namespace {
+
+// The fast loop needs this much output room for one group: eight items of at
+// most 18 bytes plus the 24-byte copy of the last one.
+constexpr std::ptrdiff_t kFastOutputRoom = 8 * 18 + 24;
+// ... and this much input: a flag byte, eight items of at most 2 bytes, and a
+// 24-byte copy starting at the last literal.
+constexpr std::ptrdiff_t kFastInputRoom = 1 + 16 + 24;
+// The unbounded decoder does not know where the input ends, but a complete
+// stream needs at least one input byte per 9 output bytes still to come
+// (a 2-byte reference yields at most 18), so this much output still to come
+// vouches for kFastInputRoom input bytes.
+constexpr std::ptrdiff_t kUnboundedOutputRoom = 9 * kFastInputRoom;
+// Longest copy the fast loop handles: 15 + bias.
+constexpr int kFastMaxBias = 3;
+
+inline std::uint64_t Load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+inline void Store64(std::uint8_t* p, std::uint64_t v) { std::memcpy(p, &v, 8); }
+
+// Copies 24 bytes in 8-byte steps, each load after the previous store, so the
+// result equals the forward byte copy for any distance >= 8.
+inline void Copy24(std::uint8_t* dst, const std::uint8_t* src) {
+    Store64(dst, Load64(src));
+    Store64(dst + 8, Load64(src + 8));
+    Store64(dst + 16, Load64(src + 16));
+}
+
+struct Cursor {
+    const std::uint8_t* ip;
+    std::uint8_t* op;
+};
+
+// Forward copy of len bytes from dist back, the result of a byte loop.
+inline void CopyMatch(std::uint8_t* op, std::size_t dist, std::size_t len) {
+    const std::uint8_t* src = op - dist;
+    if (dist == 1) {
+        std::memset(op, src[0], len);
+    } else if (dist >= len) {
+        std::memcpy(op, src, len);
+    } else {
+        for (std::size_t i = 0; i < len; ++i) op[i] = src[i];
+    }
+}
+
+// Decodes whole groups while both buffers have the fast loop's room.
+// kCheckDistance: the output is still shorter than the window, so a reference
+// may reach before its start; it leaves as soon as that can no longer happen.
+template <bool kBounded, bool kCheckDistance>
+inline bool FastGroups(Cursor& c, const std::uint8_t* iend, std::uint8_t* const ostart,
+                       std::uint8_t* const oend, unsigned bias) {
+    const std::uint8_t* ip = c.ip;
+    std::uint8_t* op = c.op;
+    bool failed = false;
+    while (oend - op >= (kBounded ? kFastOutputRoom : kUnboundedOutputRoom) &&
+           (!kBounded || iend - ip >= kFastInputRoom)) {
+        if (kCheckDistance && op - ostart >= kWindowSize) break;
+        unsigned flags = *ip++;
+        if (flags == 0xFF) {  // eight literals
+            Store64(op, Load64(ip));
+            ip += 8;
+            op += 8;
+            continue;
+        }
+        for (int k = 0; k < 8; ++k) {
+            const std::size_t literal = flags & 1;
+            flags >>= 1;
+            const std::size_t isRef = literal - 1;  // all ones for a reference
+            const unsigned w = ip[0] | (unsigned(ip[1]) << 8);
+            const std::size_t dist = (w >> 4) + 1;
+            const std::size_t len = 1 + (((w & 15) + bias - 1) & isRef);
+            const std::uintptr_t fromInput = reinterpret_cast<std::uintptr_t>(ip);
+            const std::uintptr_t fromOutput = reinterpret_cast<std::uintptr_t>(op) - dist;
+            const std::uint8_t* src =
+                reinterpret_cast<const std::uint8_t*>(fromInput ^ ((fromInput ^ fromOutput) & isRef));
+            ip += 2 - literal;
+            const bool awkward =
+                dist < 8 || (kCheckDistance && dist > static_cast<std::size_t>(op - ostart));
+            if (isRef & awkward) [[unlikely]] {
+                if (kCheckDistance && dist > static_cast<std::size_t>(op - ostart)) {
+                    failed = true;
+                    break;
+                }
+                if (dist == 1) {
+                    const std::uint64_t v = 0x0101010101010101ull * op[-1];
+                    Store64(op, v);
+                    Store64(op + 8, v);
+                    Store64(op + 16, v);
+                } else {
+                    for (std::size_t i = 0; i < len; ++i) op[i] = src[i];
+                }
+            } else {
+                Copy24(op, src);
+            }
+            op += len;
+        }
+        if (failed) break;
+    }
+    c.ip = ip;
+    c.op = op;
+    return !failed;
+}
+
+template <bool kBounded>
+DecodeStatus DecodeCore(Cursor& c, const std::uint8_t* iend, std::uint8_t* const ostart,
+                        std::uint8_t* const oend, int bias) {
+    if (bias < 1) return DecodeStatus::BadBias;
+    const unsigned ubias = static_cast<unsigned>(bias);
+    if (bias <= kFastMaxBias) {
+        if (!FastGroups<kBounded, true>(c, iend, ostart, oend, ubias)) return DecodeStatus::DistanceBeforeStart;
+        if (c.op - ostart >= kWindowSize) FastGroups<kBounded, false>(c, iend, ostart, oend, ubias);
+    }
+    // The careful loop: every read and write checked.
+    const std::uint8_t* ip = c.ip;
+    std::uint8_t* op = c.op;
+    DecodeStatus status = DecodeStatus::Ok;
+    while (op < oend) {
+        if (kBounded && ip >= iend) {
+            status = DecodeStatus::TruncatedInput;
+            break;
+        }
+        unsigned flags = *ip++;
+        for (int k = 0; k < 8 && op < oend; ++k, flags >>= 1) {
+            if (flags & 1) {
+                if (kBounded && ip >= iend) {
+                    status = DecodeStatus::TruncatedInput;
+                    goto done;
+                }
+                *op++ = *ip++;
+                continue;
+            }
+            if (kBounded && iend - ip < 2) {
+                status = DecodeStatus::TruncatedInput;
+                goto done;
+            }
+            const unsigned w = ip[0] | (unsigned(ip[1]) << 8);
+            ip += 2;
+            const std::size_t dist = (w >> 4) + 1;
+            std::size_t len = (w & 15) + ubias;
+            if (dist > static_cast<std::size_t>(op - ostart)) {
+                status = DecodeStatus::DistanceBeforeStart;
+                goto done;
+            }
+            const std::size_t room = static_cast<std::size_t>(oend - op);
+            if (len > room) {
+                CopyMatch(op, dist, room);
+                op = oend;
+                status = DecodeStatus::ReferencePastEnd;
+                goto done;
+            }
+            CopyMatch(op, dist, len);
+            op += len;
+        }
+    }
+done:
+    c.ip = ip;
+    c.op = op;
+    return status;
+}
+
+}  // namespace
+
+const char* DecodeStatusText(DecodeStatus status) {
+    switch (status) {
+        case DecodeStatus::Ok: return "ok";
+        case DecodeStatus::TruncatedInput: return "the compressed data ends too early";
+        case DecodeStatus::DistanceBeforeStart: return "a back-reference reaches before the start of the data";
+        case DecodeStatus::ReferencePastEnd: return "a back-reference runs past the declared size";
+        case DecodeStatus::BadBias: return "invalid length bias";
+    }
+    return "unknown status";
+}
+
+DecodeResult DecodeLZ(std::span<const std::uint8_t> input, std::span<std::uint8_t> output, int bias) {
+    DecodeResult result;
+    if (output.empty()) return result;
+    Cursor c{input.data(), output.data()};
+    result.status = DecodeCore<true>(c, input.data() + input.size(), output.data(),
+                                     output.data() + output.size(), bias);
+    result.consumed = static_cast<std::size_t>(c.ip - input.data());
+    result.produced = static_cast<std::size_t>(c.op - output.data());
+    return result;
+}
+
+DecodeStatus ExpandBuffer(std::uint8_t* output, const std::uint8_t* input, std::int32_t decompressedSize,
+                          int bias) {
+    if (decompressedSize <= 0) return DecodeStatus::Ok;
+    if (bias < 1) return DecodeStatus::BadBias;
+    Cursor c{input, output};
+    return DecodeCore<false>(c, nullptr, output, output + decompressedSize, bias);
+}
+
+std::uint64_t MaxDecompressedSizeForBias(std::uint64_t storedSize, int bias) {
+    if (bias < 1) return 0;
+    const std::uint64_t longest = 15 + static_cast<std::uint64_t>(bias);
+    const std::uint64_t groups = storedSize / 17;
+    const std::uint64_t rest = storedSize % 17;
+    std::uint64_t size = groups * 8 * longest;
+    if (rest > 0) size += (rest - 1) / 2 * longest + (rest - 1) % 2;  // an odd byte is a literal
+    return size;
+}
+
+std::uint64_t MaxDecompressedSize(std::uint64_t storedSize, int type) {
+    if (!IsLZType(type)) return storedSize;
+    return MaxDecompressedSizeForBias(storedSize, LengthBias(type));
+}
+
+void RingDecode(std::span<const std::uint8_t> input, int type, std::vector<std::uint8_t>& output) {
+    if (!IsLZType(type)) return;
+    constexpr unsigned N = kWindowSize;
+    const unsigned F = type == 1 ? 17 : 18;
+    std::uint8_t ring[N];
+    std::memset(ring, ' ', N - F);
+    std::memset(ring + (N - F), 0, F);
+    unsigned r = N - F;
+    std::uint32_t produced = 0;
+    unsigned flags = 0;
+    std::size_t pos = 0;
+    const std::size_t end = input.size();
+    output.reserve(output.size() + end * 2);
+    for (;;) {
+        flags >>= 1;
+        if ((flags & 0x100) == 0) {
+            if (pos >= end) break;
+            flags = input[pos++] | 0xFF00u;
+        }
+        if (flags & 1) {
+            if (pos >= end) break;
+            const std::uint8_t b = input[pos++];
+            output.push_back(b);
+            ring[r] = b;
+            r = (r + 1) & (N - 1);
+            produced += 1;
+        } else {
+            if (pos >= end) break;
+            const unsigned i = input[pos++];
+            if (pos >= end) break;
+            const unsigned j = input[pos++];
+            const unsigned offset = ((i & 0xF0) | (j << 8)) >> 4;
+            const unsigned count = (i & 0x0F) + F - 15;
+            const unsigned start = (produced - offset - F + 4095) & (N - 1);
+            for (unsigned k = 0; k < count; ++k) {
+                const std::uint8_t b = ring[(start + k) & (N - 1)];
+                output.push_back(b);
+                ring[r] = b;
+                r = (r + 1) & (N - 1);
+            }
+            produced += count;
+        }
+    }
+}
+
+}  // namespace codec
