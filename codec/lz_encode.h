@@ -1,0 +1,67 @@
+// The two encoders of the "Original Tarvo algorithm" method: a ring-window
+// LZSS with a search tree of window positions for type 1, and an in-place
+// search over the last 4096 input positions for type 2. Both write the stream
+// of codec/lz.h byte for byte as their algorithms lay it out, so their output
+// is fixed by the input alone.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "codec/lz.h"
+
+namespace codec {
+
+// Type 1 encoder. Holds its 4096-byte window and the tree of its positions
+// (about 64 KiB); the library keeps one and reuses it, so one object must not
+// encode on two threads at once.
+class LzssEncoder {
+public:
+    LzssEncoder();
+
+    // Encodes input as a type 1 stream into output, which must hold at least
+    // input.size() bytes (it never writes more) and input.size() must fit in
+    // 32 bits. Returns the stream length, 0 for empty input, or input.size()
+    // as soon as the stream would not be shorter than the input (output then
+    // holds a partial stream that must not be used). The window is cleared at
+    // the start of every call, so the result depends on the input alone.
+    std::int32_t Compress(std::span<const std::uint8_t> input, std::span<std::uint8_t> output);
+
+    static constexpr int kLookAhead = 17;  // the longest type 1 copy
+
+private:
+    static constexpr int kRoot = kWindowSize;
+    void InsertNode(int position);
+    void DeleteNode(int node);
+    void ReplaceNode(int oldNode, int newNode);
+    void PutByte(int index, std::uint8_t b) {
+        ring_[index] = b;
+        if (index < kLookAhead) ring_[index + kWindowSize] = b;
+    }
+
+    // The window and a copy of its first kLookAhead bytes behind it, so a
+    // comparison never wraps.
+    std::uint8_t ring_[kWindowSize + kLookAhead];
+    std::int32_t parent_[kWindowSize + 1];
+    std::int32_t smaller_[kWindowSize + 1];
+    std::int32_t larger_[kWindowSize + 1];
+    int matchLength_ = 0;
+    int matchPosition_ = 0;
+};
+
+// Which way the type 2 encoder orders its tree. Mirrored is the second build
+// of the encoder: smaller strings go right, and a removed slot with two
+// children is replaced by its in-order successor. It finds the same match
+// lengths at every position.
+enum class TreeOrder { Standard, Mirrored };
+
+// Type 2 encoder. Writes the stream into output, which must hold at least
+// input.size() bytes (it never writes more than input.size() - 15), and
+// input.size() must fit in 32 bits. Returns the stream length, 0 for empty
+// input, or -1 when the stream reaches input.size() - 17 bytes before the
+// input is consumed (every input of 1 to 18 bytes) or its working memory
+// cannot be had. Allocates its tree per call; safe on several threads.
+std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
+                           TreeOrder order = TreeOrder::Standard);
+
+}  // namespace codec
