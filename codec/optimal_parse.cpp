@@ -1,0 +1,211 @@
+#include "codec/optimal_parse.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <stdexcept>
+
+#include "codec/lz.h"
+
+namespace codec {
+
+namespace {
+
+constexpr std::int32_t kNil = -1;
+// Node slots are input positions modulo a power of two above the window
+// (4096 positions plus the one being inserted), so no two live positions
+// share a slot. Links hold positions, not slots: a link to a position that
+// has left the window reads as none, whatever now uses its slot.
+constexpr std::int32_t kSlots = 8192;
+constexpr std::int32_t kSlotMask = kSlots - 1;
+
+// The number of equal leading bytes of a and b below limit, knowing that the
+// first `from` are equal. Both hold at least limit readable bytes.
+inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, int limit) {
+    int k = from;
+    for (; k + 8 <= limit; k += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + k, 8);
+        std::memcpy(&y, b + k, 8);
+        if (x != y) {
+            const std::uint64_t d = x ^ y;  // the first differing byte in memory order
+            return k + (std::endian::native == std::endian::little ? std::countr_zero(d) : std::countl_zero(d)) / 8;
+        }
+    }
+    while (k < limit && a[k] == b[k]) ++k;
+    return k;
+}
+
+// Finds the longest match at every position with binary search trees over
+// the strings (at most maxLength bytes, fewer near the end of the input)
+// that start in the window, one tree per first two bytes (no useful match is
+// shorter), ordered lexicographically with a proper prefix first.
+// Each tree is also ordered by age, newest at the top: a new position becomes
+// the root, and the walk that finds its place splits the old tree into the
+// strings before and after it. So positions that left the window are exactly
+// the subtrees below the first link to one, which reads as none, and nothing
+// is ever deleted; and runs of sorted strings, common in tables, give
+// shallow trees. The longest match of a new string is with a neighbour in
+// the order, and both neighbours lie on the walk, so it is found exactly.
+// Strings equal over maxLength bytes keep one node, the newest; a chain
+// from the oldest equal position in the window to the newest gives the
+// farthest of them.
+class MatchFinder {
+public:
+    MatchFinder(std::span<const std::uint8_t> input, int maxLength)
+        : data_(input.data()), size_(static_cast<std::int64_t>(input.size())), maxLength_(maxLength),
+          smaller_(kSlots), larger_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots), roots_(65536, kNil) {}
+
+    // Inserts position p (after every earlier position; p + 2 <= input size)
+    // and returns its longest match that starts 1..4096 bytes before it
+    // (length 0 when none). Of equally long matches met it reports the
+    // farthest.
+    void Insert(std::int32_t p, int& length, std::int32_t& matchPosition) {
+        const std::int32_t windowStart = p - kWindowSize;
+        const int limit = static_cast<int>(std::min<std::int64_t>(maxLength_, size_ - p));
+        const std::uint8_t* key = data_ + p;
+        std::int32_t& root = roots_[static_cast<std::size_t>(key[0] << 8 | key[1])];
+        std::int32_t node = root;
+        root = p;
+        oldestEqual_[slot(p)] = p;
+        // Where the next node met that sorts before (after) the key hangs:
+        // first the new node's own children, then the right (left) child of
+        // the last node that went there.
+        std::int32_t* before = &smaller_[slot(p)];
+        std::int32_t* after = &larger_[slot(p)];
+        // The common prefix of the key with the last nodes that went before
+        // and after it: every node below shares the shorter of the two.
+        int prefixBefore = 0;
+        int prefixAfter = 0;
+        length = 0;
+        matchPosition = kNil;
+        while (node != kNil && node >= windowStart) {
+            const std::uint8_t* other = data_ + node;
+            const int k = CommonPrefix(key, other, std::min(prefixBefore, prefixAfter), limit);
+            if (k >= length) {  // the walk meets older nodes later: farther wins
+                length = k;
+                matchPosition = node;
+            }
+            if (k == maxLength_) {  // equal strings: p replaces node
+                *before = smaller_[slot(node)];
+                *after = larger_[slot(node)];
+                std::int32_t oldest = oldestEqual_[slot(node)];
+                while (oldest < windowStart) oldest = newerEqual_[slot(oldest)];
+                oldestEqual_[slot(p)] = oldest;
+                newerEqual_[slot(node)] = p;
+                matchPosition = oldest;
+                return;
+            }
+            // At k == limit the key ran out first: it is a proper prefix of
+            // the node's longer string and sorts before it.
+            if (k < limit && other[k] < key[k]) {
+                *before = node;
+                before = &larger_[slot(node)];
+                node = *before;
+                prefixBefore = k;
+            } else {
+                *after = node;
+                after = &smaller_[slot(node)];
+                node = *after;
+                prefixAfter = k;
+            }
+        }
+        *before = *after = kNil;
+    }
+
+private:
+    static std::size_t slot(std::int32_t p) { return static_cast<std::size_t>(p & kSlotMask); }
+
+    const std::uint8_t* data_;
+    std::int64_t size_;
+    int maxLength_;
+    std::vector<std::int32_t> smaller_, larger_;           // children by position
+    std::vector<std::int32_t> oldestEqual_, newerEqual_;  // chains of equal strings
+    std::vector<std::int32_t> roots_;                     // by the first two bytes
+};
+
+void CheckType(int type) {
+    if (!IsLZType(type)) throw std::invalid_argument("compression type must be 1 or 2");
+}
+
+}  // namespace
+
+LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type) {
+    CheckType(type);
+    const auto n = static_cast<std::int32_t>(input.size());
+    const int maxLength = type + 16;
+    const int minLength = LengthBias(type);
+    LongestMatches matches;
+    matches.length.assign(input.size(), 0);
+    matches.distance.assign(input.size(), 0);
+    MatchFinder finder(input, maxLength);
+    // The last position starts no match of two bytes and is not inserted.
+    for (std::int32_t p = 0; p + 1 < n; ++p) {
+        int length;
+        std::int32_t position;
+        finder.Insert(p, length, position);
+        if (length >= minLength) {
+            matches.length[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(length);
+            matches.distance[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(p - position);
+        }
+    }
+    return matches;
+}
+
+std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type) {
+    CheckType(type);
+    const std::size_t n = input.size();
+    const int minLength = LengthBias(type);
+    LongestMatches matches = FindLongestMatches(input, type);
+
+    // cost[i]: the fewest bits that encode input[i..n). Every prefix of a
+    // match is a match, so from i a reference may take any length from the
+    // minimum to the longest match there. On equal cost the longest item
+    // wins: fewer items decode faster.
+    constexpr std::uint64_t kLiteralBits = 9;
+    constexpr std::uint64_t kReferenceBits = 17;
+    std::vector<std::uint64_t> cost(n + 1, 0);
+    std::vector<std::uint8_t>& step = matches.length;  // reused: the chosen item length
+    for (std::size_t i = n; i-- > 0;) {
+        std::uint64_t best = kLiteralBits + cost[i + 1];
+        int chosen = 1;
+        const int longest = matches.length[i];
+        for (int length = minLength; length <= longest; ++length) {
+            const std::uint64_t c = kReferenceBits + cost[i + static_cast<std::size_t>(length)];
+            if (c <= best) {
+                best = c;
+                chosen = length;
+            }
+        }
+        cost[i] = best;
+        step[i] = static_cast<std::uint8_t>(chosen);
+    }
+    cost = {};
+
+    std::vector<std::uint8_t> out;
+    out.reserve(static_cast<std::size_t>(MaxCompressedSize(n)));
+    std::size_t flagAt = 0;
+    int items = 8;
+    for (std::size_t i = 0; i < n;) {
+        if (items == 8) {
+            flagAt = out.size();
+            out.push_back(0);
+            items = 0;
+        }
+        const int length = step[i];
+        if (length == 1) {
+            out[flagAt] = static_cast<std::uint8_t>(out[flagAt] | (1u << items));
+            out.push_back(input[i]);
+        } else {
+            const unsigned word = (static_cast<unsigned>(matches.distance[i] - 1) << 4) |
+                                  static_cast<unsigned>(length - minLength);
+            out.push_back(static_cast<std::uint8_t>(word & 0xFF));
+            out.push_back(static_cast<std::uint8_t>(word >> 8));
+        }
+        ++items;
+        i += static_cast<std::size_t>(length);
+    }
+    return out;
+}
+
+}  // namespace codec

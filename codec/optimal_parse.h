@@ -1,0 +1,38 @@
+// The smallest LZ stream of compression type 1 or 2 for a given input: an
+// optimal parse over the longest match at every position. Pure C++: a span
+// in, a byte vector out, no I/O. The encoder behind library Pack.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace codec {
+
+// Encodes input as a type 1 or type 2 stream (the layout of codec/lz.h) that
+// no other stream of that type describing the same bytes undercuts: a
+// literal costs 9 bits (byte and flag bit), a reference 17, and the parse
+// minimising the bits also minimises the bytes, flag bytes of the last group
+// included (a stream of b item bytes and i items takes b + ceil(i / 8)
+// bytes, and 8 times that lies within 7 bits of 8b + i).
+// Among the parses of equal size it takes longer references first, and of
+// equally long matches found it takes the farther, since very short
+// distances cost decoding speed for nothing.
+// Empty input gives an empty stream; the result never exceeds
+// MaxCompressedSize(input.size()). type must be 1 or 2 (checked: anything
+// else throws std::invalid_argument). Allocates about 8 bytes per input byte
+// of working memory (std::bad_alloc when it cannot).
+std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type);
+
+// For each input position, the longest match (capped at the type's longest
+// copy, type + 16, and at the end of the input) that starts 1..4096 bytes
+// before it, with the distance of the farthest such match the search met
+// (0 and 0 where there is none of at least the type's minimum copy).
+// Exposed for tests: the optimal parse is as good as these lengths.
+struct LongestMatches {
+    std::vector<std::uint8_t> length;
+    std::vector<std::uint16_t> distance;
+};
+LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type);
+
+}  // namespace codec

@@ -1,0 +1,274 @@
+// The tree encoder of TarvoCompC in the manner of Okumura's LZSS program: a
+// 4096-byte ring preset with spaces, 256 binary search trees (one per first
+// byte) of the ring positions, greedy parsing, driven by `CompressHOLZSS`
+// over the library's current file pair. It writes the type 1 / type 2
+// streams of codec/lz.h: distances instead of ring positions, and candidates
+// in the space-filled part of the ring refused (the buffer decoders have no
+// spaces before the data). Every result, the tie rules of each type
+// included, is fixed by streams already written with it.
+//
+// All state is library-wide, as the building blocks `InitTree`,
+// `InsertNode`, `InsertNode2` and `DeleteNode` are exported and share it:
+// calls must not overlap.
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "codec/export.h"
+#include "tarvocompc/file_pair.h"
+
+namespace tarvocompc {
+
+namespace {
+
+constexpr int N = 4096;  // ring size
+constexpr int NIL = N;   // no node
+
+template <std::size_t Size>
+constexpr std::array<int, Size> Filled(int value) {
+    std::array<int, Size> a{};
+    for (auto& x : a) x = value;
+    return a;
+}
+
+// The rings of the two types, each with the mirror of its first F - 1 bytes
+// behind it, so that a string starting near the end compares without wrap.
+std::uint8_t ring1[N + 17 - 1];
+std::uint8_t ring2[N + 18 - 1];
+
+// Shared by both types. Entries N + 1 .. N + 256 of rightChild are the roots
+// of the 256 trees; parent[N] and the children of N absorb the writes that
+// relink a missing child. Preset as InitTree leaves them, so that the
+// exported building blocks are safe even before the first InitTree.
+std::array<int, N + 1> parent = Filled<N + 1>(NIL);
+std::array<int, N + 1> leftChild = Filled<N + 1>(NIL);
+std::array<int, N + 257> rightChild = Filled<N + 257>(NIL);
+
+int matchPosition = 0;
+int matchLength = 0;
+long textSize = 0;  // input bytes read so far
+long codeSize = 0;  // output bytes written so far
+
+struct Variant {
+    std::uint8_t* ring;
+    int F;                  // look-ahead size = longest copy
+    int threshold;          // matches this long or shorter go out as literals
+    bool laterNodeWinsTie;  // type 1: a later node on the path wins a tie
+};
+
+constexpr Variant kType1{ring1, 17, 1, true};
+constexpr Variant kType2{ring2, 18, 2, false};
+
+// A candidate at ring position p matching i bytes is usable when it lies in
+// ring bytes that already hold input: before 4096 bytes are read, part of
+// the ring still holds the space fill, and (p + F) mod N is the input index
+// that position p holds.
+bool Accepted(int p, int i, int F) {
+    return textSize >= N || (((p + F) & (N - 1)) <= textSize && ((p + i + F) & (N - 1)) <= textSize);
+}
+
+void DeleteNodeChecked(int p) {
+    if (p < 0 || p >= N || parent[p] == NIL) return;
+    int q;
+    if (rightChild[p] == NIL) {
+        q = leftChild[p];
+    } else if (leftChild[p] == NIL) {
+        q = rightChild[p];
+    } else {
+        q = leftChild[p];
+        if (rightChild[q] != NIL) {
+            do {
+                q = rightChild[q];
+            } while (rightChild[q] != NIL);
+            rightChild[parent[q]] = leftChild[q];
+            parent[leftChild[q]] = parent[q];
+            leftChild[q] = leftChild[p];
+            parent[leftChild[p]] = q;
+        }
+        rightChild[q] = rightChild[p];
+        parent[rightChild[p]] = q;
+    }
+    parent[q] = parent[p];
+    if (rightChild[parent[p]] == p) {
+        rightChild[parent[p]] = q;
+    } else {
+        leftChild[parent[p]] = q;
+    }
+    parent[p] = NIL;
+}
+
+void InsertNodeOf(const Variant& v, int r) {
+    if (r < 0 || r >= N) return;
+    // Encode never inserts a position twice; a direct caller could, and a
+    // position in the tree twice would corrupt it.
+    if (parent[static_cast<std::size_t>(r)] != NIL) DeleteNodeChecked(r);
+    const std::uint8_t* key = v.ring + r;
+    int cmp = 1;
+    int p = N + 1 + key[0];
+    rightChild[r] = leftChild[r] = NIL;
+    matchLength = 0;
+    for (;;) {
+        if (cmp >= 0) {
+            if (rightChild[p] != NIL) {
+                p = rightChild[p];
+            } else {
+                rightChild[p] = r;
+                parent[r] = p;
+                return;
+            }
+        } else {
+            if (leftChild[p] != NIL) {
+                p = leftChild[p];
+            } else {
+                leftChild[p] = r;
+                parent[r] = p;
+                return;
+            }
+        }
+        int i;
+        for (i = 1; i < v.F; ++i) {
+            if ((cmp = key[i] - v.ring[p + i]) != 0) break;
+        }
+        const bool considered = v.laterNodeWinsTie ? i >= matchLength : i > matchLength;
+        if (considered && Accepted(p, i, v.F)) {
+            matchPosition = p;
+            matchLength = i;
+            if (matchLength >= v.F) break;
+        }
+    }
+    // A full-length match: r takes p's place, p leaves the tree.
+    parent[r] = parent[p];
+    leftChild[r] = leftChild[p];
+    rightChild[r] = rightChild[p];
+    parent[leftChild[p]] = r;
+    parent[rightChild[p]] = r;
+    if (rightChild[parent[p]] == p) {
+        rightChild[parent[p]] = r;
+    } else {
+        leftChild[parent[p]] = r;
+    }
+    parent[p] = NIL;
+}
+
+void InitTreeState() {
+    for (int i = N + 1; i <= N + 256; ++i) rightChild[i] = NIL;
+    for (int i = 0; i < N; ++i) parent[i] = NIL;
+}
+
+void EncodeWith(const Variant& v, std::FILE* in, std::FILE* out) {
+    const int F = v.F;
+    InitTreeState();
+    // Both rings start cleared, mirrors included: the bytes behind a short
+    // input take part in the comparisons (their lengths are clamped, but the
+    // acceptance test counts compared bytes), so leftovers of an earlier call
+    // could otherwise change the stream. Cleared, every call writes what the
+    // first call after loading writes.
+    std::memset(ring1, 0, sizeof ring1);
+    std::memset(ring2, 0, sizeof ring2);
+    std::uint8_t code[17];  // flag byte and up to eight items of two bytes
+    code[0] = 0;
+    int codeLength = 1;
+    unsigned mask = 1;
+    int s = 0;
+    int r = N - F;
+    std::memset(v.ring, ' ', static_cast<std::size_t>(r));
+    int len = 0;
+    int c;
+    while (len < F && (c = std::getc(in)) != EOF) v.ring[r + len++] = static_cast<std::uint8_t>(c);
+    textSize = len;
+    codeSize = 0;
+    if (len == 0) return;
+    for (int i = 1; i <= F; ++i) InsertNodeOf(v, r - i);
+    InsertNodeOf(v, r);
+    do {
+        if (matchLength > len) matchLength = len;
+        if (matchLength <= v.threshold) {
+            matchLength = 1;
+            code[0] = static_cast<std::uint8_t>(code[0] | mask);
+            code[codeLength++] = v.ring[r];
+        } else {
+            // textSize - len input bytes are encoded; the 12-bit value is the
+            // back-distance minus one.
+            const long word = (((textSize - len - matchPosition - (F + 1)) & 0xFFF) << 4) |
+                              ((matchLength - (v.threshold + 1)) & 0xF);
+            code[codeLength++] = static_cast<std::uint8_t>(word & 0xFF);
+            code[codeLength++] = static_cast<std::uint8_t>(word >> 8);
+        }
+        mask <<= 1;
+        if (mask == 0x100) {
+            std::fwrite(code, 1, static_cast<std::size_t>(codeLength), out);
+            codeSize += codeLength;
+            code[0] = 0;
+            codeLength = 1;
+            mask = 1;
+        }
+        const int lastMatchLength = matchLength;
+        int i = 0;
+        // Every insertion of the batch sees textSize as it was before it.
+        for (; i < lastMatchLength && (c = std::getc(in)) != EOF; ++i) {
+            DeleteNodeChecked(s);
+            v.ring[s] = static_cast<std::uint8_t>(c);
+            if (s < F - 1) v.ring[s + N] = static_cast<std::uint8_t>(c);
+            s = (s + 1) & (N - 1);
+            r = (r + 1) & (N - 1);
+            InsertNodeOf(v, r);
+        }
+        textSize += i;
+        for (; i < lastMatchLength; ++i) {
+            DeleteNodeChecked(s);
+            s = (s + 1) & (N - 1);
+            r = (r + 1) & (N - 1);
+            if (--len) InsertNodeOf(v, r);
+        }
+    } while (len > 0);
+    if (codeLength > 1) {
+        std::fwrite(code, 1, static_cast<std::size_t>(codeLength), out);
+        codeSize += codeLength;
+    }
+}
+
+void CopyFile(std::FILE* in, std::FILE* out) {
+    std::uint8_t buffer[65536];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) std::fwrite(buffer, 1, got, out);
+}
+
+}  // namespace
+
+}  // namespace tarvocompc
+
+ORVANE_EXPORT void InitTree() { tarvocompc::InitTreeState(); }
+
+ORVANE_EXPORT void InsertNode(std::int32_t r) { tarvocompc::InsertNodeOf(tarvocompc::kType1, r); }
+
+ORVANE_EXPORT void InsertNode2(std::int32_t r) { tarvocompc::InsertNodeOf(tarvocompc::kType2, r); }
+
+ORVANE_EXPORT void DeleteNode(std::int32_t p) { tarvocompc::DeleteNodeChecked(p); }
+
+// The statistics lines of the original program are not printed: a library
+// does not write to the standard output of the program that loads it.
+ORVANE_EXPORT void Encode() {
+    if (auto pair = tarvocompc::CurrentFilePair(); pair.input && pair.output) {
+        tarvocompc::EncodeWith(tarvocompc::kType1, pair.input, pair.output);
+    }
+}
+
+ORVANE_EXPORT void Encode2() {
+    if (auto pair = tarvocompc::CurrentFilePair(); pair.input && pair.output) {
+        tarvocompc::EncodeWith(tarvocompc::kType2, pair.input, pair.output);
+    }
+}
+
+ORVANE_EXPORT std::int32_t CompressHOLZSS(const char* inputPath, const char* outputPath, std::int32_t type) {
+    if (!tarvocompc::OpenFilePair(inputPath, outputPath)) return 0;
+    const auto pair = tarvocompc::CurrentFilePair();
+    switch (type) {
+        case 0: tarvocompc::CopyFile(pair.input, pair.output); break;
+        case 1: Encode(); break;
+        case 2: Encode2(); break;
+        default: break;  // writes nothing
+    }
+    tarvocompc::CloseFilePair();
+    return 1;
+}
