@@ -7,6 +7,30 @@
 
 namespace codec {
 
+namespace {
+
+inline std::uint64_t Load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+// Number of equal leading bytes of a and b within the first 16, both readable
+// for 16 bytes (little-endian: the lowest differing bit is in the first
+// differing byte).
+inline int EqualPrefix16(const std::uint8_t* a, const std::uint8_t* b) {
+    const std::uint64_t x0 = Load64(a) ^ Load64(b);
+    const std::uint64_t x1 = Load64(a + 8) ^ Load64(b + 8);
+    // The top bit stands in for "all 8 equal" so the count needs no branch.
+    const int i0 = __builtin_ctzll(x0 | (1ull << 63));
+    const int i1 = __builtin_ctzll(x1 | (1ull << 63));
+    const int n0 = x0 ? i0 >> 3 : 8;
+    const int n1 = x1 ? i1 >> 3 : 8;
+    return n0 < 8 ? n0 : 8 + n1;
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Type 1: ring window of 4096 bytes, tree of window positions. A node's
 // fields: parent, smaller child, larger child; the root uses only its larger
@@ -15,81 +39,84 @@ namespace codec {
 
 LzssEncoder::LzssEncoder() {
     std::memset(ring_, 0, sizeof ring_);
-    std::fill(std::begin(parent_), std::end(parent_), -1);
-    std::fill(std::begin(smaller_), std::end(smaller_), -1);
-    std::fill(std::begin(larger_), std::end(larger_), -1);
+    std::fill(std::begin(tree_), std::end(tree_), Node{-1, {-1, -1}});
 }
 
 void LzssEncoder::ReplaceNode(int oldNode, int newNode) {
-    const int p = parent_[oldNode];
-    parent_[newNode] = p;
-    smaller_[newNode] = smaller_[oldNode];
-    larger_[newNode] = larger_[oldNode];
-    if (smaller_[newNode] != -1) parent_[smaller_[newNode]] = newNode;
-    if (larger_[newNode] != -1) parent_[larger_[newNode]] = newNode;
-    if (larger_[p] == oldNode)
-        larger_[p] = newNode;
+    const int p = tree_[oldNode].parent;
+    tree_[newNode].parent = p;
+    tree_[newNode].child[0] = tree_[oldNode].child[0];
+    tree_[newNode].child[1] = tree_[oldNode].child[1];
+    if (tree_[newNode].child[0] != -1) tree_[tree_[newNode].child[0]].parent = newNode;
+    if (tree_[newNode].child[1] != -1) tree_[tree_[newNode].child[1]].parent = newNode;
+    if (tree_[p].child[1] == oldNode)
+        tree_[p].child[1] = newNode;
     else
-        smaller_[p] = newNode;
-    parent_[oldNode] = -1;
+        tree_[p].child[0] = newNode;
+    tree_[oldNode].parent = -1;
 }
 
 void LzssEncoder::InsertNode(int position) {
-    smaller_[position] = larger_[position] = -1;
+    tree_[position].child[0] = tree_[position].child[1] = -1;
     matchLength_ = 0;
-    int test = larger_[kRoot];
+    int test = tree_[kRoot].child[1];
     if (test == -1) {  // only when the tree was emptied; kept for safety
-        larger_[kRoot] = position;
-        parent_[position] = kRoot;
+        tree_[kRoot].child[1] = position;
+        tree_[position].parent = kRoot;
         return;
     }
     const std::uint8_t* key = ring_ + position;
+    // The walk is written without data-dependent branches besides its two
+    // exits: the direction and the best match are selected, not branched on.
+    int bestLength = 0, bestPosition = matchPosition_;
     for (;;) {
         const std::uint8_t* other = ring_ + test;
         int i = 0;
         while (i < kLookAhead && key[i] == other[i]) ++i;
         // A tie goes to the node met later on the path.
-        if (i >= matchLength_) {
-            matchLength_ = i;
-            matchPosition_ = test;
+        if (i >= bestLength) {
+            bestLength = i;
+            bestPosition = test;
         }
         if (i >= kLookAhead) {
             ReplaceNode(test, position);
-            return;
+            break;
         }
-        std::int32_t& child = key[i] >= other[i] ? larger_[test] : smaller_[test];
+        std::int32_t& child = tree_[test].child[key[i] >= other[i]];
         if (child == -1) {
             child = position;
-            parent_[position] = test;
-            return;
+            tree_[position].parent = test;
+            break;
         }
         test = child;
     }
+    matchLength_ = bestLength;
+    matchPosition_ = bestPosition;
 }
 
 void LzssEncoder::DeleteNode(int node) {
-    if (parent_[node] == -1) return;
+    if (tree_[node].parent == -1) return;
     int replacement;
-    if (larger_[node] == -1) {
-        replacement = smaller_[node];
-    } else if (smaller_[node] == -1) {
-        replacement = larger_[node];
+    if (tree_[node].child[1] == -1) {
+        replacement = tree_[node].child[0];
+    } else if (tree_[node].child[0] == -1) {
+        replacement = tree_[node].child[1];
     } else {
-        replacement = smaller_[node];
-        while (larger_[replacement] != -1) replacement = larger_[replacement];
+        replacement = tree_[node].child[0];
+        while (tree_[replacement].child[1] != -1) replacement = tree_[replacement].child[1];
         DeleteNode(replacement);  // it has no larger child: its smaller one moves up
-        smaller_[replacement] = smaller_[node];
-        larger_[replacement] = larger_[node];
-        if (smaller_[replacement] != -1) parent_[smaller_[replacement]] = replacement;
-        parent_[larger_[replacement]] = replacement;
+        tree_[replacement].child[0] = tree_[node].child[0];
+        tree_[replacement].child[1] = tree_[node].child[1];
+        if (tree_[replacement].child[0] != -1) tree_[tree_[replacement].child[0]].parent = replacement;
+        tree_[tree_[replacement].child[1]].parent = replacement;
     }
-    const int p = parent_[node];
-    if (replacement != -1) parent_[replacement] = p;
-    if (larger_[p] == node)
-        larger_[p] = replacement;
+    const int p = tree_[node].parent;
+    if (replacement != -1) tree_[replacement].parent = p;
+    if (tree_[p].child[1] == node)
+        tree_[p].child[1] = replacement;
     else
-        smaller_[p] = replacement;
-    parent_[node] = -1;
+        tree_[p].child[0] = replacement;
+    tree_[node].parent = -1;
 }
 
 std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::span<std::uint8_t> output) {
@@ -104,11 +131,9 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
     int lookAhead = 0;
     while (lookAhead < kLookAhead && next < input.size()) PutByte(lookAhead++, input[next++]);
 
-    std::fill(std::begin(parent_), std::end(parent_), -1);
-    std::fill(std::begin(smaller_), std::end(smaller_), -1);
-    std::fill(std::begin(larger_), std::end(larger_), -1);
-    larger_[kRoot] = 0;
-    parent_[0] = kRoot;
+    std::fill(std::begin(tree_), std::end(tree_), Node{-1, {-1, -1}});
+    tree_[kRoot].child[1] = 0;
+    tree_[0].parent = kRoot;
 
     matchLength_ = 0;
     matchPosition_ = 0;
@@ -175,7 +200,8 @@ constexpr int kRootSlot = kSlots;
 constexpr int kLongest = 18;
 
 struct Slot {
-    std::int16_t left = -1, right = -1, parent = -1, side = -1;
+    std::int16_t child[2] = {-1, -1};  // left, right
+    std::int16_t parent = -1, side = -1;
 };
 
 struct Match {
@@ -197,8 +223,8 @@ public:
         const int s = static_cast<int>(p % kSlots);
         Slot* t = slots_.get();
         if (t[s].parent != -1) Remove(s);  // it held p - 4097, which leaves the window
-        t[s].left = t[s].right = -1;
-        int node = t[kRootSlot].left;
+        t[s].child[0] = t[s].child[1] = -1;
+        int node = t[kRootSlot].child[0];
         if (node == -1) {
             Attach(s, kRootSlot, 0);
             return {0, -1};
@@ -208,22 +234,28 @@ public:
         const int maxK = static_cast<int>(std::min<std::int64_t>(kLongest, n_ - p));
         for (;;) {
             int d = s - node;
-            if (d <= 0) d += kSlots;
+            d += d <= 0 ? kSlots : 0;
             const std::uint8_t* other = key - d;
-            int k = 0;
-            while (k < maxK && key[k] == other[k]) ++k;
+            int k;
+            if (maxK == kLongest) {
+                k = EqualPrefix16(key, other);
+                if (k == 16) k += key[16] != other[16] ? 0 : key[17] != other[17] ? 1 : 2;
+            } else {
+                k = 0;
+                while (k < maxK && key[k] == other[k]) ++k;
+            }
             if (k == kLongest) {
                 TakePlace(s, node);
                 return {kLongest, node};
             }
-            if (k > best) {  // a tie keeps the node met first
-                best = k;
-                bestSlot = node;
-            }
+            // A tie keeps the node met first.
+            const bool take = k > best;
+            best = take ? k : best;
+            bestSlot = take ? node : bestSlot;
             // A string cut by the end of the input sorts as the smaller one.
             const bool smaller = k == maxK || key[k] < other[k];
-            const int sideToGo = (smaller != kMirrored) ? 0 : 1;
-            const int child = sideToGo == 0 ? t[node].left : t[node].right;
+            const int sideToGo = smaller == kMirrored;  // 0 = left
+            const int child = t[node].child[sideToGo];
             if (child == -1) {
                 Attach(s, node, sideToGo);
                 return {best, bestSlot};
@@ -233,12 +265,7 @@ public:
     }
 
 private:
-    void SetChild(int parent, int side, int child) {
-        if (side == 0)
-            slots_[parent].left = static_cast<std::int16_t>(child);
-        else
-            slots_[parent].right = static_cast<std::int16_t>(child);
-    }
+    void SetChild(int parent, int side, int child) { slots_[parent].child[side] = static_cast<std::int16_t>(child); }
 
     void Attach(int s, int parent, int side) {
         SetChild(parent, side, s);
@@ -250,15 +277,15 @@ private:
     void TakePlace(int s, int node) {
         Slot* t = slots_.get();
         t[s] = t[node];
-        if (t[s].left != -1) t[t[s].left].parent = static_cast<std::int16_t>(s);
-        if (t[s].right != -1) t[t[s].right].parent = static_cast<std::int16_t>(s);
+        if (t[s].child[0] != -1) t[t[s].child[0]].parent = static_cast<std::int16_t>(s);
+        if (t[s].child[1] != -1) t[t[s].child[1]].parent = static_cast<std::int16_t>(s);
         SetChild(t[s].parent, t[s].side, s);
         t[node].parent = -1;
     }
 
     void Remove(int s) {
         Slot* t = slots_.get();
-        const int l = t[s].left, r = t[s].right;
+        const int l = t[s].child[0], r = t[s].child[1];
         if (l == -1 || r == -1) {
             const int c = l != -1 ? l : r;
             SetChild(t[s].parent, t[s].side, c);
@@ -271,22 +298,22 @@ private:
             // subtree) up, the mirrored one the successor (leftmost of the right).
             int m = kMirrored ? r : l;
             for (;;) {
-                const int further = kMirrored ? t[m].left : t[m].right;
+                const int further = kMirrored ? t[m].child[0] : t[m].child[1];
                 if (further == -1) break;
                 m = further;
             }
-            const int inner = kMirrored ? t[m].right : t[m].left;
+            const int inner = kMirrored ? t[m].child[1] : t[m].child[0];
             SetChild(t[m].parent, t[m].side, inner);
             if (inner != -1) {
                 t[inner].parent = t[m].parent;
                 t[inner].side = t[m].side;
             }
-            t[m].left = t[s].left;
-            t[m].right = t[s].right;
+            t[m].child[0] = t[s].child[0];
+            t[m].child[1] = t[s].child[1];
             t[m].parent = t[s].parent;
             t[m].side = t[s].side;
-            if (t[m].left != -1) t[t[m].left].parent = static_cast<std::int16_t>(m);
-            if (t[m].right != -1) t[t[m].right].parent = static_cast<std::int16_t>(m);
+            if (t[m].child[0] != -1) t[t[m].child[0]].parent = static_cast<std::int16_t>(m);
+            if (t[m].child[1] != -1) t[t[m].child[1]].parent = static_cast<std::int16_t>(m);
             SetChild(t[m].parent, t[m].side, m);
         }
         t[s].parent = -1;

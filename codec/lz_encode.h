@@ -39,12 +39,15 @@ private:
         if (index < kLookAhead) ring_[index + kWindowSize] = b;
     }
 
+    struct Node {
+        std::int32_t parent;
+        std::int32_t child[2];  // smaller, larger
+    };
+
     // The window and a copy of its first kLookAhead bytes behind it, so a
     // comparison never wraps.
     std::uint8_t ring_[kWindowSize + kLookAhead];
-    std::int32_t parent_[kWindowSize + 1];
-    std::int32_t smaller_[kWindowSize + 1];
-    std::int32_t larger_[kWindowSize + 1];
+    Node tree_[kWindowSize + 1];
     int matchLength_ = 0;
     int matchPosition_ = 0;
 };
