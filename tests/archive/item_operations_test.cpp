@@ -147,7 +147,7 @@ TEST(RemoveMarkedItems, RemovesEachMarkedItemOnce) {
 }
 
 TEST(VoiceArchiveMarkers, RemovingTheLastHiddenItemEndsTheRunBefore) {
-    ItemTable t = BuildTable({N("n0"), H("\x01" "IFFone"), H("\x00" "IFFtwo"), N("n3")});
+    ItemTable t = BuildTable({N("n0"), H("\x01" "IFFone"), H(std::string("\0IFFtwo", 7)), N("n3")});
     ASSERT_EQ(t.SlotCount, 2);
     archive::RemoveItem(t, 2);
     EXPECT_EQ(t.SlotCount, 2);
@@ -156,10 +156,10 @@ TEST(VoiceArchiveMarkers, RemovingTheLastHiddenItemEndsTheRunBefore) {
 }
 
 TEST(VoiceArchiveMarkers, RemovingInsideARunRestoresTheLetter) {
-    ItemTable t = BuildTable({N("n0"), H("\x01" "IFFa"), H("\x01" "xyz"), H("\x00" "tail"), N("n4")});
+    ItemTable t = BuildTable({N("n0"), H("\x01" "IFFa"), H("\x01" "xyz"), H(std::string("\0tail", 5)), N("n4")});
     archive::RemoveItem(t, 2);
     EXPECT_EQ(t[1].Data[0], 'R');
-    t = BuildTable({N("n0"), H("\x01" "abc"), H("\x01" "xyz"), H("\x00" "tail"), N("n4")});
+    t = BuildTable({N("n0"), H("\x01" "abc"), H("\x01" "xyz"), H(std::string("\0tail", 5)), N("n4")});
     archive::RemoveItem(t, 2);
     EXPECT_EQ(t[1].Data[0], 'C');
 }
@@ -313,7 +313,7 @@ TEST(HandOverShares, LaterSharersReferToTheHeir) {
 TEST_F(ItemOperationsWithFiles, EveryCheckRaisesItsNumberAndChangesNothing) {
     const std::string file = File("f.txt", "content");
     const std::string missing = dir.file("missing");
-    ItemTable t = BuildTable({N("a"), H("\x00hid"), N("c")});
+    ItemTable t = BuildTable({N("a"), H(std::string("\0hid", 4)), N("c")});
     using archive::AddItem;
     const std::string inv = "Invalid .HQR item number";
     const std::string invTarget = "Invalid pointing-to .HQR item number";
