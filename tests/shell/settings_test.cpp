@@ -305,3 +305,24 @@ TEST(UpperCaseLatin1, CoversTheAccentedLetters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ParseHostileInput, RandomBytesNeitherCrashNorOverreach) {
+    for (std::uint32_t seed = 1; seed <= 200; ++seed) {
+        const testing_support::Bytes bytes = testing_support::RandomBytes(seed * 7 % 300, seed);
+        const std::string text(bytes.begin(), bytes.end());
+        const shell::Settings s = shell::ParseSettings(text);
+        // Used recent slots stay a prefix whatever the text.
+        bool gap = false;
+        for (const std::string& path : s.RecentFiles) {
+            if (path.empty()) gap = true;
+            else EXPECT_FALSE(gap) << "seed " << seed;
+        }
+        std::size_t total = 4;
+        for (const shell::ViewerEntry& v : shell::ParseViewers(text)) total += 5 + v.Path.size();
+        EXPECT_LE(total, std::max<std::size_t>(text.size(), 4)) << "seed " << seed;
+    }
+}
+
+}  // namespace
