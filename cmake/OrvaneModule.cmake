@@ -28,5 +28,11 @@ function(orvane_shared_library name)
     VISIBILITY_INLINES_HIDDEN ON)
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS})
-  target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+  if(ORVANE_FUZZ)
+    # clang puts the sanitizer runtime into the executable only: the
+    # library's references to it are resolved when the program loads it.
+    target_link_options(${name} PRIVATE -Wl,--exclude-libs,ALL)
+  else()
+    target_link_options(${name} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+  endif()
 endfunction()
