@@ -1,11 +1,13 @@
 #include "archive/save.h"
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include "archive/descriptions.h"
@@ -18,6 +20,7 @@ namespace {
 constexpr const char* kSource = "SaveArchive";
 constexpr int kFileAccessError = 75;
 constexpr int kInvalidArgument = 5;
+constexpr std::size_t kMaxPieces = 1024;  // IOV_MAX on Linux
 
 void PutInt32(std::uint8_t* p, std::int64_t value) {
     auto v = static_cast<std::uint32_t>(value);
@@ -34,16 +37,6 @@ std::string FolderOf(const std::string& path) {
 
 [[noreturn]] void FileError(const std::string& what, const std::string& path, int err) {
     throw Error(kFileAccessError, kSource, "Cannot " + what + " '" + path + "': " + std::strerror(err));
-}
-
-void WriteAll(int fd, const std::uint8_t* data, std::size_t n, const std::string& path) {
-    while (n > 0) {
-        ssize_t put = ::write(fd, data, n);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) FileError("write", path, put < 0 ? errno : ENOSPC);
-        data += put;
-        n -= static_cast<std::size_t>(put);
-    }
 }
 
 bool Exists(const std::string& path) {
@@ -70,7 +63,18 @@ std::string BackupName(const std::string& name) {
     return name + "." + std::to_string(n) + ".BAK";
 }
 
-Bytes SerializeArchive(const ItemTable& table) {
+namespace {
+
+// Where everything goes in the file: the offset table, and for each record
+// whether it writes an entry of its own.
+struct Plan {
+    Bytes offsetTable;
+    std::vector<bool> writesEntry;
+    std::vector<std::array<std::uint8_t, kEntryHeaderSize>> headers;  // per record
+    std::int64_t length = 0;
+};
+
+Plan PlanArchive(const ItemTable& table) {
     const std::int32_t count = table.ItemCount;
     if (count > 0 && table[0].IsHidden) {
         throw Error(kInvalidArgument, kSource,
@@ -82,62 +86,103 @@ Bytes SerializeArchive(const ItemTable& table) {
                     "Replace or remove item 0 before saving");
     }
 
-    // Lay the archive out first: which records carry an entry, the slot each
-    // record gets, and the total size, which must fit the 32-bit offsets.
+    Plan plan;
     std::int32_t slots = 0;
     for (std::int32_t i = 0; i < count; ++i) slots += table[i].IsHidden ? 0 : 1;
+    plan.offsetTable.resize((static_cast<std::size_t>(slots) + 1) * 4);
+    plan.writesEntry.assign(static_cast<std::size_t>(count), false);
+    plan.headers.resize(static_cast<std::size_t>(count));
     std::vector<std::int64_t> slotValue(static_cast<std::size_t>(count) + 1, 0);
     std::vector<bool> hasSlotValue(static_cast<std::size_t>(count) + 1, false);
-    std::vector<bool> writesEntry(static_cast<std::size_t>(count), false);
-    std::int64_t length = (static_cast<std::int64_t>(slots) + 1) * 4;
-    for (std::int32_t i = 0; i < count; ++i) {
-        const ItemRecord& r = table[i];
-        if (r.IsBlank) continue;
-        const std::int32_t target = r.RefersTo;
-        if (target != i && target >= 0 && target < i && hasSlotValue[target] && !table[target].IsHidden) {
-            slotValue[i] = slotValue[target];
-            hasSlotValue[i] = true;
-            continue;
-        }
-        writesEntry[i] = true;
-        if (!r.IsHidden) {
-            slotValue[i] = length;
-            hasSlotValue[i] = true;
-        }
-        length += kEntryHeaderSize + static_cast<std::int64_t>(r.Data.size());
-        if (length > INT32_MAX) {
-            throw Error(kInvalidArgument, kSource, "The archive would be larger than 2 GiB, which its offsets cannot address");
-        }
-    }
-
-    Bytes out(static_cast<std::size_t>(length));
-    std::size_t at = (static_cast<std::size_t>(slots) + 1) * 4;
+    std::int64_t length = static_cast<std::int64_t>(plan.offsetTable.size());
     std::int32_t s = 0;
     for (std::int32_t i = 0; i < count; ++i) {
         const ItemRecord& r = table[i];
-        if (writesEntry[i]) {
-            std::uint8_t* h = &out[at];
-            PutInt32(h, r.DecompressedSize);
-            PutInt32(h + 4, static_cast<std::int64_t>(r.Data.size()));
+        const std::int32_t target = r.RefersTo;
+        if (r.IsBlank) {
+            // slot stays 0
+        } else if (target != i && target >= 0 && target < i && hasSlotValue[target] && !table[target].IsHidden) {
+            slotValue[i] = slotValue[target];
+            hasSlotValue[i] = true;
+        } else {
+            plan.writesEntry[i] = true;
+            if (!r.IsHidden) {
+                slotValue[i] = length;
+                hasSlotValue[i] = true;
+            }
+            auto& h = plan.headers[i];
+            PutInt32(h.data(), r.DecompressedSize);
+            PutInt32(h.data() + 4, static_cast<std::int64_t>(r.Data.size()));
             h[8] = static_cast<std::uint8_t>(r.CompressionType);
             h[9] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(r.CompressionType) >> 8);
-            if (!r.Data.empty()) std::memcpy(h + kEntryHeaderSize, r.Data.data(), r.Data.size());
-            at += kEntryHeaderSize + r.Data.size();
+            length += kEntryHeaderSize + static_cast<std::int64_t>(r.Data.size());
+            if (length > INT32_MAX) {
+                throw Error(kInvalidArgument, kSource,
+                            "The archive would be larger than 2 GiB, which its offsets cannot address");
+            }
         }
-        if (!r.IsHidden) PutInt32(&out[static_cast<std::size_t>(4 * s++)], slotValue[i]);
+        if (!r.IsHidden) PutInt32(&plan.offsetTable[static_cast<std::size_t>(4 * s++)], slotValue[i]);
     }
-    PutInt32(&out[static_cast<std::size_t>(4 * s)], length);
+    PutInt32(&plan.offsetTable[static_cast<std::size_t>(4 * s)], length);
+    plan.length = length;
+    return plan;
+}
+
+// Calls emit(pointer, size) for every piece of the file in order.
+template <typename Emit>
+void EmitArchive(const ItemTable& table, const Plan& plan, Emit&& emit) {
+    emit(plan.offsetTable.data(), plan.offsetTable.size());
+    for (std::int32_t i = 0; i < table.ItemCount; ++i) {
+        if (!plan.writesEntry[i]) continue;
+        emit(plan.headers[i].data(), plan.headers[i].size());
+        if (!table[i].Data.empty()) emit(table[i].Data.data(), table[i].Data.size());
+    }
+}
+
+// Writes the archive with gathered writes straight from the items' bytes.
+void WriteArchive(int fd, const ItemTable& table, const Plan& plan, const std::string& path) {
+    std::vector<iovec> pieces;
+    pieces.reserve(kMaxPieces);
+    auto flush = [&] {
+        std::size_t first = 0;
+        while (first < pieces.size()) {
+            ssize_t put = ::writev(fd, &pieces[first], static_cast<int>(pieces.size() - first));
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) FileError("write", path, put < 0 ? errno : ENOSPC);
+            auto done = static_cast<std::size_t>(put);
+            while (first < pieces.size() && done >= pieces[first].iov_len) done -= pieces[first++].iov_len;
+            if (done > 0) {
+                pieces[first].iov_base = static_cast<std::uint8_t*>(pieces[first].iov_base) + done;
+                pieces[first].iov_len -= done;
+            }
+        }
+        pieces.clear();
+    };
+    EmitArchive(table, plan, [&](const std::uint8_t* p, std::size_t n) {
+        pieces.push_back({const_cast<std::uint8_t*>(p), n});
+        if (pieces.size() == kMaxPieces) flush();
+    });
+    flush();
+}
+
+}  // namespace
+
+Bytes SerializeArchive(const ItemTable& table) {
+    const Plan plan = PlanArchive(table);
+    Bytes out;
+    out.reserve(static_cast<std::size_t>(plan.length));
+    EmitArchive(table, plan, [&](const std::uint8_t* p, std::size_t n) { out.insert(out.end(), p, p + n); });
     return out;
 }
 
 std::string SaveArchive(const ItemTable& table, const std::string& path) {
-    const Bytes bytes = SerializeArchive(table);
+    const Plan plan = PlanArchive(table);
 
     std::string temp = FolderOf(path) + "." + FileNamePart(path) + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) FileError("create a file beside", path, errno);
     try {
-        WriteAll(fd, bytes.data(), bytes.size(), path);
+        WriteArchive(fd, table, plan, path);
         if (::fsync(fd) != 0) FileError("write", path, errno);
         // mkstemp creates the file readable by its owner only; give it the
         // usual permissions of a new file.
