@@ -1,0 +1,114 @@
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace {
+
+using testing_support::Bytes;
+using testing_support::ReadBytes;
+using testing_support::ToBytes;
+
+struct CliRun {
+    int status;
+    std::string out;
+};
+
+CliRun Cli(const std::string& arguments) {
+    std::string command = testing_support::BinDir() + "/orvane-cli " + arguments + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    CliRun run{-1, ""};
+    if (!pipe) return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+void Put32(Bytes& b, std::int32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
+}
+
+// Item 0 stored "hello"; item 1 type 2 claiming 10 bytes from a stream
+// "abcabcabcX"; item 2 type 1 claiming 50 bytes from 3 stored bytes.
+std::string WriteArchive(const testing_support::TempDir& dir) {
+    Bytes entries;
+    std::vector<std::int32_t> offsets;
+    auto entry = [&](std::int32_t size, std::int16_t type, Bytes data) {
+        offsets.push_back(16 + static_cast<std::int32_t>(entries.size()));
+        Put32(entries, size);
+        Put32(entries, static_cast<std::int32_t>(data.size()));
+        entries.push_back(static_cast<std::uint8_t>(type));
+        entries.push_back(0);
+        entries.insert(entries.end(), data.begin(), data.end());
+    };
+    entry(5, 0, ToBytes("hello"));
+    entry(10, 2, {0x17, 'a', 'b', 'c', 0x23, 0x00, 'X'});
+    entry(50, 1, {0xFF, 'a', 'b'});
+    Bytes file;
+    for (auto o : offsets) Put32(file, o);
+    Put32(file, 16 + static_cast<std::int32_t>(entries.size()));
+    file.insert(file.end(), entries.begin(), entries.end());
+    std::string path = dir.file("TEST.HQR");
+    testing_support::WriteBytes(path, file);
+    return path;
+}
+
+TEST(CliExtract, WritesOneItemDecodedOrRaw) {
+    testing_support::TempDir dir;
+    const std::string archive = WriteArchive(dir);
+    for (const char* decoder : {"tarvo", "okumura", "hesk", "dravik"}) {
+        CliRun run = Cli("extract --decoder " + std::string(decoder) + " " + archive + " 1 " + dir.file("one"));
+        EXPECT_EQ(run.status, 0) << run.out;
+        EXPECT_EQ(ReadBytes(dir.file("one")), ToBytes("abcabcabcX")) << decoder;
+    }
+    EXPECT_EQ(Cli("extract --raw " + archive + " 1 " + dir.file("raw")).status, 0);
+    EXPECT_EQ(ReadBytes(dir.file("raw")).size(), 7u);
+}
+
+TEST(CliExtract, RefusesBadArguments) {
+    testing_support::TempDir dir;
+    const std::string archive = WriteArchive(dir);
+    EXPECT_EQ(Cli("extract " + archive + " 3 " + dir.file("x")).status, 1);
+    EXPECT_EQ(Cli("extract " + archive + " 1x " + dir.file("x")).status, 2);
+    EXPECT_EQ(Cli("extract --decoder zip " + archive + " 0 " + dir.file("x")).status, 2);
+    CliRun damaged = Cli("extract " + archive + " 2 " + dir.file("x"));
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_NE(damaged.out.find("Damaged compressed data"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x")));
+}
+
+TEST(CliExtractAll, NamesFilesAsBulkExtractionAndReportsDamage) {
+    testing_support::TempDir dir;
+    const std::string archive = WriteArchive(dir);
+    CliRun run = Cli("extract-all " + archive + " " + dir.file("out"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("item 2:"), std::string::npos) << run.out;
+    EXPECT_EQ(ReadBytes(dir.file("out/TEST0000.")), ToBytes("hello"));
+    EXPECT_EQ(ReadBytes(dir.file("out/TEST0001.")), ToBytes("abcabcabcX"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out/TEST0002.")));
+    run = Cli("extract-all --raw " + archive + " " + dir.file("raw"));
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(ReadBytes(dir.file("raw/TEST0002.")).size(), 3u);
+}
+
+TEST(CliVerify, ListsDamagedItems) {
+    testing_support::TempDir dir;
+    const std::string archive = WriteArchive(dir);
+    for (const char* decoder : {"tarvo", "okumura", "hesk", "dravik"}) {
+        CliRun run = Cli("verify --decoder " + std::string(decoder) + " " + archive);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.out.find("item 2: Damaged compressed data"), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find("item 1:"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("1 damaged"), std::string::npos) << run.out;
+    }
+    EXPECT_EQ(Cli("verify " + std::string(ORVANE_SOURCE_DIR) + "/samples/SAMPLE.VOX").status, 0);
+}
+
+}  // namespace
