@@ -6,6 +6,7 @@
 #include "archive/load.h"
 #include "cli/command.h"
 #include "shell/item_list.h"
+#include "shell/settings.h"
 
 namespace cli {
 namespace {
@@ -73,7 +74,9 @@ int RunList(const Args& args) {
     std::array<std::string, shell::kItemColumnCount> header;
     for (int c = 0; c < shell::kItemColumnCount; ++c) header[c] = shell::kItemColumnCaptions[c];
     lines.push_back(header);
-    for (auto& row : shell::FillItemRows(table, false)) lines.push_back(std::move(row.Texts));
+    // Number the rows as the desktop list does, by the settings beside the program.
+    const bool tarvoNumbering = shell::LoadSettings().ItemsIndexTarvoDeCOMP;
+    for (auto& row : shell::FillItemRows(table, tarvoNumbering)) lines.push_back(std::move(row.Texts));
     PrintTable(lines);
     return kExitOk;
 }

@@ -171,7 +171,7 @@ std::vector<SampleArchive> BuildSampleArchives() {
         b.Add(marked(Voice(450, 180), archive::kMarkerHiddenFollows), 0);   // 5 a run of one follows
         b.Add(marked(Sound(650, 150), archive::kMarkerRunEnds), 0, true);
         b.Add(Sound(800, 220), 0);                                          // 7
-        out.push_back({"SAMPLE.VOX", b.Finish()});
+        out.push_back({"SPEECH.VOX", b.Finish()});
     }
     {
         Builder b;

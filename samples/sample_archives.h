@@ -15,7 +15,7 @@ struct SampleArchive {
     archive::ItemTable table;
 };
 
-// SAMPLE.HQR (stored, LZSS and LZMIT items, pointers, blanks), SAMPLE.VOX
+// SAMPLE.HQR (stored, LZSS and LZMIT items, pointers, blanks), SPEECH.VOX
 // (runs of hidden entries) and HARBOUR.HQS (the fixed labels of its items).
 std::vector<SampleArchive> BuildSampleArchives();
 

@@ -89,7 +89,7 @@ TEST(RecordingReplay, RandomOperationsOnTheSamplesReplayToTheSameArchive) {
                                        archive::Method::Okumura};
     std::mt19937 rng(20261206);
     int sequences = 0, recorded = 0, refused = 0, written = 0;
-    for (const char* sample : {"SAMPLE.HQR", "SAMPLE.VOX", "HARBOUR.HQS"}) {
+    for (const char* sample : {"SAMPLE.HQR", "SPEECH.VOX", "HARBOUR.HQS"}) {
         for (int seq = 0; seq < 12; ++seq, ++sequences) {
             SCOPED_TRACE(std::string(sample) + " sequence " + std::to_string(seq));
             ItemTable live;

@@ -23,7 +23,7 @@ TEST(Samples, AreReproducible) {
 }
 
 TEST(Samples, LoadThenSaveIsByteIdentical) {
-    for (const char* name : {"SAMPLE.HQR", "SAMPLE.VOX", "HARBOUR.HQS"}) {
+    for (const char* name : {"SAMPLE.HQR", "SPEECH.VOX", "HARBOUR.HQS"}) {
         archive::ItemTable t;
         archive::LoadArchive(t, kSamples + name);
         EXPECT_EQ(archive::SerializeArchive(t), ReadBytes(kSamples + name)) << name;
@@ -35,7 +35,7 @@ TEST(Samples, ShowEveryKindAndTheirLabels) {
     archive::SetProgramDirectory(kSamples);
     archive::ItemTable hqr, vox, hqs;
     archive::LoadArchive(hqr, kSamples + "SAMPLE.HQR");
-    archive::LoadArchive(vox, kSamples + "SAMPLE.VOX");
+    archive::LoadArchive(vox, kSamples + "SPEECH.VOX");
     archive::LoadArchive(hqs, kSamples + "HARBOUR.HQS");
     archive::SetProgramDirectory(saved);
 
@@ -57,7 +57,7 @@ TEST(Samples, ShowEveryKindAndTheirLabels) {
 
 TEST(LoadArchiveRejects, EveryPrefixOfTheSamples) {
     TempDir dir;
-    for (const char* name : {"SAMPLE.HQR", "SAMPLE.VOX"}) {
+    for (const char* name : {"SAMPLE.HQR", "SPEECH.VOX"}) {
         const Bytes full = ReadBytes(kSamples + name);
         const std::string path = dir.file(name);
         for (std::size_t n = 0; n < full.size(); ++n) {

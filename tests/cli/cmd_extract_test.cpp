@@ -108,7 +108,7 @@ TEST(CliVerify, ListsDamagedItems) {
         EXPECT_EQ(run.out.find("item 1:"), std::string::npos) << run.out;
         EXPECT_NE(run.out.find("1 damaged"), std::string::npos) << run.out;
     }
-    EXPECT_EQ(Cli("verify " + std::string(ORVANE_SOURCE_DIR) + "/samples/SAMPLE.VOX").status, 0);
+    EXPECT_EQ(Cli("verify " + std::string(ORVANE_SOURCE_DIR) + "/samples/SPEECH.VOX").status, 0);
 }
 
 }  // namespace
