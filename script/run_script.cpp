@@ -105,7 +105,7 @@ private:
 
     RunEnvironment& env_;
     RunSummary summary_;
-    std::int32_t lineNumber_ = 0;
+    std::int64_t lineNumber_ = 0;  // a file of bare CRs can hold more lines than 32 bits count
     bool inHand_ = false;
     bool borrowed_ = false;
     std::string runFileName_;
