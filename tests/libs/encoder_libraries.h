@@ -4,42 +4,39 @@
 // every encoder against every decoder.
 #pragma once
 
-#include <dlfcn.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
+#include "libs/library.h"
 #include "support/test_support.h"
 
 namespace encoder_libraries {
 
 using testing_support::Bytes;
 
+// A library of the build folder whose missing exports throw, so a test that
+// needs one fails on its own instead of calling through a null pointer.
 class Library {
 public:
-    explicit Library(const std::string& name) {
-        const std::string path = testing_support::BinDir() + "/lib" + name + ".so";
-        handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle_) throw std::runtime_error("cannot load " + path + ": " + dlerror());
+    explicit Library(const std::string& name) : library_("lib" + name + ".so") {
+        if (!library_.loaded()) throw std::runtime_error("cannot load " + library_.path());
     }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
 
-    // The export, or an exception naming it when the library lacks it.
     template <class Function>
     Function* Get(const char* symbol) const {
-        void* address = dlsym(handle_, symbol);
+        auto* address = library_.Get<Function*>(symbol);
         if (!address) throw std::runtime_error(std::string("missing export ") + symbol);
-        return reinterpret_cast<Function*>(address);
+        return address;
     }
 
 private:
-    void* handle_;
+    libtest::Library library_;
 };
 
 // Loaded once per test program and kept.
@@ -57,10 +54,9 @@ inline const Library& Pack() {
 }
 
 // Signatures of the exports.
-using BufferEncoder = std::int32_t(const std::uint8_t* input, std::uint8_t* output, std::int32_t inputLength);
-using FileFunction = std::int32_t(const char* inputPath, const char* outputPath, std::int32_t type);
-using FileDecoder = std::int32_t(const char* inputPath, const char* outputPath, std::int32_t decompressedSize,
-                                 std::int32_t type);
+using BufferEncoder = std::remove_pointer_t<libtest::BufferCompress>;
+using FileFunction = std::remove_pointer_t<libtest::FileFn3>;
+using FileDecoder = std::remove_pointer_t<libtest::FileExpand4>;
 using CompressFunction = void(std::int32_t inputLength, std::int32_t* outputLength, std::uint8_t* output,
                               const std::uint8_t* input, std::int32_t type);
 using CompressHeskFunction = std::int32_t(std::uint8_t* output, const std::uint8_t* input, std::int32_t inputLength,
@@ -70,9 +66,8 @@ using CompressNewExFunction = std::int32_t(const std::uint8_t* input, std::int32
                                            std::int32_t* outputLength, std::int32_t type);
 using UnpackFunction = std::int32_t(const std::uint8_t* input, std::int32_t inputLength, std::uint8_t* output,
                                     std::int32_t outputCapacity, std::int32_t type, std::int32_t decompressedSize);
-using OutputFirstDecoder = void(std::uint8_t* output, const std::uint8_t* input, std::int32_t decompressedSize,
-                                std::int32_t typeOrBias);
-using InputFirstDecoder = void(const std::uint8_t* input, std::uint8_t* output, std::int32_t decompressedSize);
+using OutputFirstDecoder = std::remove_pointer_t<libtest::BufferExpandOutFirst>;
+using InputFirstDecoder = std::remove_pointer_t<libtest::BufferExpandInFirst>;
 
 // Runs a file-to-file export over `input` in a temporary folder and returns
 // the output file (empty when it was not written).

@@ -45,4 +45,9 @@ TEST(LibrarySymbolTable, TarvoCompCExportsExactlyItsFunctions) {
     EXPECT_EQ(DefinedDynamicSymbols(testing_support::BinDir() + "/libTarvoCompC.so"), want);
 }
 
+TEST(LibrarySymbolTable, PackExportsExactlyItsFunctions) {
+    const std::set<std::string> want{"CompressNewEx", "Unpack"};
+    EXPECT_EQ(DefinedDynamicSymbols(testing_support::BinDir() + "/libPack.so"), want);
+}
+
 }  // namespace
