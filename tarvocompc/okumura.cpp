@@ -48,7 +48,6 @@ std::array<int, N + 257> rightChild = Filled<N + 257>(NIL);
 int matchPosition = 0;
 int matchLength = 0;
 long textSize = 0;  // input bytes read so far
-long codeSize = 0;  // output bytes written so far
 
 struct Variant {
     std::uint8_t* ring;
@@ -177,7 +176,6 @@ void EncodeWith(const Variant& v, std::FILE* in, std::FILE* out) {
     int c;
     while (len < F && (c = std::getc(in)) != EOF) v.ring[r + len++] = static_cast<std::uint8_t>(c);
     textSize = len;
-    codeSize = 0;
     if (len == 0) return;
     for (int i = 1; i <= F; ++i) InsertNodeOf(v, r - i);
     InsertNodeOf(v, r);
@@ -198,7 +196,6 @@ void EncodeWith(const Variant& v, std::FILE* in, std::FILE* out) {
         mask <<= 1;
         if (mask == 0x100) {
             std::fwrite(code, 1, static_cast<std::size_t>(codeLength), out);
-            codeSize += codeLength;
             code[0] = 0;
             codeLength = 1;
             mask = 1;
@@ -222,10 +219,7 @@ void EncodeWith(const Variant& v, std::FILE* in, std::FILE* out) {
             if (--len) InsertNodeOf(v, r);
         }
     } while (len > 0);
-    if (codeLength > 1) {
-        std::fwrite(code, 1, static_cast<std::size_t>(codeLength), out);
-        codeSize += codeLength;
-    }
+    if (codeLength > 1) std::fwrite(code, 1, static_cast<std::size_t>(codeLength), out);
 }
 
 void CopyFile(std::FILE* in, std::FILE* out) {
@@ -246,8 +240,8 @@ ORVANE_EXPORT void InsertNode2(std::int32_t r) { tarvocompc::InsertNodeOf(tarvoc
 
 ORVANE_EXPORT void DeleteNode(std::int32_t p) { tarvocompc::DeleteNodeChecked(p); }
 
-// The statistics lines of the original program are not printed: a library
-// does not write to the standard output of the program that loads it.
+// No progress or statistics lines are printed: a library does not write to
+// the standard output of the program that loads it.
 ORVANE_EXPORT void Encode() {
     if (auto pair = tarvocompc::CurrentFilePair(); pair.input && pair.output) {
         tarvocompc::EncodeWith(tarvocompc::kType1, pair.input, pair.output);
