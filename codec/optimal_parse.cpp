@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 
 #include "codec/lz.h"
@@ -132,6 +133,10 @@ void CheckType(int type) {
 
 LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type) {
     CheckType(type);
+    // Positions are 32-bit; so are the lengths of the library interface.
+    if (input.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+        throw std::length_error("input longer than 2 GiB");
+    }
     const auto n = static_cast<std::int32_t>(input.size());
     const int maxLength = type + 16;
     const int minLength = LengthBias(type);
@@ -152,35 +157,49 @@ LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type)
     return matches;
 }
 
-std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type) {
-    CheckType(type);
-    const std::size_t n = input.size();
-    const int minLength = LengthBias(type);
-    LongestMatches matches = FindLongestMatches(input, type);
+namespace {
 
-    // cost[i]: the fewest bits that encode input[i..n). Every prefix of a
-    // match is a match, so from i a reference may take any length from the
-    // minimum to the longest match there. On equal cost the longest item
-    // wins: fewer items decode faster.
-    constexpr std::uint64_t kLiteralBits = 9;
-    constexpr std::uint64_t kReferenceBits = 17;
-    std::vector<std::uint64_t> cost(n + 1, 0);
-    std::vector<std::uint8_t>& step = matches.length;  // reused: the chosen item length
+// Replaces each longest match length in `steps` by the length of the item an
+// optimal parse takes there (1 for a literal). cost[i] is the fewest bits that
+// encode input[i..n); Cost must hold 9 n. Every prefix of a match is a match,
+// so from i a reference may take any length from the minimum to the longest
+// match there. On equal cost the longest item wins: fewer items decode
+// faster.
+template <class Cost>
+void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
+    constexpr Cost kLiteralBits = 9;
+    constexpr Cost kReferenceBits = 17;
+    const std::size_t n = steps.size();
+    std::vector<Cost> cost(n + 1, 0);
     for (std::size_t i = n; i-- > 0;) {
-        std::uint64_t best = kLiteralBits + cost[i + 1];
+        Cost best = kLiteralBits + cost[i + 1];
         int chosen = 1;
-        const int longest = matches.length[i];
+        const int longest = steps[i];
         for (int length = minLength; length <= longest; ++length) {
-            const std::uint64_t c = kReferenceBits + cost[i + static_cast<std::size_t>(length)];
+            const Cost c = kReferenceBits + cost[i + static_cast<std::size_t>(length)];
             if (c <= best) {
                 best = c;
                 chosen = length;
             }
         }
         cost[i] = best;
-        step[i] = static_cast<std::uint8_t>(chosen);
+        steps[i] = static_cast<std::uint8_t>(chosen);
     }
-    cost = {};
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type) {
+    CheckType(type);
+    const std::size_t n = input.size();
+    const int minLength = LengthBias(type);
+    LongestMatches matches = FindLongestMatches(input, type);
+    std::vector<std::uint8_t>& step = matches.length;
+    if (n < std::numeric_limits<std::uint32_t>::max() / 9) {
+        ChooseSteps<std::uint32_t>(step, minLength);
+    } else {
+        ChooseSteps<std::uint64_t>(step, minLength);
+    }
 
     std::vector<std::uint8_t> out;
     out.reserve(static_cast<std::size_t>(MaxCompressedSize(n)));
