@@ -80,21 +80,25 @@ inline bool FastGroups(Cursor& c, const std::uint8_t* iend, std::uint8_t* const 
             op += 8;
             continue;
         }
-        for (int k = 0; k < 8; ++k) {
-            const std::size_t literal = flags & 1;
-            flags >>= 1;
-            const std::size_t isRef = literal - 1;  // all ones for a reference
+        // A run of literals is one 8-byte copy; a reference one 24-byte copy.
+        // Both copy more than they need: the surplus lands past the current
+        // end of the output and is overwritten by the items that follow.
+        unsigned left = 8;
+        for (;;) {
+            const unsigned run = static_cast<unsigned>(__builtin_ctz(~flags));  // <= left: flags is 0 above
+            Store64(op, Load64(ip));
+            op += run;
+            ip += run;
+            left -= run;
+            if (left == 0) break;
+            flags >>= run + 1;
+            --left;
             const unsigned w = ip[0] | (unsigned(ip[1]) << 8);
+            ip += 2;
             const std::size_t dist = (w >> 4) + 1;
-            const std::size_t len = 1 + (((w & 15) + bias - 1) & isRef);
-            const std::uintptr_t fromInput = reinterpret_cast<std::uintptr_t>(ip);
-            const std::uintptr_t fromOutput = reinterpret_cast<std::uintptr_t>(op) - dist;
-            const std::uint8_t* src =
-                reinterpret_cast<const std::uint8_t*>(fromInput ^ ((fromInput ^ fromOutput) & isRef));
-            ip += 2 - literal;
-            const bool awkward =
-                dist < 8 || (kCheckDistance && dist > static_cast<std::size_t>(op - ostart));
-            if (isRef & awkward) [[unlikely]] {
+            const std::size_t len = (w & 15) + bias;
+            const std::uint8_t* src = op - dist;
+            if (dist < 8 || (kCheckDistance && dist > static_cast<std::size_t>(op - ostart))) [[unlikely]] {
                 if (kCheckDistance && dist > static_cast<std::size_t>(op - ostart)) {
                     failed = true;
                     break;
@@ -111,6 +115,7 @@ inline bool FastGroups(Cursor& c, const std::uint8_t* iend, std::uint8_t* const 
                 Copy24(op, src);
             }
             op += len;
+            if (left == 0) break;
         }
         if (failed) break;
     }
