@@ -1,0 +1,111 @@
+// orvane-cli compress / decompress on raw streams.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace {
+
+using testing_support::Bytes;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::ToBytes;
+using testing_support::WriteBytes;
+
+struct CliResult {
+    int status;
+    std::string out;
+};
+
+CliResult Cli(const std::string& arguments) {
+    std::string command = testing_support::BinDir() + "/orvane-cli " + arguments + " 2>&1";
+    CliResult run{-1, ""};
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+Bytes Sample() {
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "line " + std::to_string(i % 17) + " of the sample text\r\n";
+    return ToBytes(text);
+}
+
+TEST(CliCodec, CompressThenDecompressGivesTheInputBack) {
+    TempDir dir;
+    const Bytes data = Sample();
+    WriteBytes(dir.file("in"), data);
+    const std::string size = std::to_string(data.size());
+    for (const char* type : {"1", "2"}) {
+        for (const char* method : {"tarvo", "tarvo-c"}) {
+            SCOPED_TRACE(std::string(type) + " " + method);
+            CliResult c = Cli(std::string("compress --type ") + type + " --method " + method + " " + dir.file("in") + " " +
+                        dir.file("z"));
+            ASSERT_EQ(c.status, 0) << c.out;
+            EXPECT_LT(ReadBytes(dir.file("z")).size(), data.size());
+            CliResult d = Cli(std::string("decompress --type ") + type + " --size " + size + " " + dir.file("z") + " " +
+                        dir.file("out"));
+            ASSERT_EQ(d.status, 0) << d.out;
+            EXPECT_EQ(ReadBytes(dir.file("out")), data);
+        }
+    }
+}
+
+TEST(CliCodec, CompressWritesTheWorkedExampleStream) {
+    TempDir dir;
+    WriteBytes(dir.file("in"), Bytes(40, 'A'));
+    ASSERT_EQ(Cli("compress --type 2 " + dir.file("in") + " " + dir.file("z")).status, 0);
+    EXPECT_EQ(ReadBytes(dir.file("z")), (Bytes{0x01, 'A', 0x0F, 0x00, 0x0F, 0x00, 0xE0, 0x00}));
+}
+
+TEST(CliCodec, DataThatDoesNotShrinkFailsWithoutOutput) {
+    TempDir dir;
+    WriteBytes(dir.file("in"), ToBytes("short"));
+    for (const char* type : {"1", "2"}) {
+        CliResult r = Cli(std::string("compress --type ") + type + " " + dir.file("in") + " " + dir.file("z"));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.out.find("does not shrink"), std::string::npos) << r.out;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("z")));
+    }
+}
+
+TEST(CliCodec, DamagedStreamsFailClearly) {
+    TempDir dir;
+    // Truncated: the reference word is cut.
+    WriteBytes(dir.file("cut"), Bytes{0x17, 'a', 'b', 'c', 0x23});
+    CliResult r = Cli("decompress --type 2 --size 10 " + dir.file("cut") + " " + dir.file("out"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("damaged stream"), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+    // A back-reference before the start of the data.
+    WriteBytes(dir.file("far"), Bytes{0x01, 'A', 0x10, 0x00});
+    EXPECT_EQ(Cli("decompress --type 2 --size 6 " + dir.file("far") + " " + dir.file("out")).status, 1);
+    // Bytes after the end of the stream.
+    WriteBytes(dir.file("tail"), Bytes{0x17, 'a', 'b', 'c', 0x23, 0x00, 'X', 0x00});
+    EXPECT_EQ(Cli("decompress --type 2 --size 10 " + dir.file("tail") + " " + dir.file("out")).status, 1);
+    // A size the stream cannot describe is refused before anything is allocated.
+    r = Cli("decompress --type 1 --size 2000000000 " + dir.file("cut") + " " + dir.file("out"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("at most"), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out")));
+}
+
+TEST(CliCodec, WrongUsage) {
+    EXPECT_EQ(Cli("compress --type 3 a b").status, 2);
+    EXPECT_EQ(Cli("compress --type 1 --method nope a b").status, 2);
+    EXPECT_EQ(Cli("decompress --type 1 a b").status, 2);
+    EXPECT_EQ(Cli("decompress --type 1 --size -4 a b").status, 2);
+    EXPECT_EQ(Cli("decompress --type 1 --size 12x a b").status, 2);
+}
+
+}  // namespace
