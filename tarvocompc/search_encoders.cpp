@@ -72,9 +72,14 @@ const std::uint8_t* FindHeskCandidate(const std::uint8_t* from, const std::uint8
 
 // Reads the rest of `file` (the whole file when just opened).
 void ReadRest(std::FILE* file, std::vector<std::uint8_t>& data) {
-    std::uint8_t chunk[65536];
+    constexpr std::size_t kChunk = 65536;
     std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) data.insert(data.end(), chunk, chunk + got);
+    do {
+        const std::size_t at = data.size();
+        data.resize(at + kChunk);
+        got = std::fread(data.data() + at, 1, kChunk, file);
+        data.resize(at + got);
+    } while (got == kChunk);
 }
 
 }  // namespace
