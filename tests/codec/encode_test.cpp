@@ -142,10 +142,17 @@ TEST(LzssEncoderWrites, MatchAtTheEndIsCutToTheInput) {
 }
 
 TEST(LzssEncoderWrites, SameStreamWhateverRanBefore) {
+    // Near its end this input is compared past its last byte; with the bytes
+    // of an earlier 'x' run left in the window, the last reference would
+    // report another of two equally long candidates (distance 4, 0x31 0x00).
     codec::LzssEncoder fresh, used;
-    Bytes big = Structured(20000, 5);
-    Encode1(used, big);
-    for (const std::string& s : {"abcabcabcab", "xyzzyxyzzyxyzzy", "ABABABABABABABABAB"}) {
+    Encode1(used, Bytes(5000, 'x'));
+    const Bytes in = Text("xabxbaaaxbaaxba");
+    const Bytes want{0x3F, 'x', 'a', 'b', 'x', 'b', 'a', 0x00, 0x00, 0x42, 0x00, 0x00, 0x81, 0x00};
+    EXPECT_EQ(Encode1(fresh, in), want);
+    EXPECT_EQ(Encode1(used, in), want);
+    Encode1(used, Structured(20000, 5));
+    for (const char* s : {"abcabcabcab", "xyzzyxyzzyxyzzy", "ABABABABABABABABAB"}) {
         EXPECT_EQ(Encode1(used, Text(s)), Encode1(fresh, Text(s))) << s;
     }
 }
