@@ -47,7 +47,7 @@ TEST(CliCodec, CompressThenDecompressGivesTheInputBack) {
     WriteBytes(dir.file("in"), data);
     const std::string size = std::to_string(data.size());
     for (const char* type : {"1", "2"}) {
-        for (const char* method : {"tarvo", "tarvo-c"}) {
+        for (const char* method : {"tarvo", "tarvo-c", "okumura", "dravik", "hesk", "pack"}) {
             SCOPED_TRACE(std::string(type) + " " + method);
             CliResult c = Cli(std::string("compress --type ") + type + " --method " + method + " " + dir.file("in") + " " +
                         dir.file("z"));
