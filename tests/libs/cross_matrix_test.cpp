@@ -12,11 +12,6 @@ using encoder_libraries::Bytes;
 using encoder_libraries::Decoder;
 using encoder_libraries::Encoder;
 
-// The slow exhaustive-search encoders make whole corpus files too costly for
-// the test suite (under the sanitizers above all): a prefix of each file
-// carries its character.
-constexpr std::size_t kCorpusPrefix = 48 * 1024;
-
 struct Sample {
     std::string name;
     Bytes data;
@@ -26,7 +21,7 @@ std::vector<Sample> Samples() {
     std::vector<Sample> samples;
     for (const auto& path : testing_support::CorpusFiles()) {
         Bytes data = testing_support::ReadBytes(path);
-        if (data.size() > kCorpusPrefix) data.resize(kCorpusPrefix);
+        data.resize(std::min(data.size(), encoder_libraries::CorpusPrefix()));
         samples.push_back({path.filename().string(), std::move(data)});
     }
     samples.push_back({"random 5000", testing_support::RandomBytes(5000, 7)});

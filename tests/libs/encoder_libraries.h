@@ -20,6 +20,23 @@ namespace encoder_libraries {
 
 using testing_support::Bytes;
 
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
+// How much of each corpus file a test runs through every encoder: the
+// exhaustive-search encoders make whole files too costly for the suite, the
+// sanitizers above all. A prefix carries each file's character.
+inline std::size_t CorpusPrefix() { return kSanitized ? 16 * 1024 : 64 * 1024; }
+
 // A library of the build folder whose missing exports throw, so a test that
 // needs one fails on its own instead of calling through a null pointer.
 class Library {

@@ -145,7 +145,7 @@ TEST(CompressHOLZSS, RoundTripsThroughExpandHOLZSS) {
     auto* expand = TarvoCompC().Get<encoder_libraries::FileFunction>("ExpandHOLZSS");
     for (const auto& path : testing_support::CorpusFiles()) {
         Bytes data = testing_support::ReadBytes(path);
-        data.resize(std::min<std::size_t>(data.size(), 100 * 1024));
+        data.resize(std::min(data.size(), encoder_libraries::CorpusPrefix()));
         for (int type = 1; type <= 2; ++type) {
             const Bytes stream = RunHOLZSS(data, type);
             EXPECT_EQ(Decoded(stream, data.size(), type), data) << path << " type " << type;

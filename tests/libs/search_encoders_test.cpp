@@ -107,7 +107,7 @@ TEST(SearchEncoders, EmptyInputGivesAnEmptyStream) {
 TEST(SearchEncoders, AgreeOnCorpusSamples) {
     for (const auto& path : testing_support::CorpusFiles()) {
         Bytes data = testing_support::ReadBytes(path);
-        data.resize(std::min<std::size_t>(data.size(), 24 * 1024));
+        data.resize(std::min(data.size(), encoder_libraries::CorpusPrefix() / 2));
         for (int type = 1; type <= 2; ++type) {
             const Bytes stream = RunBoth(data, type);
             Bytes back(data.size());
