@@ -237,6 +237,15 @@ void CompressFile(const Bytes& input, Bytes& output, std::int16_t& type, const M
         type = 0;
         return;
     }
+    // The stream replaces the only copy of the item's bytes, and decoding is
+    // cheap beside encoding: a stream that does not give the input back is
+    // refused here rather than found when the item is next read.
+    Bytes check(input.size());
+    codec::DecodeResult decoded = codec::DecodeLZType(result, check, type);
+    if ((decoded.status != codec::DecodeStatus::Ok && decoded.status != codec::DecodeStatus::ReferencePastEnd) ||
+        check != input)
+        throw Error(kMethodFailed, kCompressSource,
+                    "The compressed data does not decode to the original bytes; the item was not changed");
     output = std::move(result);
 }
 

@@ -55,8 +55,9 @@ bool MethodFromName(const std::string& name, Method& method);
 // settings select runs; when its stream is not shorter than the input, output
 // becomes the input and type becomes 0. Any other type raises 9216 + type
 // ("Invalid compression type", source "CompressFile") and changes nothing.
-// A library that fails (cannot open its files, writes no stream) raises an
-// Error; output and type are then unchanged.
+// Every stream is decoded again before it is accepted: a library that fails
+// (cannot open its files, writes no stream, or a stream that does not give
+// the input back) raises an Error (51); output and type are then unchanged.
 void CompressFile(const Bytes& input, Bytes& output, std::int16_t& type, const MethodSettings& settings);
 
 // Restores decompressedSize bytes from an entry's stored bytes. type 0 gives
