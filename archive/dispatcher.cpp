@@ -58,7 +58,11 @@ void ItemOperation(OperationContext& context, std::int32_t item, std::uint8_t op
     ItemTable& table = context.Table;
     std::int32_t row = table.ItemCount > 0 && context.SelectedRow >= 1 ? context.SelectedRow : 1;
 
-    if ((item < 0 || item > table.ItemCount - 1) && !InsertsAtPosition(operation))
+    // Codes 10, 13 and 14 do not use the item, but still need one to exist;
+    // a negative number is refused only where it would name an item.
+    const bool usesItem = !InsertsAtPosition(operation) && operation != kOpRemoveMarked &&
+                          operation != kOpExtractMarked && operation != kOpExtractMarkedAsIs;
+    if ((item > table.ItemCount - 1 && !InsertsAtPosition(operation)) || (item < 0 && usesItem))
         throw Error(kItemOperationItemBase + item, kSource, "Invalid .HQR item number");
     // A line break in a recorded file name would split its line and replay
     // as other operations.

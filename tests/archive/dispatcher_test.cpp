@@ -184,3 +184,18 @@ TEST(DispatcherSelection, FollowsTheOperation) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DispatcherItemCheck, NegativeNumbersAreRefusedOnlyWhereTheyNameAnItem) {
+    Harness h(BuildTable({N("a", "x")}, "K"));
+    ExpectRefused(h, -1, archive::kOpExtractAsIs, 0, "/tmp/never", 81919, "ItemOperation", "Invalid .HQR item number");
+    // Codes that insert check their position themselves.
+    ExpectRefused(h, -1, archive::kOpInsertBlank, 0, "", 81919, "InsertBlankItem", "Invalid .HQR item number");
+    // Removing the marked items does not use the item.
+    h.table[0].Marked = true;
+    ItemOperation(h.context, -1, archive::kOpRemoveMarked, 0, "", 0);
+    EXPECT_EQ(h.table.ItemCount, 0);
+}
+
+}  // namespace
