@@ -104,7 +104,8 @@ ORVANE_EXPORT std::uint8_t CompressBytes(const std::uint8_t* current, std::int16
 
 // The output buffer must hold inputLength + (inputLength + 7) / 8 bytes.
 // An empty input, or a type other than 1 or 2, writes nothing and sets the
-// length to 0.
+// length to 0. Each search compares no further than the end of the input, so
+// no match runs past it and no byte beyond the input is read.
 ORVANE_EXPORT void Compress(std::int32_t inputLength, std::int32_t* outputLength, std::uint8_t* output,
                             const std::uint8_t* input, std::int32_t type) {
     if (!outputLength) return;
