@@ -1,11 +1,13 @@
-// Decoders of the LZ stream. The hot loop is built around one observation:
-// branching on every flag bit costs more than the work of an item. A literal
-// is treated as a one-byte copy from the input and a reference as a copy from
-// the output, the source chosen with masks, and every item copies a fixed 24
-// bytes (the longest copy is 18) while there is room for that on both sides.
-// The extra bytes land beyond the current end of the output and are
-// overwritten by the following items. Near the ends a careful per-item loop
-// takes over.
+// Decoders of the LZ stream. The hot loop avoids work per flag bit and per
+// byte: a run of literals (counted from the flag byte) is one 8-byte copy, a
+// reference one fixed 24-byte copy (the longest is 18), distance 1 a fill.
+// Distances under 16 copy byte by byte: an 8-byte load there straddles the
+// stores of the items just written, which the processor cannot forward, and
+// waits for them far longer than a few single-byte copies take. Copies run past the item while
+// there is room on both sides; the surplus lands beyond the current end of
+// the output and is overwritten by the items that follow. No distance is
+// checked once 4096 bytes are out. Near the ends of the buffers a careful
+// per-item loop takes over.
 #include "codec/lz.h"
 
 #include <algorithm>
@@ -37,7 +39,7 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
 inline void Store64(std::uint8_t* p, std::uint64_t v) { std::memcpy(p, &v, 8); }
 
 // Copies 24 bytes in 8-byte steps, each load after the previous store, so the
-// result equals the forward byte copy for any distance >= 8.
+// result equals the forward byte copy for any distance >= 8 (used from 16 on).
 inline void Copy24(std::uint8_t* dst, const std::uint8_t* src) {
     Store64(dst, Load64(src));
     Store64(dst + 8, Load64(src + 8));
@@ -98,7 +100,7 @@ inline bool FastGroups(Cursor& c, const std::uint8_t* iend, std::uint8_t* const 
             const std::size_t dist = (w >> 4) + 1;
             const std::size_t len = (w & 15) + bias;
             const std::uint8_t* src = op - dist;
-            if (dist < 8 || (kCheckDistance && dist > static_cast<std::size_t>(op - ostart))) [[unlikely]] {
+            if (dist < 16 || (kCheckDistance && dist > static_cast<std::size_t>(op - ostart))) [[unlikely]] {
                 if (kCheckDistance && dist > static_cast<std::size_t>(op - ostart)) {
                     failed = true;
                     break;
