@@ -12,9 +12,14 @@ namespace archive {
 
 namespace {
 
-// The offset table is addressed with signed 32-bit byte offsets, so no
-// archive can hold more slots than this.
-constexpr std::int64_t kMaxItemCount = INT32_MAX / 4 - 1;
+// The offset table is addressed with signed 32-bit byte offsets (at most
+// 536,870,910 slots), and every item costs a record in memory; real archives
+// hold thousands of items, so four million is a bound no genuine archive
+// meets and one that a stray count in a script cannot turn into gigabytes.
+constexpr std::int64_t kMaxItemCount = std::int64_t{1} << 22;
+// Pointers hold copies of their target's bytes: multiple pointers may copy
+// at most this much in one operation.
+constexpr std::int64_t kMaxPointerCopyBytes = std::int64_t{1} << 30;
 
 bool ValidItem(const ItemTable& table, std::int32_t item) { return item >= 0 && item < table.ItemCount; }
 
@@ -92,6 +97,34 @@ void ClearHeader(ItemRecord& record) {
     record.Data.clear();
 }
 
+// Makes record the blank item `index`.
+void MakeBlank(ItemRecord& record, std::int32_t index) {
+    ClearHeader(record);
+    record.IsBlank = true;
+    record.RefersTo = index;
+    record.Marked = false;
+    record.IsHidden = false;
+    record.Description.clear();
+    record.Extension.clear();
+    record.SourceFile.clear();
+    record.SizeText.clear();
+    record.StoredSizeText.clear();
+    record.TypeText.clear();
+}
+
+// What a new pointer takes over from its target.
+void CopyPointerFields(const ItemRecord& from, ItemRecord& record) {
+    record.DecompressedSize = from.DecompressedSize;
+    record.CompressedSize = from.CompressedSize;
+    record.CompressionType = from.CompressionType;
+    record.Data = from.Data;
+    record.IsBlank = from.IsBlank;
+    record.Extension = from.Extension;
+    record.SizeText = from.SizeText;
+    record.StoredSizeText = from.StoredSizeText;
+    record.TypeText = from.TypeText;
+}
+
 }  // namespace
 
 char RestoredFirstCharacter(const Bytes& data) {
@@ -152,18 +185,7 @@ void AddItem(ItemTable& table, std::int32_t pos, const std::string& path, std::i
 void InsertBlankItem(ItemTable& table, std::int32_t pos) {
     CheckPosition(table, pos, "InsertBlankItem");
     OpenSlot(table, pos);
-    ItemRecord& record = table[pos];
-    ClearHeader(record);
-    record.IsBlank = true;
-    record.RefersTo = pos;
-    record.Marked = false;
-    record.IsHidden = false;
-    record.Description.clear();
-    record.Extension.clear();
-    record.SourceFile.clear();
-    record.SizeText.clear();
-    record.StoredSizeText.clear();
-    record.TypeText.clear();
+    MakeBlank(table[pos], pos);
 }
 
 void AddPointer(ItemTable& table, std::int32_t pos, std::int32_t target) {
@@ -173,19 +195,7 @@ void AddPointer(ItemTable& table, std::int32_t pos, std::int32_t target) {
         throw Error(kAddPointerBadTargetBase + pos, kSource, "Invalid pointing-to .HQR item number");
     OpenSlot(table, pos);
     // The target is numbered as after the insertion.
-    if (target != pos) {
-        const ItemRecord& from = table[target];
-        ItemRecord& record = table[pos];
-        record.DecompressedSize = from.DecompressedSize;
-        record.CompressedSize = from.CompressedSize;
-        record.CompressionType = from.CompressionType;
-        record.Data = from.Data;
-        record.IsBlank = from.IsBlank;
-        record.Extension = from.Extension;
-        record.SizeText = from.SizeText;
-        record.StoredSizeText = from.StoredSizeText;
-        record.TypeText = from.TypeText;
-    }
+    if (target != pos) CopyPointerFields(table[target], table[pos]);
     ItemRecord& record = table[pos];
     record.RefersTo = target;
     record.Marked = false;
@@ -194,17 +204,71 @@ void AddPointer(ItemTable& table, std::int32_t pos, std::int32_t target) {
     record.SourceFile.clear();
 }
 
+// Both multiple insertions give exactly the table that count single
+// insertions at pos, pos + 1, ... would give, but build it in one pass: one
+// at a time, every insertion moves and renumbers the whole table, and a
+// script asking for many thousands of items would run for hours.
+namespace {
+
+// Moves the records of table into the new order old[0..pos-1], inserted,
+// old[pos..], and renumbers the old records' references past pos.
+void SpliceRecords(ItemTable& table, std::int32_t pos, std::vector<ItemRecord> inserted) {
+    const auto count = static_cast<std::int32_t>(inserted.size());
+    for (auto& r : table.Records)
+        if (r.RefersTo >= pos) r.RefersTo += count;
+    table.Records.insert(table.Records.begin() + pos, std::make_move_iterator(inserted.begin()),
+                         std::make_move_iterator(inserted.end()));
+    table.ItemCount += count;
+    table.SlotCount += count;
+}
+
+}  // namespace
+
 void AddMultiplePointers(ItemTable& table, std::int32_t pos, std::int32_t target, std::int32_t count) {
     if (count < 1) return;
+    constexpr const char* kSource = "AddPointer";
     CheckPosition(table, pos, "AddMultiplePointers", count);
-    // Only the first insertion can fail: later ones see a larger table.
-    for (std::int32_t k = 0; k < count; ++k) AddPointer(table, pos + k, target);
+    if (!ValidItem(table, target))
+        throw Error(kAddPointerBadTargetBase + pos, kSource, "Invalid pointing-to .HQR item number");
+    if (static_cast<std::int64_t>(count) * static_cast<std::int64_t>(table[target].Data.size()) > kMaxPointerCopyBytes)
+        throw Error(7, "AddMultiplePointers", "Out of memory: " + std::to_string(count) + " copies of item " +
+                                                  std::to_string(target) + " would not fit");
+
+    // The k-th single insertion (at pos + k) starts from a copy of the record
+    // that moves up, old[pos], and reads its target in the numbering of that
+    // moment: an old record before pos, one of the pointers inserted before
+    // it, the new slot itself (then it copies nothing), or an old record
+    // behind them. Its reference is renumbered by the insertions after it
+    // only when it points behind the slot.
+    std::vector<ItemRecord> inserted;
+    inserted.reserve(static_cast<std::size_t>(count));
+    ItemRecord withoutData = table[pos];
+    withoutData.Data = Bytes();
+    for (std::int32_t k = 0; k < count; ++k) {
+        const ItemRecord* from = target < pos       ? &table[target]
+                                 : target < pos + k ? &inserted[static_cast<std::size_t>(target - pos)]
+                                 : target > pos + k ? &table[target - k - 1]
+                                                    : nullptr;
+        ItemRecord record = from ? withoutData : table[pos];
+        if (from) CopyPointerFields(*from, record);
+        record.RefersTo = target <= pos + k ? target : target + (count - 1 - k);
+        record.Marked = false;
+        record.IsHidden = false;
+        record.Description.clear();
+        record.SourceFile.clear();
+        inserted.push_back(std::move(record));
+    }
+    SpliceRecords(table, pos, std::move(inserted));
 }
 
 void AddMultipleBlankItems(ItemTable& table, std::int32_t pos, std::int32_t count) {
     if (count < 1) return;
     CheckPosition(table, pos, "AddMultipleBlankItems", count);
-    for (std::int32_t k = 0; k < count; ++k) InsertBlankItem(table, pos + k);
+    ItemRecord blank = table[pos];
+    MakeBlank(blank, pos);
+    std::vector<ItemRecord> inserted(static_cast<std::size_t>(count), blank);
+    for (std::int32_t k = 0; k < count; ++k) inserted[static_cast<std::size_t>(k)].RefersTo = pos + k;
+    SpliceRecords(table, pos, std::move(inserted));
 }
 
 void RemoveItem(ItemTable& table, std::int32_t item) {

@@ -371,3 +371,48 @@ TEST_F(ItemOperationsWithFiles, AFailingLibraryLeavesTheTableAlone) {
 }
 
 }  // namespace
+
+// The multiple insertions build in one pass what single insertions at pos,
+// pos + 1, ... build one by one, whatever the position and target.
+TEST(AddMultipleItems, EqualsInsertingOneAtATime) {
+    for (std::int32_t pos = 0; pos <= 4; ++pos) {
+        for (std::int32_t target = 0; target < 4; ++target) {
+            for (std::int32_t count = 1; count <= 5; ++count) {
+                auto fresh = [] {
+                    ItemTable t = BuildTable({N("a", "x"), N("bb", "y"), P(0), N("ccc", "z")});
+                    return t;
+                };
+                ItemTable bulk = fresh(), single = fresh();
+                archive::AddMultiplePointers(bulk, pos, target, count);
+                for (std::int32_t k = 0; k < count; ++k) archive::AddPointer(single, pos + k, target);
+                ASSERT_EQ(bulk.ItemCount, single.ItemCount);
+                EXPECT_EQ(bulk.SlotCount, single.SlotCount);
+                for (std::int32_t i = 0; i <= bulk.ItemCount; ++i) {
+                    EXPECT_EQ(bulk[i].RefersTo, single[i].RefersTo) << pos << " " << target << " " << count << " @" << i;
+                    EXPECT_EQ(bulk[i].Data, single[i].Data);
+                    EXPECT_EQ(bulk[i].IsBlank, single[i].IsBlank);
+                    EXPECT_EQ(bulk[i].Extension, single[i].Extension);
+                }
+
+                ItemTable blanks = fresh(), oneByOne = fresh();
+                archive::AddMultipleBlankItems(blanks, pos, count);
+                for (std::int32_t k = 0; k < count; ++k) archive::InsertBlankItem(oneByOne, pos + k);
+                for (std::int32_t i = 0; i <= blanks.ItemCount; ++i) {
+                    EXPECT_EQ(blanks[i].RefersTo, oneByOne[i].RefersTo);
+                    EXPECT_EQ(blanks[i].IsBlank, oneByOne[i].IsBlank);
+                    EXPECT_EQ(blanks[i].Data, oneByOne[i].Data);
+                }
+            }
+        }
+    }
+}
+
+TEST(AddMultipleItems, RefusesCountsNoArchiveCouldHold) {
+    ItemTable t = BuildTable({N("a", "x"), N(std::string(1000, 'q'), "y")});
+    EXPECT_THROW(archive::AddMultipleBlankItems(t, 0, 100000000), archive::Error);
+    EXPECT_THROW(archive::AddMultiplePointers(t, 0, 1, 2000000), archive::Error);
+    EXPECT_EQ(t.ItemCount, 2);
+    archive::AddMultipleBlankItems(t, 1, 200000);  // one pass: quick
+    EXPECT_EQ(t.ItemCount, 200002);
+    EXPECT_EQ(t[200001].Data.size(), 1000u);
+}
