@@ -66,13 +66,32 @@ void LzssEncoder::InsertNode(int position) {
         return;
     }
     const std::uint8_t* key = ring_ + position;
-    // The walk is written without data-dependent branches besides its two
-    // exits: the direction and the best match are selected, not branched on.
+    // Strings are compared as big-endian words, so one unsigned comparison
+    // gives the direction and the count of leading zero bits the length,
+    // without a byte loop whose exit the processor cannot predict. The key's
+    // words are loaded once per insertion.
+    const std::uint64_t key0 = __builtin_bswap64(Load64(key));
+    const std::uint64_t key1 = __builtin_bswap64(Load64(key + 8));
+    const std::uint8_t key16 = key[16];
     int bestLength = 0, bestPosition = matchPosition_;
     for (;;) {
         const std::uint8_t* other = ring_ + test;
-        int i = 0;
-        while (i < kLookAhead && key[i] == other[i]) ++i;
+        const std::uint64_t other0 = __builtin_bswap64(Load64(other));
+        int i;
+        bool larger;
+        if (key0 != other0) [[likely]] {
+            i = __builtin_clzll(key0 ^ other0) >> 3;
+            larger = key0 > other0;
+        } else {
+            const std::uint64_t other1 = __builtin_bswap64(Load64(other + 8));
+            if (key1 != other1) {
+                i = 8 + (__builtin_clzll(key1 ^ other1) >> 3);
+                larger = key1 > other1;
+            } else {
+                i = key16 == other[16] ? 17 : 16;
+                larger = key16 >= other[16];
+            }
+        }
         // A tie goes to the node met later on the path.
         if (i >= bestLength) {
             bestLength = i;
@@ -82,7 +101,7 @@ void LzssEncoder::InsertNode(int position) {
             ReplaceNode(test, position);
             break;
         }
-        std::int32_t& child = tree_[test].child[key[i] >= other[i]];
+        std::int32_t& child = tree_[test].child[larger];
         if (child == -1) {
             child = position;
             tree_[position].parent = test;
