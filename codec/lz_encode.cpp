@@ -251,28 +251,42 @@ public:
         int best = 2, bestSlot = -1;
         const std::uint8_t* key = in_ + p;
         const int maxK = static_cast<int>(std::min<std::int64_t>(kLongest, n_ - p));
+        if (maxK < kLongest) return InsertNearEnd(s, node, key, maxK);
+        // Big-endian words: one unsigned comparison gives the order and the
+        // leading zero bits the length (see the type 1 encoder).
+        const std::uint64_t key0 = __builtin_bswap64(Load64(key));
+        const std::uint64_t key1 = __builtin_bswap64(Load64(key + 8));
+        const unsigned key16 = static_cast<unsigned>(key[16]) << 8 | key[17];
         for (;;) {
             int d = s - node;
             d += d <= 0 ? kSlots : 0;
             const std::uint8_t* other = key - d;
+            const std::uint64_t other0 = __builtin_bswap64(Load64(other));
             int k;
-            if (maxK == kLongest) {
-                k = EqualPrefix16(key, other);
-                if (k == 16) k += key[16] != other[16] ? 0 : key[17] != other[17] ? 1 : 2;
+            bool smaller;
+            if (key0 != other0) [[likely]] {
+                k = __builtin_clzll(key0 ^ other0) >> 3;
+                smaller = key0 < other0;
             } else {
-                k = 0;
-                while (k < maxK && key[k] == other[k]) ++k;
-            }
-            if (k == kLongest) {
-                TakePlace(s, node);
-                return {kLongest, node};
+                const std::uint64_t other1 = __builtin_bswap64(Load64(other + 8));
+                if (key1 != other1) {
+                    k = 8 + (__builtin_clzll(key1 ^ other1) >> 3);
+                    smaller = key1 < other1;
+                } else {
+                    const unsigned other16 = static_cast<unsigned>(other[16]) << 8 | other[17];
+                    if (key16 == other16) {
+                        TakePlace(s, node);
+                        return {kLongest, node};
+                    }
+                    k = 16 + ((key16 ^ other16) < 0x100 ? 1 : 0);
+                    smaller = key16 < other16;
+                }
             }
             // A tie keeps the node met first.
-            const bool take = k > best;
-            best = take ? k : best;
-            bestSlot = take ? node : bestSlot;
-            // A string cut by the end of the input sorts as the smaller one.
-            const bool smaller = k == maxK || key[k] < other[k];
+            if (k > best) {
+                best = k;
+                bestSlot = node;
+            }
             const int sideToGo = smaller == kMirrored;  // 0 = left
             const int child = t[node].child[sideToGo];
             if (child == -1) {
@@ -284,6 +298,32 @@ public:
     }
 
 private:
+    // The last 17 positions: the comparison stops at the end of the input,
+    // and a string cut there sorts as the smaller one.
+    Match InsertNearEnd(int s, int node, const std::uint8_t* key, int maxK) {
+        Slot* t = slots_.get();
+        int best = 2, bestSlot = -1;
+        for (;;) {
+            int d = s - node;
+            d += d <= 0 ? kSlots : 0;
+            const std::uint8_t* other = key - d;
+            int k = 0;
+            while (k < maxK && key[k] == other[k]) ++k;
+            if (k > best) {
+                best = k;
+                bestSlot = node;
+            }
+            const bool smaller = k == maxK || key[k] < other[k];
+            const int sideToGo = smaller == kMirrored;
+            const int child = t[node].child[sideToGo];
+            if (child == -1) {
+                Attach(s, node, sideToGo);
+                return {best, bestSlot};
+            }
+            node = child;
+        }
+    }
+
     void SetChild(int parent, int side, int child) { slots_[parent].child[side] = static_cast<std::int16_t>(child); }
 
     void Attach(int s, int parent, int side) {

@@ -282,6 +282,26 @@ TEST(EncoderRoundTrip, SizesAroundTheWindowEdges) {
     }
 }
 
+// Pins the exact streams of a whole text: any change of tree layout, tie rule
+// or flag handling shows here even when every stream still decodes.
+TEST(EncoderStreams, ExactOnACorpusText) {
+    const Bytes in = testing_support::ReadBytes(std::string(ORVANE_CORPUS_DIR) + "/alice29.txt");
+    auto fnv = [](const Bytes& b) {
+        std::uint64_t h = 1469598103934665603ull;
+        for (std::uint8_t x : b) h = (h ^ x) * 1099511628211ull;
+        return h;
+    };
+    codec::LzssEncoder enc;
+    const Bytes s1 = Encode1(enc, in);
+    EXPECT_EQ(s1.size(), 74979u);
+    EXPECT_EQ(fnv(s1), 0xc2d838311201acd1ull);
+    for (auto order : {codec::TreeOrder::Standard, codec::TreeOrder::Mirrored}) {
+        const Bytes s2 = Encode2(in, order);
+        EXPECT_EQ(s2.size(), 73053u);
+        EXPECT_EQ(fnv(s2), 0xad40e80c4d641f47ull);
+    }
+}
+
 class CorpusRoundTrip : public ::testing::TestWithParam<std::string> {};
 
 std::vector<std::string> CorpusNames() {
