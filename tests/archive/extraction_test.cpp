@@ -106,9 +106,9 @@ TEST(NumberText, PadsToWidthButNeverCuts) {
 
 TEST(ExtractMarkedItems, NamesFilesByKeyNumberAndExtension) {
     testing_support::TempDir dir;
-    std::vector<testing_support::ItemSpec> specs;
-    for (int i = 0; i < 1201; ++i) specs.push_back(N("item" + std::to_string(i), "anm"));
-    ItemTable t = BuildTable(specs, "ANIM");
+    std::vector<testing_support::ItemSpec> items;
+    for (int i = 0; i < 1201; ++i) items.push_back(N("item" + std::to_string(i), "anm"));
+    ItemTable t = BuildTable(items, "ANIM");
     t[3].Marked = true;
     t[1200].Marked = true;
     archive::ExtractMarkedItems(t, dir.path().string() + "/", kTarvo);

@@ -22,16 +22,16 @@ inline ItemSpec P(int target) { return {ItemSpec::Pointer, "", target, ""}; }
 inline ItemSpec B() { return {ItemSpec::Blank, "", 0, ""}; }
 inline ItemSpec H(std::string bytes) { return {ItemSpec::Hidden, std::move(bytes), 0, ""}; }
 
-inline archive::ItemTable BuildTable(const std::vector<ItemSpec>& specs, const std::string& key = "TEST") {
+inline archive::ItemTable BuildTable(const std::vector<ItemSpec>& items, const std::string& key = "TEST") {
     archive::ItemTable table;
-    const auto count = static_cast<std::int32_t>(specs.size());
+    const auto count = static_cast<std::int32_t>(items.size());
     table.ItemCount = count;
     table.SlotCount = 0;
     table.ArchiveKey = key;
-    table.Records.assign(specs.size() + 1, archive::ItemRecord{});
+    table.Records.assign(items.size() + 1, archive::ItemRecord{});
     for (std::int32_t i = 0; i <= count; ++i) table[i].RefersTo = i;
     for (std::int32_t i = 0; i < count; ++i) {
-        const ItemSpec& s = specs[static_cast<std::size_t>(i)];
+        const ItemSpec& s = items[static_cast<std::size_t>(i)];
         archive::ItemRecord& r = table[i];
         if (s.kind != ItemSpec::Hidden) ++table.SlotCount;
         if (s.kind == ItemSpec::Blank) {
