@@ -187,6 +187,45 @@ void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
     }
 }
 
+// A reference shorter than its distance's 16 bytes or so makes decoders copy
+// overlapping bytes one at a time. Where the same bytes also lie 16 or more
+// bytes back, the reference takes the farthest such source the search meets:
+// the stream keeps its size and decodes faster. The sources are found on
+// chains of the earlier positions with the same two first bytes, newest
+// first, walked to the end of the window or for at most kSteps links.
+void PreferFartherSources(std::span<const std::uint8_t> input, const std::vector<std::uint8_t>& step,
+                          std::vector<std::uint16_t>& distance) {
+    constexpr int kSlowDistance = 16;
+    constexpr int kSteps = 1024;
+    const auto n = static_cast<std::int32_t>(input.size());
+    const std::uint8_t* data = input.data();
+    std::vector<std::int32_t> head;
+    std::vector<std::int32_t> previous;
+    std::int32_t chained = 0;  // positions below this are on the chains
+    auto key = [data](std::int32_t p) { return static_cast<std::size_t>(data[p] << 8 | data[p + 1]); };
+    for (std::int32_t i = 0; i < n; i += step[static_cast<std::size_t>(i)]) {
+        const int length = step[static_cast<std::size_t>(i)];
+        if (length == 1 || distance[static_cast<std::size_t>(i)] >= kSlowDistance) continue;
+        if (head.empty()) {
+            head.assign(65536, kNil);
+            previous.assign(kSlots, kNil);
+        }
+        for (; chained < i; ++chained) {  // a reference at i leaves i + 1 < n
+            previous[static_cast<std::size_t>(chained & kSlotMask)] = head[key(chained)];
+            head[key(chained)] = chained;
+        }
+        std::int32_t farthest = kNil;
+        int steps = 0;
+        for (std::int32_t c = head[key(i)]; c != kNil && c >= i - kWindowSize && steps < kSteps;
+             c = previous[static_cast<std::size_t>(c & kSlotMask)], ++steps) {
+            if (i - c >= kSlowDistance && std::memcmp(data + c, data + i, static_cast<std::size_t>(length)) == 0) {
+                farthest = c;
+            }
+        }
+        if (farthest != kNil) distance[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(i - farthest);
+    }
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type) {
@@ -200,6 +239,7 @@ std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, i
     } else {
         ChooseSteps<std::uint64_t>(step, minLength);
     }
+    PreferFartherSources(input, step, matches.distance);
 
     std::vector<std::uint8_t> out;
     out.reserve(static_cast<std::size_t>(MaxCompressedSize(n)));

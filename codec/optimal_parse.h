@@ -17,7 +17,9 @@ namespace codec {
 // bytes, and 8 times that lies within 7 bits of 8b + i).
 // Among the parses of equal size it takes longer references first, and of
 // equally long matches found it takes the farther, since very short
-// distances cost decoding speed for nothing.
+// distances cost decoding speed for nothing: a reference less than 16 bytes
+// back moves to the farthest copy of its bytes at least 16 back that the
+// search meets in the window (which leaves the size as it is).
 // Empty input gives an empty stream; the result never exceeds
 // MaxCompressedSize(input.size()). type must be 1 or 2 (checked: anything
 // else throws std::invalid_argument); input above 2^31 - 1 bytes throws

@@ -163,6 +163,33 @@ TEST(OptimalParseMatches, PreferTheFarthestOfStringsEqualOverTheLongestCopy) {
     EXPECT_EQ(matches.distance[100], 100);
 }
 
+TEST(OptimalParseStreams, TakeNoShortDistanceWhereAFartherSourceExists) {
+    std::vector<Bytes> inputs = {SmallAlphabet(9000, 8, 4), SmallAlphabet(9000, 9, 2)};
+    for (const auto& path : testing_support::CorpusFiles()) {
+        Bytes data = testing_support::ReadBytes(path);
+        data.resize(std::min<std::size_t>(data.size(), 16 * 1024));
+        inputs.push_back(std::move(data));
+    }
+    int shortOnes = 0;
+    for (int type = 1; type <= 2; ++type) {
+        for (const Bytes& in : inputs) {
+            std::size_t at = 0;
+            for (const auto& item : streamcheck::Parse(codec::CompressOptimal(in, type), in.size(), type + 1).items) {
+                if (!item.literal && item.distance < 16) {
+                    ++shortOnes;
+                    const auto here = in.begin() + static_cast<std::ptrdiff_t>(at);
+                    for (std::size_t d = 16; d <= std::min<std::size_t>(at, codec::kWindowSize); ++d) {
+                        ASSERT_FALSE(std::equal(here, here + item.length, here - static_cast<std::ptrdiff_t>(d)))
+                            << "distance " << item.distance << " where " << d << " would do, at " << at;
+                    }
+                }
+                at += static_cast<std::size_t>(item.length);
+            }
+        }
+    }
+    EXPECT_GT(shortOnes, 0);  // the inputs do call for short distances
+}
+
 TEST(OptimalParseStreams, DecodeAndNeverExceedTheBound) {
     std::vector<Bytes> inputs = {RandomBytes(70000, 9), Bytes(70000, 0x20), SmallAlphabet(70000, 5, 3)};
     for (const auto& path : testing_support::CorpusFiles()) {
