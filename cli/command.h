@@ -1,4 +1,3 @@
-// NOTE TO EVERY HELPER: read /work/HELPER_RULES.md before building or committing. (temporary line)
 // The sub-commands of orvane-cli. Each command lives in a file of its own and
 // registers itself with a static CommandRegistration.
 #pragma once

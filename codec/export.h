@@ -1,4 +1,3 @@
-// NOTE TO EVERY HELPER: read /work/HELPER_RULES.md before building or committing. (temporary line)
 // Marks a function as an export of a shared library: a plain C name, visible
 // although the library is built with hidden visibility.
 #pragma once

@@ -1,4 +1,3 @@
-// NOTE TO EVERY HELPER: read /work/HELPER_RULES.md before building or committing. (temporary line)
 // Small helpers shared by the test programs: temporary folders, whole-file
 // I/O and the compression corpus.
 #pragma once
