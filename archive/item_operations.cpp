@@ -97,6 +97,20 @@ void ClearHeader(ItemRecord& record) {
     record.Data.clear();
 }
 
+// Makes record the normal item `index` holding data, the stored form of a
+// file of decompressedSize bytes read from path.
+void TakeFileContents(ItemRecord& record, std::int32_t index, std::size_t decompressedSize, Bytes data,
+                      std::int16_t type, const std::string& path) {
+    record.RefersTo = index;
+    record.DecompressedSize = static_cast<std::int32_t>(decompressedSize);
+    record.Data = std::move(data);
+    record.CompressionType = type;
+    record.CompressedSize = static_cast<std::int32_t>(record.Data.size());
+    record.IsBlank = false;
+    record.Extension = ExtensionOf(path);
+    UpdateDisplayTexts(record);
+}
+
 // Makes record the blank item `index`.
 void MakeBlank(ItemRecord& record, std::int32_t index) {
     ClearHeader(record);
@@ -168,18 +182,11 @@ void AddItem(ItemTable& table, std::int32_t pos, const std::string& path, std::i
 
     OpenSlot(table, pos);
     ItemRecord& record = table[pos];
-    record.RefersTo = pos;
-    record.DecompressedSize = static_cast<std::int32_t>(bytes.size());
-    record.Data = std::move(data);
-    record.CompressionType = type;
-    record.CompressedSize = static_cast<std::int32_t>(record.Data.size());
-    record.IsBlank = false;
     record.Marked = false;
     record.IsHidden = false;
     record.Description.clear();
     record.SourceFile.clear();
-    record.Extension = ExtensionOf(path);
-    UpdateDisplayTexts(record);
+    TakeFileContents(record, pos, bytes.size(), std::move(data), type, path);
 }
 
 void InsertBlankItem(ItemTable& table, std::int32_t pos) {
@@ -349,17 +356,11 @@ void ReplaceItemWithFile(ItemTable& table, std::int32_t item, const std::string&
 
     HandOverShares(table, item);
     ItemRecord& record = table[item];
-    // A pointer keeps no bytes of its own in the file: still referring, the
-    // replacement would silently not be saved.
-    record.RefersTo = item;
-    record.DecompressedSize = static_cast<std::int32_t>(bytes.size());
-    record.Data = std::move(data);
-    record.CompressionType = type;
-    record.CompressedSize = static_cast<std::int32_t>(record.Data.size());
-    record.Extension = ExtensionOf(path);
-    record.IsBlank = false;
     record.SourceFile = path;
-    UpdateDisplayTexts(record);
+    // A pointer keeps no bytes of its own in the file: still referring, the
+    // replacement would silently not be saved. TakeFileContents makes it an
+    // item of its own.
+    TakeFileContents(record, item, bytes.size(), std::move(data), type, path);
 }
 
 void ItemToFromPointer(ItemTable& table, std::int32_t item, std::int32_t target) {

@@ -14,14 +14,6 @@
 
 namespace {
 
-// Reads the rest of `file` (the whole file when just opened).
-bool ReadRest(std::FILE* file, std::vector<std::uint8_t>& data) {
-    std::uint8_t chunk[65536];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) data.insert(data.end(), chunk, chunk + got);
-    return !std::ferror(file);
-}
-
 // A bias from a type argument; 0 (rejected by the decoders) when out of the
 // range a stream can use.
 int BiasOf(std::int64_t type) { return type >= 0 && type < 0x10000 ? static_cast<int>(type + 1) : 0; }
@@ -36,7 +28,7 @@ void RingDecodeCurrentPair(int type) {
     if (!pair.input || !pair.output) return;
     try {
         std::vector<std::uint8_t> input, output;
-        ReadRest(pair.input, input);
+        tarvocompc::ReadRest(pair.input, input);
         codec::RingDecode(input, type, output);
         if (!output.empty()) std::fwrite(output.data(), 1, output.size(), pair.output);
     } catch (...) {
@@ -72,7 +64,7 @@ ORVANE_EXPORT std::int32_t ExpandQuenda(const char* inputPath, const char* outpu
     std::vector<std::uint8_t> input;
     std::vector<std::uint8_t> output;
     try {
-        ReadRest(in, input);
+        tarvocompc::ReadRest(in, input);
         std::fclose(in);
         in = nullptr;
         output.resize(decompressedSize > 0 ? static_cast<std::size_t>(decompressedSize) : 0);

@@ -28,4 +28,11 @@ void CloseFilePair() {
     current = {};
 }
 
+bool ReadRest(std::FILE* file, std::vector<std::uint8_t>& data) {
+    std::uint8_t chunk[65536];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) data.insert(data.end(), chunk, chunk + got);
+    return !std::ferror(file);
+}
+
 }  // namespace tarvocompc

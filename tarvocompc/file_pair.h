@@ -4,7 +4,9 @@
 // thread-safe: the file functions of the library must not run concurrently.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace tarvocompc {
 
@@ -24,5 +26,9 @@ FilePair CurrentFilePair();
 
 // Closes both files of the current pair (if open).
 void CloseFilePair();
+
+// Appends the rest of `file` (the whole file when just opened) to data;
+// false on a read error.
+bool ReadRest(std::FILE* file, std::vector<std::uint8_t>& data);
 
 }  // namespace tarvocompc

@@ -70,18 +70,6 @@ const std::uint8_t* FindHeskCandidate(const std::uint8_t* from, const std::uint8
     return nullptr;
 }
 
-// Reads the rest of `file` (the whole file when just opened).
-void ReadRest(std::FILE* file, std::vector<std::uint8_t>& data) {
-    constexpr std::size_t kChunk = 65536;
-    std::size_t got;
-    do {
-        const std::size_t at = data.size();
-        data.resize(at + kChunk);
-        got = std::fread(data.data() + at, 1, kChunk, file);
-        data.resize(at + got);
-    } while (got == kChunk);
-}
-
 }  // namespace
 
 }  // namespace tarvocompc
