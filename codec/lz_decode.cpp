@@ -1,13 +1,18 @@
-// Decoders of the LZ stream. The hot loop avoids work per flag bit and per
-// byte: a run of literals (counted from the flag byte) is one 8-byte copy, a
-// reference one fixed 24-byte copy (the longest is 18), distance 1 a fill.
-// Distances under 16 copy byte by byte: an 8-byte load there straddles the
-// stores of the items just written, which the processor cannot forward, and
-// waits for them far longer than a few single-byte copies take. Copies run past the item while
-// there is room on both sides; the surplus lands beyond the current end of
-// the output and is overwritten by the items that follow. No distance is
-// checked once 4096 bytes are out. Near the ends of the buffers a careful
-// per-item loop takes over.
+// Decoders of the LZ stream. The hot loop treats every item as a copy: a
+// literal copies one byte from the input, a reference its length from the
+// output. The flag bit only picks source, length and input step, with
+// conditional moves: a branch on it would follow the data and be mispredicted
+// about half the time. Each copy moves a fixed 24 bytes (the longest item is
+// 18) while there is room on both sides; the surplus lands beyond the new end
+// of the output and is overwritten by the items that follow. Only references
+// under distance 16 take a branch: distance 1 is a fill, 8 to 15 a pattern
+// stored from two loads, 2 to 7 a copy in steps of the distance (an 8-byte
+// load that straddles the stores of the items just written cannot be
+// forwarded and waits for them). A flag byte of eight literals gets no copy
+// of its own: where such groups are common the branch on it is mispredicted,
+// and measured it saved nothing elsewhere. No distance is checked once 4096
+// bytes are out. Near the ends of the buffers a careful per-item loop takes
+// over.
 #include "codec/lz.h"
 
 #include <algorithm>
@@ -17,9 +22,10 @@ namespace codec {
 
 namespace {
 
-// The fast loop needs this much output room for one group: eight items of at
-// most 18 bytes plus the 24-byte copy of the last one.
-constexpr std::ptrdiff_t kFastOutputRoom = 8 * 18 + 24;
+// The fast loop needs this much output room for one group: seven items of at
+// most 18 bytes, then the last one, whose widest copy (distance 15) stores up
+// to 2 * 15 + 8 bytes past its start.
+constexpr std::ptrdiff_t kFastOutputRoom = 8 * 18 + 32;
 // ... and this much input: a flag byte, eight items of at most 2 bytes, and a
 // 24-byte copy starting at the last literal.
 constexpr std::ptrdiff_t kFastInputRoom = 1 + 16 + 24;
@@ -38,12 +44,43 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
 }
 inline void Store64(std::uint8_t* p, std::uint64_t v) { std::memcpy(p, &v, 8); }
 
-// Copies 24 bytes in 8-byte steps, each load after the previous store, so the
-// result equals the forward byte copy for any distance >= 8 (used from 16 on).
-inline void Copy24(std::uint8_t* dst, const std::uint8_t* src) {
-    Store64(dst, Load64(src));
-    Store64(dst + 8, Load64(src + 8));
-    Store64(dst + 16, Load64(src + 16));
+// Takes the next flag bit: for a literal the source becomes the input, the
+// length 1, the pointer of the distance check `check` becomes `ostart` (so a
+// literal never fails it; only with kCheck), and the input advances by 1; for
+// a reference by 2. Conditional moves, no branch.
+template <bool kCheck>
+inline void NextItem(unsigned& flags, const std::uint8_t*& ip, const std::uint8_t*& src, std::size_t& len,
+                     const std::uint8_t*& check, const std::uint8_t* ostart) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    const std::size_t one = 1;
+    if constexpr (kCheck) {
+        __asm__("shrl $1, %[flags]\n\t"
+                "cmovc %[ip], %[src]\n\t"
+                "cmovc %[one], %[len]\n\t"
+                "cmovc %[ostart], %[check]\n\t"
+                "sbbq $-2, %[ip]"
+                : [flags] "+r"(flags), [ip] "+r"(ip), [src] "+r"(src), [len] "+r"(len), [check] "+r"(check)
+                : [one] "r"(one), [ostart] "r"(ostart)
+                : "cc");
+    } else {
+        __asm__("shrl $1, %[flags]\n\t"
+                "cmovc %[ip], %[src]\n\t"
+                "cmovc %[one], %[len]\n\t"
+                "sbbq $-2, %[ip]"
+                : [flags] "+r"(flags), [ip] "+r"(ip), [src] "+r"(src), [len] "+r"(len)
+                : [one] "r"(one)
+                : "cc");
+    }
+#else
+    const std::size_t lit = flags & 1;
+    flags >>= 1;
+    if (lit) {
+        src = ip;
+        len = 1;
+        check = ostart;
+    }
+    ip += 2 - lit;
+#endif
 }
 
 struct Cursor {
@@ -76,48 +113,48 @@ inline bool FastGroups(Cursor& c, const std::uint8_t* iend, std::uint8_t* const 
            (!kBounded || iend - ip >= kFastInputRoom)) {
         if (kCheckDistance && op - ostart >= kWindowSize) break;
         unsigned flags = *ip++;
-        if (flags == 0xFF) {  // eight literals
-            Store64(op, Load64(ip));
-            ip += 8;
-            op += 8;
-            continue;
-        }
-        // A run of literals is one 8-byte copy; a reference one 24-byte copy.
-        // Both copy more than they need: the surplus lands past the current
-        // end of the output and is overwritten by the items that follow.
-        unsigned left = 8;
-        for (;;) {
-            const unsigned run = static_cast<unsigned>(__builtin_ctz(~flags));  // <= left: flags is 0 above
-            Store64(op, Load64(ip));
-            op += run;
-            ip += run;
-            left -= run;
-            if (left == 0) break;
-            flags >>= run + 1;
-            --left;
+#pragma GCC unroll 1
+        for (int k = 0; k < 8; ++k) {
             const unsigned w = ip[0] | (unsigned(ip[1]) << 8);
-            ip += 2;
-            const std::size_t dist = (w >> 4) + 1;
-            const std::size_t len = (w & 15) + bias;
-            const std::uint8_t* src = op - dist;
-            if (dist < 16 || (kCheckDistance && dist > static_cast<std::size_t>(op - ostart))) [[unlikely]] {
-                if (kCheckDistance && dist > static_cast<std::size_t>(op - ostart)) {
+            const std::size_t refDist = (w >> 4) + 1;
+            const std::uint8_t* src = op - refDist;
+            const std::uint8_t* check = src;
+            std::size_t len = (w & 15) + bias;
+            const std::uint8_t* const at = ip;
+            NextItem<kCheckDistance>(flags, ip, src, len, check, ostart);
+            const bool lit = ip == at + 1;
+            const std::size_t dist = static_cast<std::size_t>(op - src);
+            if (dist < 16 || (kCheckDistance && check < ostart)) [[unlikely]] {
+                if (kCheckDistance && check < ostart) {
                     failed = true;
                     break;
                 }
-                if (dist == 1) {
+                if (lit) {  // the input lies just below the output
+                    *op = *src;
+                } else if (dist == 1) {
                     const std::uint64_t v = 0x0101010101010101ull * op[-1];
                     Store64(op, v);
                     Store64(op + 8, v);
                     Store64(op + 16, v);
+                } else if (dist >= 8) {
+                    // The pattern of period dist without reading a byte of
+                    // this item: the first 8 bytes of the source and the 8
+                    // before op, each stored at both periods.
+                    const std::uint64_t head = Load64(src), tail = Load64(op - 8);
+                    Store64(op, head);
+                    Store64(op + dist - 8, tail);
+                    Store64(op + dist, head);
+                    Store64(op + 2 * dist - 8, tail);
+                    Store64(op + 2 * dist, head);
                 } else {
-                    for (std::size_t i = 0; i < len; ++i) op[i] = src[i];
+                    for (std::size_t i = 0; i < len; i += dist) Store64(op + i, Load64(src + i));
                 }
             } else {
-                Copy24(op, src);
+                Store64(op, Load64(src));
+                Store64(op + 8, Load64(src + 8));
+                Store64(op + 16, Load64(src + 16));
             }
             op += len;
-            if (left == 0) break;
         }
         if (failed) break;
     }

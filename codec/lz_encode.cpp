@@ -1,11 +1,16 @@
 #include "codec/lz_encode.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
 
 namespace codec {
+
+// The tree walks read a node's two child links as one word, first link in
+// the low half.
+static_assert(std::endian::native == std::endian::little);
 
 namespace {
 
@@ -76,6 +81,10 @@ void LzssEncoder::InsertNode(int position) {
     int bestLength = 0, bestPosition = matchPosition_;
     for (;;) {
         const std::uint8_t* other = ring_ + test;
+        // Both children are loaded with the string, not after the comparison
+        // that picks one: the walk is a chain of dependent loads.
+        std::uint64_t children;
+        std::memcpy(&children, tree_[test].child, 8);
         const std::uint64_t other0 = __builtin_bswap64(Load64(other));
         int i;
         bool larger;
@@ -101,13 +110,13 @@ void LzssEncoder::InsertNode(int position) {
             ReplaceNode(test, position);
             break;
         }
-        std::int32_t& child = tree_[test].child[larger];
-        if (child == -1) {
-            child = position;
+        const int next = static_cast<std::int32_t>(children >> (larger ? 32 : 0));
+        if (next == -1) {
+            tree_[test].child[larger] = position;
             tree_[position].parent = test;
             break;
         }
-        test = child;
+        test = next;
     }
     matchLength_ = bestLength;
     matchPosition_ = bestPosition;
@@ -261,6 +270,9 @@ public:
             int d = s - node;
             d += d <= 0 ? kSlots : 0;
             const std::uint8_t* other = key - d;
+            // Both children are loaded with the string (see the type 1 walk).
+            std::uint32_t children;
+            std::memcpy(&children, t[node].child, 4);
             const std::uint64_t other0 = __builtin_bswap64(Load64(other));
             int k;
             bool smaller;
@@ -288,7 +300,7 @@ public:
                 bestSlot = node;
             }
             const int sideToGo = smaller == kMirrored;  // 0 = left
-            const int child = t[node].child[sideToGo];
+            const int child = static_cast<std::int16_t>(children >> (sideToGo ? 16 : 0));
             if (child == -1) {
                 Attach(s, node, sideToGo);
                 return {best, bestSlot};
