@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "archive/archive_fixtures.h"
+#include "archive/item_table_builder.h"
 #include "archive/descriptions.h"
 #include "archive/error.h"
 #include "archive/load.h"
@@ -14,6 +15,10 @@
 using archive::ItemTable;
 using fixtures::Bytes;
 using namespace testing_support;
+using testing_support::B;
+using testing_support::H;
+using testing_support::N;
+using testing_support::P;
 
 namespace {
 
@@ -214,12 +219,9 @@ TEST(LoadArchiveRejects, ForgedTablesWithoutAbsurdAllocations) {
 }
 
 TEST(SaveArchive, WritesTheLayoutOfEveryKind) {
-    ItemTable t = fixtures::StartTable();
-    fixtures::AddNormal(t, ToBytes("AAAA"));
-    fixtures::AddPointer(t, 0);
-    fixtures::AddBlank(t);
-    fixtures::AddNormal(t, ToBytes("B"), 2, 9);
-    fixtures::Finish(t);
+    ItemTable t = BuildTable({N("AAAA"), P(0), B(), N("B")});
+    t[3].CompressionType = 2;
+    t[3].DecompressedSize = 9;
     Bytes out = archive::SerializeArchive(t);
     Bytes expected;
     for (std::int32_t v : {20, 20, 0, 34, 45}) fixtures::PutInt32(expected, v);
@@ -243,13 +245,9 @@ TEST(SaveArchive, LoadThenSaveIsByteIdentical) {
     }
     Bytes mixed;
     {
-        ItemTable t = fixtures::StartTable();
-        fixtures::AddNormal(t, ToBytes("one"), 1, 7);
-        fixtures::AddBlank(t);
-        fixtures::AddPointer(t, 0);
-        fixtures::AddNormal(t, {});
-        fixtures::AddBlank(t);
-        fixtures::Finish(t);
+        ItemTable t = BuildTable({N("one"), B(), P(0), N(""), B()});
+        t[0].CompressionType = t[2].CompressionType = 1;
+        t[0].DecompressedSize = t[2].DecompressedSize = 7;
         mixed = archive::SerializeArchive(t);
     }
     ItemTable back = Load(dir, "M.HQR", mixed);
@@ -279,14 +277,7 @@ TEST(SaveArchiveRefuses, ABlankOrHiddenFirstItemAndWritesNothing) {
     const std::string path = dir.file("KEEP.HQR");
     WriteBytes(path, VoiceBytes());
     for (int kind = 0; kind < 2; ++kind) {
-        ItemTable t = fixtures::StartTable();
-        if (kind == 0) {
-            fixtures::AddBlank(t);
-        } else {
-            fixtures::AddHidden(t, ToBytes("h"));
-        }
-        fixtures::AddNormal(t, ToBytes("n"));
-        fixtures::Finish(t);
+        ItemTable t = BuildTable({kind == 0 ? B() : H("h"), N("n")});
         EXPECT_EQ(ErrorNumber([&] { archive::SaveArchive(t, path); }), 5);
         EXPECT_EQ(ReadBytes(path), VoiceBytes());
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
@@ -308,19 +299,24 @@ TEST(SaveArchive, EveryWrittenArchiveLoadsBack) {
     TempDir dir;
     std::mt19937 rng(1234);
     for (int round = 0; round < 300; ++round) {
-        ItemTable t = fixtures::StartTable();
+        auto randomText = [&](std::size_t n) {
+            Bytes b = RandomBytes(n, rng());
+            return std::string(b.begin(), b.end());
+        };
+        std::vector<ItemSpec> items{N(randomText(rng() % 20))};
         const int n = 1 + static_cast<int>(rng() % 12);
-        fixtures::AddNormal(t, RandomBytes(rng() % 20, rng()), static_cast<std::int16_t>(rng() % 3), 50);
         for (int i = 1; i < n; ++i) {
             switch (rng() % 4) {
-                case 0: fixtures::AddNormal(t, RandomBytes(rng() % 20, rng())); break;
-                case 1: fixtures::AddBlank(t); break;
-                case 2: fixtures::AddHidden(t, RandomBytes(1 + rng() % 9, rng())); break;
+                case 0: items.push_back(N(randomText(rng() % 20))); break;
+                case 1: items.push_back(B()); break;
+                case 2: items.push_back(H(randomText(1 + rng() % 9))); break;
                 default: break;
             }
         }
+        ItemTable t = BuildTable(items);
+        t[0].CompressionType = static_cast<std::int16_t>(rng() % 3);
         // Pointers to any item, earlier or later, hidden or not.
-        const auto built = static_cast<std::int32_t>(t.Records.size());
+        const auto built = static_cast<std::int32_t>(t.ItemCount);
         for (int p = static_cast<int>(rng() % 4); p > 0; --p) {
             auto at = static_cast<std::int32_t>(1 + rng() % built);
             auto target = static_cast<std::int32_t>(rng() % built);
@@ -330,8 +326,9 @@ TEST(SaveArchive, EveryWrittenArchiveLoadsBack) {
             t.Records.insert(t.Records.begin() + at, ptr);
             for (auto& r : t.Records) r.RefersTo += (r.RefersTo >= at) ? 1 : 0;
             t.Records[at].RefersTo = target >= at ? target + 1 : target;
+            ++t.ItemCount;
+            ++t.SlotCount;
         }
-        fixtures::Finish(t);
 
         const Bytes written = archive::SerializeArchive(t);
         for (const char* name : {"R.VOX", "R.HQR"}) {
