@@ -53,10 +53,10 @@ TEST(ItemListColumns, CaptionsAndSharesAsShown) {
 TEST(ItemRowTexts, StoredItemLeavesCompressedSizeAndRatioEmpty) {
     ItemTable table = MakeTable(3);
     table[1].SourceFile = "/tmp/in.bin";
-    table[1].Extension = "LBA";
+    table[1].Extension = "SCN";
     table[1].Description = "Scene";
     EXPECT_EQ(shell::ItemRowTexts(table, 1),
-              (Texts{"1", "200", "1001", "", "Store", "/tmp/in.bin", "", "LBA", "Scene"}));
+              (Texts{"1", "200", "1001", "", "Store", "/tmp/in.bin", "", "SCN", "Scene"}));
     EXPECT_EQ(shell::ItemRowKind(table, 1), RowKind::Normal);
     EXPECT_EQ(shell::ItemRowIcon(table, 1), 1);
 }
