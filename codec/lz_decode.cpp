@@ -113,7 +113,7 @@ inline bool FastGroups(Cursor& c, const std::uint8_t* iend, std::uint8_t* const 
            (!kBounded || iend - ip >= kFastInputRoom)) {
         if (kCheckDistance && op - ostart >= kWindowSize) break;
         unsigned flags = *ip++;
-#pragma GCC unroll 1
+#pragma GCC unroll 8  // measured faster than a loop
         for (int k = 0; k < 8; ++k) {
             const unsigned w = ip[0] | (unsigned(ip[1]) << 8);
             const std::size_t refDist = (w >> 4) + 1;
