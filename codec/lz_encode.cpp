@@ -20,20 +20,6 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
     return v;
 }
 
-// Number of equal leading bytes of a and b within the first 16, both readable
-// for 16 bytes (little-endian: the lowest differing bit is in the first
-// differing byte).
-inline int EqualPrefix16(const std::uint8_t* a, const std::uint8_t* b) {
-    const std::uint64_t x0 = Load64(a) ^ Load64(b);
-    const std::uint64_t x1 = Load64(a + 8) ^ Load64(b + 8);
-    // The top bit stands in for "all 8 equal" so the count needs no branch.
-    const int i0 = __builtin_ctzll(x0 | (1ull << 63));
-    const int i1 = __builtin_ctzll(x1 | (1ull << 63));
-    const int n0 = x0 ? i0 >> 3 : 8;
-    const int n1 = x1 ? i1 >> 3 : 8;
-    return n0 < 8 ? n0 : 8 + n1;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
