@@ -270,7 +270,11 @@ void PrintTables() {
     auto& files = Corpus();
     std::printf("\nDecoders: %% of memcpy throughput (same run, interleaved across files); '-' = not compressible\n");
     std::printf("%-22s", "file");
-    for (std::size_t k = 0; k < decoderOrder.size(); ++k) std::printf(" %6s", ("D" + std::to_string(k + 1)).c_str());
+    for (std::size_t k = 0; k < decoderOrder.size(); ++k) {
+        char label[24];
+        std::snprintf(label, sizeof label, "D%zu", k + 1);
+        std::printf(" %6s", label);
+    }
     std::printf("\n");
     for (const auto& f : files) {
         std::printf("%-22s", f.name.c_str());
