@@ -43,9 +43,9 @@ class ArchiveReader {
 public:
     ArchiveReader(const std::string& path) : path_(path) {
         fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd_ < 0) Fail(75, "cannot open '" + path + "': " + std::strerror(errno));
+        if (fd_ < 0) Fail(75, "Cannot open '" + path + "': " + std::strerror(errno));
         struct stat st {};
-        if (::fstat(fd_, &st) != 0) Fail(75, "cannot read '" + path + "': " + std::strerror(errno));
+        if (::fstat(fd_, &st) != 0) Fail(75, "Cannot read '" + path + "': " + std::strerror(errno));
         size_ = st.st_size;
     }
     ~ArchiveReader() {
@@ -60,8 +60,8 @@ public:
     [[noreturn]] void Fail(int number, const std::string& what) const {
         throw Error(number, kSource, what);
     }
-    [[noreturn]] void Damaged(const std::string& what) const {
-        Fail(kPastEndOfFile, "The archive '" + path_ + "' is damaged: " + what);
+    [[noreturn]] void Damaged(const std::string& what, int number = kPastEndOfFile) const {
+        Fail(number, "The archive '" + path_ + "' is damaged: " + what);
     }
 
     // Reads n bytes at offset into dst and leaves the position behind them.
@@ -96,7 +96,7 @@ private:
         do {
             got = ::pread(fd_, dst, static_cast<std::size_t>(n), at);
         } while (got < 0 && errno == EINTR);
-        if (got < 0) Fail(75, "cannot read '" + path_ + "': " + std::strerror(errno));
+        if (got < 0) Fail(75, "Cannot read '" + path_ + "': " + std::strerror(errno));
         if (got == 0) Damaged("the file ended while it was read");
         return got;
     }
@@ -124,8 +124,9 @@ void ReadEntry(ArchiveReader& reader, std::int64_t offset, ItemRecord& record, s
     record.CompressedSize = Int32At(header + 4);
     record.CompressionType = static_cast<std::int16_t>(header[8] | header[9] << 8);
     if (record.CompressionType < 0 || record.CompressionType > 2) {
-        reader.Fail(kBadType, "The archive is damaged: item " + std::to_string(index) + " has the compression type " +
-                                  std::to_string(record.CompressionType) + " (valid types are 0, 1 and 2)");
+        reader.Damaged("item " + std::to_string(index) + " has the compression type " +
+                           std::to_string(record.CompressionType) + " (valid types are 0, 1 and 2)",
+                       kBadType);
     }
     if (record.CompressedSize < 0 || record.CompressedSize > reader.size() - (offset + kEntryHeaderSize)) {
         reader.Damaged("the " + std::to_string(record.CompressedSize) + " stored bytes of item " +

@@ -173,6 +173,11 @@ TEST(LoadArchiveRejects, DamagedFilesAndKeepsTheOpenArchive) {
     Bytes badType = good;
     badType[8 + 8] = 3;
     EXPECT_EQ(tryLoad(badType), 9);
+    try {
+        archive::LoadArchive(open, dir.file("BAD.HQR"));
+    } catch (const archive::Error& e) {
+        EXPECT_NE(e.Description.find(dir.file("BAD.HQR")), std::string::npos) << e.Description;
+    }
     Bytes negativeSize = good;
     negativeSize[8 + 7] = 0x80;
     EXPECT_NE(tryLoad(negativeSize), 0);
