@@ -62,18 +62,23 @@ void RemoveBackups() {
         if (e.path().extension() == ".BAK") fs::remove(e.path());
 }
 
+// Reads the file at path into buffer (sized to the file) with plain reads.
+void ReadInto(const std::string& path, archive::Bytes& buffer) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        ssize_t got = ::read(fd, buffer.data() + done, buffer.size() - done);
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+}
+
 void BM_PlainRead(benchmark::State& state) {
     auto& f = Data();
     for (auto _ : state) {
-        int fd = ::open(f.path.c_str(), O_RDONLY);
         archive::Bytes buffer(static_cast<std::size_t>(fs::file_size(f.path)));
-        std::size_t done = 0;
-        while (done < buffer.size()) {
-            ssize_t got = ::read(fd, buffer.data() + done, buffer.size() - done);
-            if (got <= 0) break;
-            done += static_cast<std::size_t>(got);
-        }
-        ::close(fd);
+        ReadInto(f.path, buffer);
         benchmark::DoNotOptimize(buffer.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(f.bytes.size()));
@@ -85,14 +90,7 @@ void BM_PlainReadIntoWarmBuffer(benchmark::State& state) {
     auto& f = Data();
     archive::Bytes buffer(static_cast<std::size_t>(fs::file_size(f.path)));
     for (auto _ : state) {
-        int fd = ::open(f.path.c_str(), O_RDONLY);
-        std::size_t done = 0;
-        while (done < buffer.size()) {
-            ssize_t got = ::read(fd, buffer.data() + done, buffer.size() - done);
-            if (got <= 0) break;
-            done += static_cast<std::size_t>(got);
-        }
-        ::close(fd);
+        ReadInto(f.path, buffer);
         benchmark::DoNotOptimize(buffer.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(f.bytes.size()));

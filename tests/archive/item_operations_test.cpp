@@ -45,11 +45,7 @@ void ExpectError(const ItemTable& table, const std::function<void(ItemTable&)>& 
 
 class ItemOperationsWithFiles : public ::testing::Test {
 protected:
-    std::string File(const std::string& name, const std::string& content) {
-        std::string path = dir.file(name);
-        testing_support::WriteBytes(path, ToBytes(content));
-        return path;
-    }
+    std::string File(const std::string& name, const std::string& content) { return dir.write(name, content); }
     testing_support::TempDir dir;
 };
 

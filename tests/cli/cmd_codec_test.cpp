@@ -17,23 +17,7 @@ using testing_support::TempDir;
 using testing_support::ToBytes;
 using testing_support::WriteBytes;
 
-struct CliResult {
-    int status;
-    std::string out;
-};
-
-CliResult Cli(const std::string& arguments) {
-    std::string command = testing_support::BinDir() + "/orvane-cli " + arguments + " 2>&1";
-    CliResult run{-1, ""};
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-    int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+const auto Cli = &testing_support::RunCli;
 
 Bytes Sample() {
     std::string text;
@@ -49,11 +33,11 @@ TEST(CliCodec, CompressThenDecompressGivesTheInputBack) {
     for (const char* type : {"1", "2"}) {
         for (const char* method : {"tarvo", "tarvo-c", "okumura", "dravik", "hesk", "pack"}) {
             SCOPED_TRACE(std::string(type) + " " + method);
-            CliResult c = Cli(std::string("compress --type ") + type + " --method " + method + " " + dir.file("in") + " " +
+            auto c = Cli(std::string("compress --type ") + type + " --method " + method + " " + dir.file("in") + " " +
                         dir.file("z"));
             ASSERT_EQ(c.status, 0) << c.out;
             EXPECT_LT(ReadBytes(dir.file("z")).size(), data.size());
-            CliResult d = Cli(std::string("decompress --type ") + type + " --size " + size + " " + dir.file("z") + " " +
+            auto d = Cli(std::string("decompress --type ") + type + " --size " + size + " " + dir.file("z") + " " +
                         dir.file("out"));
             ASSERT_EQ(d.status, 0) << d.out;
             EXPECT_EQ(ReadBytes(dir.file("out")), data);
@@ -72,7 +56,7 @@ TEST(CliCodec, DataThatDoesNotShrinkFailsWithoutOutput) {
     TempDir dir;
     WriteBytes(dir.file("in"), ToBytes("short"));
     for (const char* type : {"1", "2"}) {
-        CliResult r = Cli(std::string("compress --type ") + type + " " + dir.file("in") + " " + dir.file("z"));
+        auto r = Cli(std::string("compress --type ") + type + " " + dir.file("in") + " " + dir.file("z"));
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.out.find("does not shrink"), std::string::npos) << r.out;
         EXPECT_FALSE(std::filesystem::exists(dir.file("z")));
@@ -83,7 +67,7 @@ TEST(CliCodec, DamagedStreamsFailClearly) {
     TempDir dir;
     // Truncated: the reference word is cut.
     WriteBytes(dir.file("cut"), Bytes{0x17, 'a', 'b', 'c', 0x23});
-    CliResult r = Cli("decompress --type 2 --size 10 " + dir.file("cut") + " " + dir.file("out"));
+    auto r = Cli("decompress --type 2 --size 10 " + dir.file("cut") + " " + dir.file("out"));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("damaged stream"), std::string::npos) << r.out;
     EXPECT_FALSE(std::filesystem::exists(dir.file("out")));

@@ -13,23 +13,7 @@ using testing_support::Bytes;
 using testing_support::ReadBytes;
 using testing_support::ToBytes;
 
-struct CliRun {
-    int status;
-    std::string out;
-};
-
-CliRun Cli(const std::string& arguments) {
-    std::string command = testing_support::BinDir() + "/orvane-cli " + arguments + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    CliRun run{-1, ""};
-    if (!pipe) return run;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-    int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+const auto Cli = &testing_support::RunCli;
 
 void Put32(Bytes& b, std::int32_t v) {
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
@@ -64,7 +48,7 @@ TEST(CliExtract, WritesOneItemDecodedOrRaw) {
     testing_support::TempDir dir;
     const std::string archive = WriteArchive(dir);
     for (const char* decoder : {"tarvo", "okumura", "hesk", "dravik"}) {
-        CliRun run = Cli("extract --decoder " + std::string(decoder) + " " + archive + " 1 " + dir.file("one"));
+        auto run = Cli("extract --decoder " + std::string(decoder) + " " + archive + " 1 " + dir.file("one"));
         EXPECT_EQ(run.status, 0) << run.out;
         EXPECT_EQ(ReadBytes(dir.file("one")), ToBytes("abcabcabcX")) << decoder;
     }
@@ -78,7 +62,7 @@ TEST(CliExtract, RefusesBadArguments) {
     EXPECT_EQ(Cli("extract " + archive + " 3 " + dir.file("x")).status, 1);
     EXPECT_EQ(Cli("extract " + archive + " 1x " + dir.file("x")).status, 2);
     EXPECT_EQ(Cli("extract --decoder zip " + archive + " 0 " + dir.file("x")).status, 2);
-    CliRun damaged = Cli("extract " + archive + " 2 " + dir.file("x"));
+    auto damaged = Cli("extract " + archive + " 2 " + dir.file("x"));
     EXPECT_EQ(damaged.status, 1);
     EXPECT_NE(damaged.out.find("Damaged compressed data"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir.file("x")));
@@ -87,7 +71,7 @@ TEST(CliExtract, RefusesBadArguments) {
 TEST(CliExtractAll, NamesFilesAsBulkExtractionAndReportsDamage) {
     testing_support::TempDir dir;
     const std::string archive = WriteArchive(dir);
-    CliRun run = Cli("extract-all " + archive + " " + dir.file("out"));
+    auto run = Cli("extract-all " + archive + " " + dir.file("out"));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("item 2:"), std::string::npos) << run.out;
     EXPECT_EQ(ReadBytes(dir.file("out/TEST0000.")), ToBytes("hello"));
@@ -102,7 +86,7 @@ TEST(CliVerify, ListsDamagedItems) {
     testing_support::TempDir dir;
     const std::string archive = WriteArchive(dir);
     for (const char* decoder : {"tarvo", "okumura", "hesk", "dravik"}) {
-        CliRun run = Cli("verify --decoder " + std::string(decoder) + " " + archive);
+        auto run = Cli("verify --decoder " + std::string(decoder) + " " + archive);
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.out.find("item 2: Damaged compressed data"), std::string::npos) << run.out;
         EXPECT_EQ(run.out.find("item 1:"), std::string::npos) << run.out;

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace testing_support {
@@ -23,6 +24,11 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::file(const std::string& name) const { return (path_ / name).string(); }
+
+std::string TempDir::write(const std::string& name, const std::string& content) const {
+    WriteBytes(path_ / name, ToBytes(content));
+    return file(name);
+}
 
 Bytes ReadBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -59,5 +65,19 @@ Bytes RandomBytes(std::size_t size, std::uint32_t seed) {
 }
 
 std::string BinDir() { return ORVANE_BIN_DIR; }
+
+CommandResult RunCommand(const std::string& commandLine) {
+    CommandResult run{-1, ""};
+    FILE* pipe = ::popen((commandLine + " 2>&1").c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+CommandResult RunCli(const std::string& arguments) { return RunCommand(BinDir() + "/orvane-cli " + arguments); }
 
 }  // namespace testing_support

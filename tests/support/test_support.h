@@ -23,6 +23,8 @@ public:
     const std::filesystem::path& path() const { return path_; }
     // path() / name as a string.
     std::string file(const std::string& name) const;
+    // Writes content to file(name) and returns that path.
+    std::string write(const std::string& name, const std::string& content) const;
 
 private:
     std::filesystem::path path_;
@@ -40,5 +42,17 @@ Bytes RandomBytes(std::size_t size, std::uint32_t seed);
 
 // The folder the program and its libraries are built into.
 std::string BinDir();
+
+// What a command printed (stdout and stderr together) and its exit status
+// (-1 when it did not exit normally).
+struct CommandResult {
+    int status;
+    std::string out;
+};
+
+// Runs a shell command line.
+CommandResult RunCommand(const std::string& commandLine);
+// Runs the built orvane-cli with the given argument text.
+CommandResult RunCli(const std::string& arguments);
 
 }  // namespace testing_support
