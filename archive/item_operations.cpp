@@ -62,7 +62,7 @@ std::string ExtensionOf(const std::string& path) {
 }
 
 void CheckType(std::int16_t type, const char* source) {
-    if (type < 0 || type > 2) throw Error(9216 + type, source, "Invalid compression type");
+    if (type < 0 || type > 2) throw Error(kInvalidCompressTypeBase + type, source, "Invalid compression type");
 }
 
 // Inserts a record at pos holding a copy of the one that moves up, and
