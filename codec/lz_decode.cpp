@@ -3,16 +3,18 @@
 // output. The flag bit only picks source, length and input step, with
 // conditional moves: a branch on it would follow the data and be mispredicted
 // about half the time. Each copy moves a fixed 24 bytes (the longest item is
-// 18) while there is room on both sides; the surplus lands beyond the new end
-// of the output and is overwritten by the items that follow. Only references
-// under distance 16 take a branch: distance 1 is a fill, 8 to 15 a pattern
-// stored from two loads, 2 to 7 a copy in steps of the distance (an 8-byte
-// load that straddles the stores of the items just written cannot be
-// forwarded and waits for them). A flag byte of eight literals gets no copy
-// of its own: where such groups are common the branch on it is mispredicted,
-// and measured it saved nothing elsewhere. No distance is checked once 4096
-// bytes are out. Near the ends of the buffers a careful per-item loop takes
-// over.
+// 18) as one 16-byte and one 8-byte move while there is room on both sides;
+// the surplus lands beyond the new end of the output and is overwritten by
+// the items that follow. Only references under distance 16 take a branch:
+// distance 1 is a fill, the others are copied byte by byte. Their source was
+// written by the last few items, and a wider load that spans the stores of
+// several of them cannot be forwarded from those stores: it waits until they
+// reach the cache, which costs far more than a few single-byte moves (a byte
+// load is always served by the one store that wrote it). A flag byte of
+// eight literals gets no copy of its own: where such groups are common the
+// branch on it is mispredicted, and measured it saved nothing elsewhere. No
+// distance is checked once 4096 bytes are out. Near the ends of the buffers a
+// careful per-item loop takes over.
 #include "codec/lz.h"
 
 #include <algorithm>
@@ -23,9 +25,8 @@ namespace codec {
 namespace {
 
 // The fast loop needs this much output room for one group: seven items of at
-// most 18 bytes, then the last one, whose widest copy (distance 15) stores up
-// to 2 * 15 + 8 bytes past its start.
-constexpr std::ptrdiff_t kFastOutputRoom = 8 * 18 + 32;
+// most 18 bytes, then the last one, whose copy stores 24 bytes past its start.
+constexpr std::ptrdiff_t kFastOutputRoom = 7 * 18 + 24;
 // ... and this much input: a flag byte, eight items of at most 2 bytes, and a
 // 24-byte copy starting at the last literal.
 constexpr std::ptrdiff_t kFastInputRoom = 1 + 16 + 24;
@@ -43,6 +44,12 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
     return v;
 }
 inline void Store64(std::uint8_t* p, std::uint64_t v) { std::memcpy(p, &v, 8); }
+// One 16-byte load, then one 16-byte store.
+inline void Move16(std::uint8_t* to, const std::uint8_t* from) {
+    std::uint8_t v[16];
+    std::memcpy(v, from, 16);
+    std::memcpy(to, v, 16);
+}
 
 // Takes the next flag bit: for a literal the source becomes the input, the
 // length 1, the pointer of the distance check `check` becomes `ostart` (so a
@@ -100,6 +107,12 @@ inline void CopyMatch(std::uint8_t* op, std::size_t dist, std::size_t len) {
     }
 }
 
+// The rest of a reference under distance 16 longer than 4 bytes, byte by
+// byte (see the top of the file); out of the loop's way.
+[[gnu::noinline]] void CopyNearTail(std::uint8_t* op, const std::uint8_t* src, std::size_t len) {
+    for (std::size_t i = 4; i < len; ++i) op[i] = src[i];
+}
+
 // Decodes whole groups while both buffers have the fast loop's room.
 // kCheckDistance: the output is still shorter than the window, so a reference
 // may reach before its start; it leaves as soon as that can no longer happen.
@@ -136,22 +149,19 @@ inline bool FastGroups(Cursor& c, const std::uint8_t* iend, std::uint8_t* const 
                     Store64(op, v);
                     Store64(op + 8, v);
                     Store64(op + 16, v);
-                } else if (dist >= 8) {
-                    // The pattern of period dist without reading a byte of
-                    // this item: the first 8 bytes of the source and the 8
-                    // before op, each stored at both periods.
-                    const std::uint64_t head = Load64(src), tail = Load64(op - 8);
-                    Store64(op, head);
-                    Store64(op + dist - 8, tail);
-                    Store64(op + dist, head);
-                    Store64(op + 2 * dist - 8, tail);
-                    Store64(op + 2 * dist, head);
                 } else {
-                    for (std::size_t i = 0; i < len; i += dist) Store64(op + i, Load64(src + i));
+                    // Four bytes whatever the length (a reference has at
+                    // least two): the surplus is overwritten like any other.
+                    op[0] = src[0];
+                    op[1] = src[1];
+                    op[2] = src[2];
+                    op[3] = src[3];
+                    if (len > 4) CopyNearTail(op, src, len);
                 }
             } else {
-                Store64(op, Load64(src));
-                Store64(op + 8, Load64(src + 8));
+                // The second load follows the first store, so a reference
+                // 16 or 17 back reads the bytes this item has just written.
+                Move16(op, src);
                 Store64(op + 16, Load64(src + 16));
             }
             op += len;
