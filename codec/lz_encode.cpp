@@ -30,30 +30,32 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
 
 LzssEncoder::LzssEncoder() {
     std::memset(ring_, 0, sizeof ring_);
-    std::fill(std::begin(tree_), std::end(tree_), Node{-1, {-1, -1}});
+    std::fill(std::begin(links_), std::end(links_), Links{{kNil, kNil}});
+    std::fill(std::begin(parent_), std::end(parent_), kNil);
+}
+
+// Points the link that led to node at replacement instead.
+void LzssEncoder::SetChildOfParent(int node, int replacement) {
+    Links& p = links_[parent_[node]];
+    p.child[p.child[1] == node ? 1 : 0] = static_cast<std::uint16_t>(replacement);
 }
 
 void LzssEncoder::ReplaceNode(int oldNode, int newNode) {
-    const int p = tree_[oldNode].parent;
-    tree_[newNode].parent = p;
-    tree_[newNode].child[0] = tree_[oldNode].child[0];
-    tree_[newNode].child[1] = tree_[oldNode].child[1];
-    if (tree_[newNode].child[0] != -1) tree_[tree_[newNode].child[0]].parent = newNode;
-    if (tree_[newNode].child[1] != -1) tree_[tree_[newNode].child[1]].parent = newNode;
-    if (tree_[p].child[1] == oldNode)
-        tree_[p].child[1] = newNode;
-    else
-        tree_[p].child[0] = newNode;
-    tree_[oldNode].parent = -1;
+    links_[newNode] = links_[oldNode];
+    parent_[newNode] = parent_[oldNode];
+    for (const std::uint16_t c : links_[newNode].child)
+        if (c != kNil) parent_[c] = static_cast<std::uint16_t>(newNode);
+    SetChildOfParent(oldNode, newNode);
+    parent_[oldNode] = kNil;
 }
 
 void LzssEncoder::InsertNode(int position) {
-    tree_[position].child[0] = tree_[position].child[1] = -1;
+    links_[position] = Links{{kNil, kNil}};
     matchLength_ = 0;
-    int test = tree_[kRoot].child[1];
-    if (test == -1) {  // only when the tree was emptied; kept for safety
-        tree_[kRoot].child[1] = position;
-        tree_[position].parent = kRoot;
+    unsigned test = links_[kRoot].child[1];
+    if (test == kNil) {  // only when the tree was emptied; kept for safety
+        links_[kRoot].child[1] = static_cast<std::uint16_t>(position);
+        parent_[position] = kRoot;
         return;
     }
     const std::uint8_t* key = ring_ + position;
@@ -64,17 +66,22 @@ void LzssEncoder::InsertNode(int position) {
     const std::uint64_t key0 = __builtin_bswap64(Load64(key));
     const std::uint64_t key1 = __builtin_bswap64(Load64(key + 8));
     const std::uint8_t key16 = key[16];
+    // Every node below the current one lies between the last node the walk
+    // left to the larger side and the last it left to the smaller side, so
+    // it shares with the key at least the shorter of the two lengths found
+    // there; once that reaches 8 the first words need no comparison.
+    int lowLength = 0, highLength = 0;
     int bestLength = 0, bestPosition = matchPosition_;
     for (;;) {
         const std::uint8_t* other = ring_ + test;
         // Both children are loaded with the string, not after the comparison
         // that picks one: the walk is a chain of dependent loads.
-        std::uint64_t children;
-        std::memcpy(&children, tree_[test].child, 8);
-        const std::uint64_t other0 = __builtin_bswap64(Load64(other));
+        std::uint32_t children;
+        std::memcpy(&children, links_[test].child, 4);
         int i;
         bool larger;
-        if (key0 != other0) [[likely]] {
+        std::uint64_t other0;
+        if (std::min(lowLength, highLength) < 8 && key0 != (other0 = __builtin_bswap64(Load64(other)))) [[likely]] {
             i = __builtin_clzll(key0 ^ other0) >> 3;
             larger = key0 > other0;
         } else {
@@ -90,16 +97,20 @@ void LzssEncoder::InsertNode(int position) {
         // A tie goes to the node met later on the path.
         if (i >= bestLength) {
             bestLength = i;
-            bestPosition = test;
+            bestPosition = static_cast<int>(test);
         }
         if (i >= kLookAhead) {
-            ReplaceNode(test, position);
+            ReplaceNode(static_cast<int>(test), position);
             break;
         }
-        const int next = static_cast<std::int32_t>(children >> (larger ? 32 : 0));
-        if (next == -1) {
-            tree_[test].child[larger] = position;
-            tree_[position].parent = test;
+        const unsigned next = larger ? children >> 16 : children & 0xFFFF;
+        if (larger)
+            lowLength = i;
+        else
+            highLength = i;
+        if (next == kNil) {
+            links_[test].child[larger] = static_cast<std::uint16_t>(position);
+            parent_[position] = static_cast<std::uint16_t>(test);
             break;
         }
         test = next;
@@ -109,28 +120,24 @@ void LzssEncoder::InsertNode(int position) {
 }
 
 void LzssEncoder::DeleteNode(int node) {
-    if (tree_[node].parent == -1) return;
+    if (parent_[node] == kNil) return;
+    const Links links = links_[node];
     int replacement;
-    if (tree_[node].child[1] == -1) {
-        replacement = tree_[node].child[0];
-    } else if (tree_[node].child[0] == -1) {
-        replacement = tree_[node].child[1];
+    if (links.child[1] == kNil) {
+        replacement = links.child[0];
+    } else if (links.child[0] == kNil) {
+        replacement = links.child[1];
     } else {
-        replacement = tree_[node].child[0];
-        while (tree_[replacement].child[1] != -1) replacement = tree_[replacement].child[1];
+        replacement = links.child[0];
+        while (links_[replacement].child[1] != kNil) replacement = links_[replacement].child[1];
         DeleteNode(replacement);  // it has no larger child: its smaller one moves up
-        tree_[replacement].child[0] = tree_[node].child[0];
-        tree_[replacement].child[1] = tree_[node].child[1];
-        if (tree_[replacement].child[0] != -1) tree_[tree_[replacement].child[0]].parent = replacement;
-        tree_[tree_[replacement].child[1]].parent = replacement;
+        links_[replacement] = links_[node];
+        if (links_[replacement].child[0] != kNil) parent_[links_[replacement].child[0]] = static_cast<std::uint16_t>(replacement);
+        parent_[links_[replacement].child[1]] = static_cast<std::uint16_t>(replacement);
     }
-    const int p = tree_[node].parent;
-    if (replacement != -1) tree_[replacement].parent = p;
-    if (tree_[p].child[1] == node)
-        tree_[p].child[1] = replacement;
-    else
-        tree_[p].child[0] = replacement;
-    tree_[node].parent = -1;
+    if (replacement != kNil) parent_[replacement] = parent_[node];
+    SetChildOfParent(node, replacement);
+    parent_[node] = kNil;
 }
 
 std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::span<std::uint8_t> output) {
@@ -145,9 +152,10 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
     int lookAhead = 0;
     while (lookAhead < kLookAhead && next < input.size()) PutByte(lookAhead++, input[next++]);
 
-    std::fill(std::begin(tree_), std::end(tree_), Node{-1, {-1, -1}});
-    tree_[kRoot].child[1] = 0;
-    tree_[0].parent = kRoot;
+    std::fill(std::begin(links_), std::end(links_), Links{{kNil, kNil}});
+    std::fill(std::begin(parent_), std::end(parent_), kNil);
+    links_[kRoot].child[1] = 0;
+    parent_[0] = kRoot;
 
     matchLength_ = 0;
     matchPosition_ = 0;
@@ -203,24 +211,37 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
 }
 
 // ---------------------------------------------------------------------------
-// Type 2: the tree holds the last 4096 input positions in 4097 slots (slot =
-// position mod 4097), compared in place in the input. Slot 4097 is the root;
-// its left child is the top of the tree.
+// Type 2: the tree holds the last 4096 input positions, compared in place in
+// the input. A node's links name the positions of its children, so the walk
+// finds a child's string without arithmetic; the nodes themselves live in a
+// ring of 8192 entries (entry = position mod 8192), of which at most 4097 are
+// in use. Entry 8192 is the root; its left child is the top of the tree.
 
 namespace {
 
-constexpr int kSlots = 4097;
-constexpr int kRootSlot = kSlots;
+constexpr std::uint32_t kEntries = 8192;
+constexpr std::uint32_t kRootEntry = kEntries;
+constexpr std::int64_t kWindow = 4097;  // position p takes the place of p - 4097
 constexpr int kLongest = 18;
+constexpr std::uint32_t kNone = 0xFFFFFFFF;
+constexpr std::uint16_t kDetached = 0xFFFF;
 
-struct Slot {
-    std::int16_t child[2] = {-1, -1};  // left, right
-    std::int16_t parent = -1, side = -1;
+inline std::uint32_t EntryOf(std::uint32_t position) { return position & (kEntries - 1); }
+
+struct Links {
+    std::uint32_t child[2];  // left, right: positions, kNone for none
+};
+
+// Where a node hangs: its parent's entry and which of the parent's links
+// holds it. The walk never reads it, so it is kept apart from the links.
+struct Hook {
+    std::uint16_t parent;  // kDetached: not in the tree
+    std::uint16_t side;
 };
 
 struct Match {
     int length;
-    int slot;
+    std::int64_t position;
 };
 
 template <bool kMirrored>
@@ -229,40 +250,50 @@ public:
     LzmitTree(const std::uint8_t* input, std::int64_t length) : in_(input), n_(length) {}
 
     bool Allocate() {
-        slots_.reset(new (std::nothrow) Slot[kSlots + 1]);
-        return slots_ != nullptr;
+        links_.reset(new (std::nothrow) Links[kEntries + 1]);
+        hooks_.reset(new (std::nothrow) Hook[kEntries + 1]);
+        if (links_ == nullptr || hooks_ == nullptr) return false;
+        std::fill_n(hooks_.get(), kEntries + 1, Hook{kDetached, 0});
+        links_[kRootEntry] = Links{{kNone, kNone}};
+        return true;
     }
 
     Match Insert(std::int64_t p) {
-        const int s = static_cast<int>(p % kSlots);
-        Slot* t = slots_.get();
-        if (t[s].parent != -1) Remove(s);  // it held p - 4097, which leaves the window
-        t[s].child[0] = t[s].child[1] = -1;
-        int node = t[kRootSlot].child[0];
-        if (node == -1) {
-            Attach(s, kRootSlot, 0);
+        const auto position = static_cast<std::uint32_t>(p);
+        const std::uint32_t s = EntryOf(position);
+        if (p >= kWindow) {
+            const std::uint32_t leaving = EntryOf(static_cast<std::uint32_t>(p - kWindow));
+            if (hooks_[leaving].parent != kDetached) Remove(leaving);
+        }
+        Links* t = links_.get();
+        t[s] = Links{{kNone, kNone}};
+        std::uint32_t node = t[kRootEntry].child[0];
+        if (node == kNone) {
+            Attach(position, kRootEntry, 0);
             return {0, -1};
         }
-        int best = 2, bestSlot = -1;
         const std::uint8_t* key = in_ + p;
         const int maxK = static_cast<int>(std::min<std::int64_t>(kLongest, n_ - p));
-        if (maxK < kLongest) return InsertNearEnd(s, node, key, maxK);
+        if (maxK < kLongest) return InsertNearEnd(position, node, key, maxK);
         // Big-endian words: one unsigned comparison gives the order and the
         // leading zero bits the length (see the type 1 encoder).
         const std::uint64_t key0 = __builtin_bswap64(Load64(key));
         const std::uint64_t key1 = __builtin_bswap64(Load64(key + 8));
         const unsigned key16 = static_cast<unsigned>(key[16]) << 8 | key[17];
+        // The shorter of the lengths found at the last node left to the left
+        // and to the right is shared by every node below (see the type 1 walk).
+        int leftLength = 0, rightLength = 0;
+        int best = 2;
+        std::int64_t bestPosition = -1;
         for (;;) {
-            int d = s - node;
-            d += d <= 0 ? kSlots : 0;
-            const std::uint8_t* other = key - d;
+            const std::uint8_t* other = in_ + node;
             // Both children are loaded with the string (see the type 1 walk).
-            std::uint32_t children;
-            std::memcpy(&children, t[node].child, 4);
-            const std::uint64_t other0 = __builtin_bswap64(Load64(other));
+            const Links children = t[EntryOf(node)];
             int k;
             bool smaller;
-            if (key0 != other0) [[likely]] {
+            std::uint64_t other0;
+            if (std::min(leftLength, rightLength) < 8 &&
+                key0 != (other0 = __builtin_bswap64(Load64(other)))) [[likely]] {
                 k = __builtin_clzll(key0 ^ other0) >> 3;
                 smaller = key0 < other0;
             } else {
@@ -273,7 +304,7 @@ public:
                 } else {
                     const unsigned other16 = static_cast<unsigned>(other[16]) << 8 | other[17];
                     if (key16 == other16) {
-                        TakePlace(s, node);
+                        TakePlace(position, node);
                         return {kLongest, node};
                     }
                     k = 16 + ((key16 ^ other16) < 0x100 ? 1 : 0);
@@ -283,13 +314,27 @@ public:
             // A tie keeps the node met first.
             if (k > best) {
                 best = k;
-                bestSlot = node;
+                bestPosition = node;
             }
-            const int sideToGo = smaller == kMirrored;  // 0 = left
-            const int child = static_cast<std::int16_t>(children >> (sideToGo ? 16 : 0));
-            if (child == -1) {
-                Attach(s, node, sideToGo);
-                return {best, bestSlot};
+            // A branch, not a selection by data: the processor guesses the
+            // side and loads on down the path while the comparison is still
+            // waiting for its string, and on a long shared prefix the guess
+            // is right most of the time.
+            std::uint32_t child;
+            if (smaller == kMirrored) {  // right
+                rightLength = k;
+                child = children.child[1];
+                if (child == kNone) {
+                    Attach(position, EntryOf(node), 1);
+                    return {best, bestPosition};
+                }
+            } else {
+                leftLength = k;
+                child = children.child[0];
+                if (child == kNone) {
+                    Attach(position, EntryOf(node), 0);
+                    return {best, bestPosition};
+                }
             }
             node = child;
         }
@@ -298,87 +343,85 @@ public:
 private:
     // The last 17 positions: the comparison stops at the end of the input,
     // and a string cut there sorts as the smaller one.
-    Match InsertNearEnd(int s, int node, const std::uint8_t* key, int maxK) {
-        Slot* t = slots_.get();
-        int best = 2, bestSlot = -1;
+    Match InsertNearEnd(std::uint32_t position, std::uint32_t node, const std::uint8_t* key, int maxK) {
+        int best = 2;
+        std::int64_t bestPosition = -1;
         for (;;) {
-            int d = s - node;
-            d += d <= 0 ? kSlots : 0;
-            const std::uint8_t* other = key - d;
+            const std::uint8_t* other = in_ + node;
             int k = 0;
             while (k < maxK && key[k] == other[k]) ++k;
             if (k > best) {
                 best = k;
-                bestSlot = node;
+                bestPosition = node;
             }
             const bool smaller = k == maxK || key[k] < other[k];
             const int sideToGo = smaller == kMirrored;
-            const int child = t[node].child[sideToGo];
-            if (child == -1) {
-                Attach(s, node, sideToGo);
-                return {best, bestSlot};
+            const std::uint32_t child = links_[EntryOf(node)].child[sideToGo];
+            if (child == kNone) {
+                Attach(position, EntryOf(node), sideToGo);
+                return {best, bestPosition};
             }
             node = child;
         }
     }
 
-    void SetChild(int parent, int side, int child) { slots_[parent].child[side] = static_cast<std::int16_t>(child); }
-
-    void Attach(int s, int parent, int side) {
-        SetChild(parent, side, s);
-        slots_[s].parent = static_cast<std::int16_t>(parent);
-        slots_[s].side = static_cast<std::int16_t>(side);
+    // Hangs the node at position below the entry parent, on the given side.
+    void Attach(std::uint32_t position, std::uint32_t parent, int side) {
+        links_[parent].child[side] = position;
+        hooks_[EntryOf(position)] = Hook{static_cast<std::uint16_t>(parent), static_cast<std::uint16_t>(side)};
     }
 
-    // s takes node's place (same parent, side and children); node leaves.
-    void TakePlace(int s, int node) {
-        Slot* t = slots_.get();
-        t[s] = t[node];
-        if (t[s].child[0] != -1) t[t[s].child[0]].parent = static_cast<std::int16_t>(s);
-        if (t[s].child[1] != -1) t[t[s].child[1]].parent = static_cast<std::int16_t>(s);
-        SetChild(t[s].parent, t[s].side, s);
-        t[node].parent = -1;
+    // The children of the node in entry e hang from e again.
+    void AdoptChildren(std::uint32_t e) {
+        for (int side = 0; side < 2; ++side) {
+            const std::uint32_t c = links_[e].child[side];
+            if (c != kNone) hooks_[EntryOf(c)].parent = static_cast<std::uint16_t>(e);
+        }
     }
 
-    void Remove(int s) {
-        Slot* t = slots_.get();
-        const int l = t[s].child[0], r = t[s].child[1];
-        if (l == -1 || r == -1) {
-            const int c = l != -1 ? l : r;
-            SetChild(t[s].parent, t[s].side, c);
-            if (c != -1) {
-                t[c].parent = t[s].parent;
-                t[c].side = t[s].side;
-            }
+    // position takes node's place (same parent, side and children); node leaves.
+    void TakePlace(std::uint32_t position, std::uint32_t node) {
+        const std::uint32_t s = EntryOf(position), e = EntryOf(node);
+        links_[s] = links_[e];
+        AdoptChildren(s);
+        Attach(position, hooks_[e].parent, hooks_[e].side);
+        hooks_[e].parent = kDetached;
+    }
+
+    // Takes the node in entry s out of the tree.
+    void Remove(std::uint32_t s) {
+        Links* t = links_.get();
+        const Hook hook = hooks_[s];
+        const std::uint32_t l = t[s].child[0], r = t[s].child[1];
+        if (l == kNone || r == kNone) {
+            const std::uint32_t c = l != kNone ? l : r;
+            t[hook.parent].child[hook.side] = c;
+            if (c != kNone) hooks_[EntryOf(c)] = hook;
         } else {
             // The standard build moves the predecessor (rightmost of the left
             // subtree) up, the mirrored one the successor (leftmost of the right).
-            int m = kMirrored ? r : l;
+            std::uint32_t m = kMirrored ? r : l;
             for (;;) {
-                const int further = kMirrored ? t[m].child[0] : t[m].child[1];
-                if (further == -1) break;
+                const std::uint32_t further = t[EntryOf(m)].child[kMirrored ? 0 : 1];
+                if (further == kNone) break;
                 m = further;
             }
-            const int inner = kMirrored ? t[m].child[1] : t[m].child[0];
-            SetChild(t[m].parent, t[m].side, inner);
-            if (inner != -1) {
-                t[inner].parent = t[m].parent;
-                t[inner].side = t[m].side;
-            }
-            t[m].child[0] = t[s].child[0];
-            t[m].child[1] = t[s].child[1];
-            t[m].parent = t[s].parent;
-            t[m].side = t[s].side;
-            if (t[m].child[0] != -1) t[t[m].child[0]].parent = static_cast<std::int16_t>(m);
-            if (t[m].child[1] != -1) t[t[m].child[1]].parent = static_cast<std::int16_t>(m);
-            SetChild(t[m].parent, t[m].side, m);
+            const std::uint32_t e = EntryOf(m);
+            const Hook mHook = hooks_[e];
+            const std::uint32_t inner = t[e].child[kMirrored ? 1 : 0];
+            t[mHook.parent].child[mHook.side] = inner;
+            if (inner != kNone) hooks_[EntryOf(inner)] = mHook;
+            t[e] = t[s];
+            AdoptChildren(e);
+            Attach(m, hook.parent, hook.side);
         }
-        t[s].parent = -1;
+        hooks_[s].parent = kDetached;
     }
 
     const std::uint8_t* in_;
     std::int64_t n_;
-    std::unique_ptr<Slot[]> slots_;
+    std::unique_ptr<Links[]> links_;
+    std::unique_ptr<Hook[]> hooks_;
 };
 
 template <bool kMirrored>
@@ -404,9 +447,8 @@ std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<st
             flag |= 0x80;
             insertCount = 1;
         } else {
-            int distance = static_cast<int>(i % kSlots) - m.slot;
-            if (distance < 0) distance += kSlots;
-            const unsigned word = (static_cast<unsigned>(distance - 1) << 4) | static_cast<unsigned>(m.length - 3);
+            const auto distance = static_cast<unsigned>(i - m.position);
+            const unsigned word = ((distance - 1) << 4) | static_cast<unsigned>(m.length - 3);
             out[outCount] = static_cast<std::uint8_t>(word);
             out[outCount + 1] = static_cast<std::uint8_t>(word >> 8);
             outCount += 2;

@@ -31,23 +31,28 @@ public:
 
 private:
     static constexpr int kRoot = kWindowSize;
+    static constexpr std::uint16_t kNil = 0xFFFF;
     void InsertNode(int position);
     void DeleteNode(int node);
     void ReplaceNode(int oldNode, int newNode);
+    void SetChildOfParent(int node, int replacement);
     void PutByte(int index, std::uint8_t b) {
         ring_[index] = b;
         if (index < kLookAhead) ring_[index + kWindowSize] = b;
     }
 
-    struct Node {
-        std::int32_t parent;
-        std::int32_t child[2];  // smaller, larger
+    // The walk reads only the children, so they are kept apart from the
+    // parents: a node's two links are one 4-byte word, and the links of the
+    // whole tree fit the first-level cache.
+    struct Links {
+        std::uint16_t child[2];  // smaller, larger; kNil for none
     };
 
     // The window and a copy of its first kLookAhead bytes behind it, so a
     // comparison never wraps.
     std::uint8_t ring_[kWindowSize + kLookAhead];
-    Node tree_[kWindowSize + 1];
+    Links links_[kWindowSize + 1];
+    std::uint16_t parent_[kWindowSize + 1];  // kNil: not in the tree
     int matchLength_ = 0;
     int matchPosition_ = 0;
 };
