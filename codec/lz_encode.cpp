@@ -34,6 +34,11 @@ LzssEncoder::LzssEncoder() {
     std::fill(std::begin(parent_), std::end(parent_), kNil);
 }
 
+void LzssEncoder::Attach(int node, int parent, int side) {
+    links_[parent].child[side] = static_cast<std::uint16_t>(node);
+    parent_[node] = static_cast<std::uint16_t>(parent);
+}
+
 // Points the link that led to node at replacement instead.
 void LzssEncoder::SetChildOfParent(int node, int replacement) {
     Links& p = links_[parent_[node]];
@@ -52,12 +57,29 @@ void LzssEncoder::ReplaceNode(int oldNode, int newNode) {
 void LzssEncoder::InsertNode(int position) {
     links_[position] = Links{{kNil, kNil}};
     matchLength_ = 0;
-    unsigned test = links_[kRoot].child[1];
-    if (test == kNil) {  // only when the tree was emptied; kept for safety
+    const unsigned top = links_[kRoot].child[1];
+    if (top == kNil) {  // only when the tree was emptied; kept for safety
         links_[kRoot].child[1] = static_cast<std::uint16_t>(position);
         parent_[position] = kRoot;
         return;
     }
+    if (guessSide_)
+        Walk<true>(position, top);
+    else
+        Walk<false>(position, top);
+}
+
+// The walk down from top, which inserts position and finds its longest match.
+// Each level is a chain of dependent steps: load the node's string, compare,
+// pick a child. Where the walk turns at random, as in text, the side is
+// picked by data (a conditional move), since a branch would be mispredicted
+// half of the time. Where it keeps going one way, as on long runs of similar
+// strings that make the tree deep, a branch is better: the processor guesses
+// the side and loads on down the path without waiting for the comparison.
+// Consecutive positions walk alike, so each walk chooses for the next one by
+// how often it turned.
+template <bool kGuessSide>
+void LzssEncoder::Walk(int position, unsigned test) {
     const std::uint8_t* key = ring_ + position;
     // Strings are compared as big-endian words, so one unsigned comparison
     // gives the direction and the count of leading zero bits the length,
@@ -65,56 +87,89 @@ void LzssEncoder::InsertNode(int position) {
     // words are loaded once per insertion.
     const std::uint64_t key0 = __builtin_bswap64(Load64(key));
     const std::uint64_t key1 = __builtin_bswap64(Load64(key + 8));
-    const std::uint8_t key16 = key[16];
+    const std::uint64_t key16 = static_cast<std::uint64_t>(key[16]) << 56;
     // Every node below the current one lies between the last node the walk
     // left to the larger side and the last it left to the smaller side, so
     // it shares with the key at least the shorter of the two lengths found
-    // there; once that reaches 8 the first words need no comparison.
-    int lowLength = 0, highLength = 0;
+    // there; once that reaches 8 the first words need no comparison. Only
+    // the guessing walk keeps these: long shared prefixes come with the deep,
+    // one-sided paths it is chosen for, and elsewhere they cost more than
+    // they save.
+    int bound[2] = {0, 0};
     int bestLength = 0, bestPosition = matchPosition_;
+    unsigned levels = 0, turns = 0;
+    bool wentLarger = false;
     for (;;) {
         const std::uint8_t* other = ring_ + test;
         // Both children are loaded with the string, not after the comparison
-        // that picks one: the walk is a chain of dependent loads.
+        // that picks one.
         std::uint32_t children;
         std::memcpy(&children, links_[test].child, 4);
-        int i;
-        bool larger;
+        // The first words that differ, and where they start.
+        std::uint64_t a, b;
+        int from;
         std::uint64_t other0;
-        if (std::min(lowLength, highLength) < 8 && key0 != (other0 = __builtin_bswap64(Load64(other)))) [[likely]] {
-            i = __builtin_clzll(key0 ^ other0) >> 3;
-            larger = key0 > other0;
+        if ((!kGuessSide || std::min(bound[0], bound[1]) < 8) && key0 != (other0 = __builtin_bswap64(Load64(other)))) [[likely]] {
+            a = key0;
+            b = other0;
+            from = 0;
         } else {
             const std::uint64_t other1 = __builtin_bswap64(Load64(other + 8));
             if (key1 != other1) {
-                i = 8 + (__builtin_clzll(key1 ^ other1) >> 3);
-                larger = key1 > other1;
+                a = key1;
+                b = other1;
+                from = 8;
             } else {
-                i = key16 == other[16] ? 17 : 16;
-                larger = key16 >= other[16];
+                a = key16;
+                b = static_cast<std::uint64_t>(other[16]) << 56;
+                from = 16;
+                if (a == b) {  // all 17 bytes: position takes the node's place
+                    bestLength = kLookAhead;
+                    bestPosition = static_cast<int>(test);
+                    ReplaceNode(static_cast<int>(test), position);
+                    break;
+                }
             }
         }
+        const int i = from + (__builtin_clzll(a ^ b) >> 3);
         // A tie goes to the node met later on the path.
-        if (i >= bestLength) {
-            bestLength = i;
-            bestPosition = static_cast<int>(test);
-        }
-        if (i >= kLookAhead) {
-            ReplaceNode(static_cast<int>(test), position);
-            break;
-        }
-        const unsigned next = larger ? children >> 16 : children & 0xFFFF;
-        if (larger)
-            lowLength = i;
-        else
-            highLength = i;
-        if (next == kNil) {
-            links_[test].child[larger] = static_cast<std::uint16_t>(position);
-            parent_[position] = static_cast<std::uint16_t>(test);
-            break;
+        bestPosition = i >= bestLength ? static_cast<int>(test) : bestPosition;
+        bestLength = i >= bestLength ? i : bestLength;
+        const bool larger = a > b;
+        turns += larger != wentLarger;
+        wentLarger = larger;
+        ++levels;
+        unsigned next;
+        if constexpr (kGuessSide) {
+            // Written as two paths so that the compiler keeps the branch.
+            if (larger) {
+                bound[1] = i;
+                next = children >> 16;
+                if (next == kNil) {
+                    Attach(position, test, 1);
+                    break;
+                }
+            } else {
+                bound[0] = i;
+                next = children & 0xFFFF;
+                if (next == kNil) {
+                    Attach(position, test, 0);
+                    break;
+                }
+            }
+        } else {
+            next = __builtin_expect_with_probability(larger, 1, 0.5) ? children >> 16 : children & 0xFFFF;
+            if (next == kNil) {
+                Attach(position, test, larger);
+                break;
+            }
         }
         test = next;
     }
+    // Levels and turns of the recent walks, each weighing 1/16 less per walk.
+    recentLevels_ += (levels << 4) - (recentLevels_ >> 4);
+    recentTurns_ += (turns << 4) - (recentTurns_ >> 4);
+    guessSide_ = recentTurns_ * 4 < recentLevels_;
     matchLength_ = bestLength;
     matchPosition_ = bestPosition;
 }
@@ -159,6 +214,8 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
 
     matchLength_ = 0;
     matchPosition_ = 0;
+    guessSide_ = false;
+    recentLevels_ = recentTurns_ = 0;
     std::int64_t outCount = 1;
     if (outCount >= inputLength) return static_cast<std::int32_t>(inputLength);
     std::uint8_t* out = output.data();

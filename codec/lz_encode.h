@@ -33,8 +33,11 @@ private:
     static constexpr int kRoot = kWindowSize;
     static constexpr std::uint16_t kNil = 0xFFFF;
     void InsertNode(int position);
+    template <bool kGuessSide>
+    void Walk(int position, unsigned top);
     void DeleteNode(int node);
     void ReplaceNode(int oldNode, int newNode);
+    void Attach(int node, int parent, int side);
     void SetChildOfParent(int node, int replacement);
     void PutByte(int index, std::uint8_t b) {
         ring_[index] = b;
@@ -53,6 +56,8 @@ private:
     std::uint8_t ring_[kWindowSize + kLookAhead];
     Links links_[kWindowSize + 1];
     std::uint16_t parent_[kWindowSize + 1];  // kNil: not in the tree
+    bool guessSide_ = false;  // how the next walk takes a side; see Walk
+    std::uint32_t recentLevels_ = 0, recentTurns_ = 0;
     int matchLength_ = 0;
     int matchPosition_ = 0;
 };
