@@ -20,6 +20,21 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
     return v;
 }
 
+// ifAbove when a > b, else otherwise, by a conditional move: for a choice
+// that goes either way at random. The compiler would be free to turn the
+// plain expression into a branch, and does so in the walks.
+inline std::uint32_t PickIfAbove(std::uint64_t a, std::uint64_t b, std::uint32_t ifAbove, std::uint32_t otherwise) {
+#if defined(__x86_64__)
+    asm("cmpq %[b], %[a]\n\tcmova %[ifAbove], %[result]"
+        : [result] "+r"(otherwise)
+        : [ifAbove] "r"(ifAbove), [a] "r"(a), [b] "r"(b)
+        : "cc");
+    return otherwise;
+#else
+    return a > b ? ifAbove : otherwise;
+#endif
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -158,7 +173,7 @@ void LzssEncoder::Walk(int position, unsigned test) {
                 }
             }
         } else {
-            next = __builtin_expect_with_probability(larger, 1, 0.5) ? children >> 16 : children & 0xFFFF;
+            next = PickIfAbove(a, b, children >> 16, children & 0xFFFF);
             if (next == kNil) {
                 Attach(position, test, larger);
                 break;
@@ -332,69 +347,105 @@ public:
         const std::uint8_t* key = in_ + p;
         const int maxK = static_cast<int>(std::min<std::int64_t>(kLongest, n_ - p));
         if (maxK < kLongest) return InsertNearEnd(position, node, key, maxK);
+        return guessSide_ ? Walk<true>(position, node, key) : Walk<false>(position, node, key);
+    }
+
+private:
+    // The walk down from node, as the type 1 walk: by branch while the recent
+    // walks turned seldom, by conditional move otherwise.
+    template <bool kGuessSide>
+    Match Walk(std::uint32_t position, std::uint32_t node, const std::uint8_t* key) {
+        const Links* t = links_.get();
         // Big-endian words: one unsigned comparison gives the order and the
         // leading zero bits the length (see the type 1 encoder).
         const std::uint64_t key0 = __builtin_bswap64(Load64(key));
         const std::uint64_t key1 = __builtin_bswap64(Load64(key + 8));
-        const unsigned key16 = static_cast<unsigned>(key[16]) << 8 | key[17];
+        const std::uint64_t key16 = static_cast<std::uint64_t>(key[16]) << 56 | static_cast<std::uint64_t>(key[17]) << 48;
         // The shorter of the lengths found at the last node left to the left
         // and to the right is shared by every node below (see the type 1 walk).
-        int leftLength = 0, rightLength = 0;
+        int bound[2] = {0, 0};
         int best = 2;
         std::int64_t bestPosition = -1;
+        unsigned levels = 0, turns = 0;
+        bool wentSmaller = false;
+        Match found;
         for (;;) {
             const std::uint8_t* other = in_ + node;
             // Both children are loaded with the string (see the type 1 walk).
-            const Links children = t[EntryOf(node)];
-            int k;
-            bool smaller;
+            std::uint64_t children;
+            std::memcpy(&children, t[EntryOf(node)].child, 8);
+            std::uint64_t a, b;
+            int from;
             std::uint64_t other0;
-            if (std::min(leftLength, rightLength) < 8 &&
+            if ((!kGuessSide || std::min(bound[0], bound[1]) < 8) &&
                 key0 != (other0 = __builtin_bswap64(Load64(other)))) [[likely]] {
-                k = __builtin_clzll(key0 ^ other0) >> 3;
-                smaller = key0 < other0;
+                a = key0;
+                b = other0;
+                from = 0;
             } else {
                 const std::uint64_t other1 = __builtin_bswap64(Load64(other + 8));
                 if (key1 != other1) {
-                    k = 8 + (__builtin_clzll(key1 ^ other1) >> 3);
-                    smaller = key1 < other1;
+                    a = key1;
+                    b = other1;
+                    from = 8;
                 } else {
-                    const unsigned other16 = static_cast<unsigned>(other[16]) << 8 | other[17];
-                    if (key16 == other16) {
+                    a = key16;
+                    b = static_cast<std::uint64_t>(other[16]) << 56 | static_cast<std::uint64_t>(other[17]) << 48;
+                    from = 16;
+                    if (a == b) {
                         TakePlace(position, node);
-                        return {kLongest, node};
+                        found = {kLongest, node};
+                        break;
                     }
-                    k = 16 + ((key16 ^ other16) < 0x100 ? 1 : 0);
-                    smaller = key16 < other16;
                 }
             }
+            const int k = from + (__builtin_clzll(a ^ b) >> 3);
             // A tie keeps the node met first.
-            if (k > best) {
-                best = k;
-                bestPosition = node;
-            }
-            // A branch, not a selection by data: the processor guesses the
-            // side and loads on down the path while the comparison is still
-            // waiting for its string, and on a long shared prefix the guess
-            // is right most of the time.
+            bestPosition = k > best ? node : bestPosition;
+            best = k > best ? k : best;
+            const bool smaller = a < b;
+            turns += smaller != wentSmaller;
+            wentSmaller = smaller;
+            ++levels;
+            // Side 1 (right) for larger strings in the standard build, for
+            // smaller ones in the mirrored build.
             std::uint32_t child;
-            if (smaller == kMirrored) {  // right
-                rightLength = k;
-                child = children.child[1];
-                if (child == kNone) {
-                    Attach(position, EntryOf(node), 1);
-                    return {best, bestPosition};
+            if constexpr (kGuessSide) {
+                // Written as two paths so that the compiler keeps the branch.
+                if (smaller == kMirrored) {
+                    bound[1] = k;
+                    child = static_cast<std::uint32_t>(children >> 32);
+                    if (child == kNone) {
+                        Attach(position, EntryOf(node), 1);
+                        found = {best, bestPosition};
+                        break;
+                    }
+                } else {
+                    bound[0] = k;
+                    child = static_cast<std::uint32_t>(children);
+                    if (child == kNone) {
+                        Attach(position, EntryOf(node), 0);
+                        found = {best, bestPosition};
+                        break;
+                    }
                 }
             } else {
-                leftLength = k;
-                child = children.child[0];
+                const bool right = smaller == kMirrored;
+                // Right for a > b in the standard build, for a < b in the mirrored.
+                child = kMirrored ? PickIfAbove(b, a, children >> 32, static_cast<std::uint32_t>(children))
+                                  : PickIfAbove(a, b, children >> 32, static_cast<std::uint32_t>(children));
                 if (child == kNone) {
-                    Attach(position, EntryOf(node), 0);
-                    return {best, bestPosition};
+                    Attach(position, EntryOf(node), right);
+                    found = {best, bestPosition};
+                    break;
                 }
             }
             node = child;
         }
+        recentLevels_ += (levels << 4) - (recentLevels_ >> 4);
+        recentTurns_ += (turns << 4) - (recentTurns_ >> 4);
+        guessSide_ = recentTurns_ * 4 < recentLevels_;
+        return found;
     }
 
 private:
@@ -477,6 +528,8 @@ private:
 
     const std::uint8_t* in_;
     std::int64_t n_;
+    bool guessSide_ = false;
+    std::uint32_t recentLevels_ = 0, recentTurns_ = 0;
     std::unique_ptr<Links[]> links_;
     std::unique_ptr<Hook[]> hooks_;
 };
