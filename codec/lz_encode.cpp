@@ -191,22 +191,24 @@ void LzssEncoder::Walk(int position, unsigned test) {
 
 void LzssEncoder::DeleteNode(int node) {
     if (parent_[node] == kNil) return;
-    const Links links = links_[node];
-    int replacement;
-    if (links.child[1] == kNil) {
-        replacement = links.child[0];
-    } else if (links.child[0] == kNil) {
-        replacement = links.child[1];
+    const unsigned smaller = links_[node].child[0], larger = links_[node].child[1];
+    unsigned replacement;
+    if (smaller == kNil || larger == kNil) {
+        replacement = smaller & larger;  // the one that is there: kNil has every bit set
     } else {
-        replacement = links.child[0];
+        replacement = smaller;
         while (links_[replacement].child[1] != kNil) replacement = links_[replacement].child[1];
-        DeleteNode(replacement);  // it has no larger child: its smaller one moves up
+        // It has no larger child: its smaller one moves up into its place.
+        const unsigned inner = links_[replacement].child[0];
+        SetChildOfParent(static_cast<int>(replacement), static_cast<int>(inner));
+        if (inner != kNil) parent_[inner] = parent_[replacement];
         links_[replacement] = links_[node];
-        if (links_[replacement].child[0] != kNil) parent_[links_[replacement].child[0]] = static_cast<std::uint16_t>(replacement);
-        parent_[links_[replacement].child[1]] = static_cast<std::uint16_t>(replacement);
+        if (links_[replacement].child[0] != kNil)
+            parent_[links_[replacement].child[0]] = static_cast<std::uint16_t>(replacement);
+        parent_[larger] = static_cast<std::uint16_t>(replacement);
     }
     if (replacement != kNil) parent_[replacement] = parent_[node];
-    SetChildOfParent(node, replacement);
+    SetChildOfParent(node, static_cast<int>(replacement));
     parent_[node] = kNil;
 }
 
@@ -502,7 +504,7 @@ private:
         const Hook hook = hooks_[s];
         const std::uint32_t l = t[s].child[0], r = t[s].child[1];
         if (l == kNone || r == kNone) {
-            const std::uint32_t c = l != kNone ? l : r;
+            const std::uint32_t c = l & r;  // the one that is there: kNone has every bit set
             t[hook.parent].child[hook.side] = c;
             if (c != kNone) hooks_[EntryOf(c)] = hook;
         } else {
