@@ -103,14 +103,6 @@ void LzssEncoder::Walk(int position, unsigned test) {
     const std::uint64_t key0 = __builtin_bswap64(Load64(key));
     const std::uint64_t key1 = __builtin_bswap64(Load64(key + 8));
     const std::uint64_t key16 = static_cast<std::uint64_t>(key[16]) << 56;
-    // Every node below the current one lies between the last node the walk
-    // left to the larger side and the last it left to the smaller side, so
-    // it shares with the key at least the shorter of the two lengths found
-    // there; once that reaches 8 the first words need no comparison. Only
-    // the guessing walk keeps these: long shared prefixes come with the deep,
-    // one-sided paths it is chosen for, and elsewhere they cost more than
-    // they save.
-    int bound[2] = {0, 0};
     int bestLength = 0, bestPosition = matchPosition_;
     unsigned levels = 0, turns = 0;
     bool wentLarger = false;
@@ -123,8 +115,8 @@ void LzssEncoder::Walk(int position, unsigned test) {
         // The first words that differ, and where they start.
         std::uint64_t a, b;
         int from;
-        std::uint64_t other0;
-        if ((!kGuessSide || std::min(bound[0], bound[1]) < 8) && key0 != (other0 = __builtin_bswap64(Load64(other)))) [[likely]] {
+        const std::uint64_t other0 = __builtin_bswap64(Load64(other));
+        if (key0 != other0) [[likely]] {
             a = key0;
             b = other0;
             from = 0;
@@ -158,14 +150,12 @@ void LzssEncoder::Walk(int position, unsigned test) {
         if constexpr (kGuessSide) {
             // Written as two paths so that the compiler keeps the branch.
             if (larger) {
-                bound[1] = i;
                 next = children >> 16;
                 if (next == kNil) {
                     Attach(position, test, 1);
                     break;
                 }
             } else {
-                bound[0] = i;
                 next = children & 0xFFFF;
                 if (next == kNil) {
                     Attach(position, test, 0);
@@ -363,9 +353,6 @@ private:
         const std::uint64_t key0 = __builtin_bswap64(Load64(key));
         const std::uint64_t key1 = __builtin_bswap64(Load64(key + 8));
         const std::uint64_t key16 = static_cast<std::uint64_t>(key[16]) << 56 | static_cast<std::uint64_t>(key[17]) << 48;
-        // The shorter of the lengths found at the last node left to the left
-        // and to the right is shared by every node below (see the type 1 walk).
-        int bound[2] = {0, 0};
         int best = 2;
         std::int64_t bestPosition = -1;
         unsigned levels = 0, turns = 0;
@@ -378,9 +365,8 @@ private:
             std::memcpy(&children, t[EntryOf(node)].child, 8);
             std::uint64_t a, b;
             int from;
-            std::uint64_t other0;
-            if ((!kGuessSide || std::min(bound[0], bound[1]) < 8) &&
-                key0 != (other0 = __builtin_bswap64(Load64(other)))) [[likely]] {
+            const std::uint64_t other0 = __builtin_bswap64(Load64(other));
+            if (key0 != other0) [[likely]] {
                 a = key0;
                 b = other0;
                 from = 0;
@@ -415,7 +401,6 @@ private:
             if constexpr (kGuessSide) {
                 // Written as two paths so that the compiler keeps the branch.
                 if (smaller == kMirrored) {
-                    bound[1] = k;
                     child = static_cast<std::uint32_t>(children >> 32);
                     if (child == kNone) {
                         Attach(position, EntryOf(node), 1);
@@ -423,7 +408,6 @@ private:
                         break;
                     }
                 } else {
-                    bound[0] = k;
                     child = static_cast<std::uint32_t>(children);
                     if (child == kNone) {
                         Attach(position, EntryOf(node), 0);
