@@ -302,6 +302,42 @@ TEST(EncoderStreams, ExactOnACorpusText) {
     }
 }
 
+// Pins the exact streams where the walks switch between branching on the
+// side (the deep, one-sided trees of a slowly rising count) and picking it
+// by data (random bytes, scattered values): text reaches the first kind too
+// seldom to show a fault there.
+TEST(EncoderStreams, ExactOnOneSidedAndScatteredTrees) {
+    Bytes in;
+    auto risingCount = [&in] {
+        for (unsigned i = 0; i < 6000; ++i) {
+            const unsigned v = i / 3 + i % 3;
+            in.insert(in.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)});
+        }
+    };
+    risingCount();
+    const Bytes noise = RandomBytes(3000, 7);
+    in.insert(in.end(), noise.begin(), noise.end());
+    for (unsigned i = 0; i < 4000; ++i) {
+        const unsigned v = i * 37 % 1009;
+        in.insert(in.end(), {0, 0, 0, static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)});
+    }
+    risingCount();
+    auto fnv = [](const Bytes& b) {
+        std::uint64_t h = 1469598103934665603ull;
+        for (std::uint8_t x : b) h = (h ^ x) * 1099511628211ull;
+        return h;
+    };
+    codec::LzssEncoder enc;
+    const Bytes s1 = Encode1(enc, in);
+    EXPECT_EQ(s1.size(), 29680u);
+    EXPECT_EQ(fnv(s1), 0xc5b780b159a645a1ull);
+    for (auto order : {codec::TreeOrder::Standard, codec::TreeOrder::Mirrored}) {
+        const Bytes s2 = Encode2(in, order);
+        EXPECT_EQ(s2.size(), 29377u);
+        EXPECT_EQ(fnv(s2), 0xe1aedded349293e9ull);
+    }
+}
+
 class CorpusRoundTrip : public ::testing::TestWithParam<std::string> {};
 
 std::vector<std::string> CorpusNames() {
