@@ -106,8 +106,11 @@ void LzssEncoder::Walk(int position, unsigned test) {
     int bestLength = 0, bestPosition = matchPosition_;
     unsigned levels = 0, turns = 0;
     bool wentLarger = false;
+    // The string of a node is read at ring_ + test, never through a pointer
+    // to it: the compiler would compute that pointer first, one more step in
+    // the chain of each level.
+    const std::uint8_t* const ring8 = ring_ + 8;
     for (;;) {
-        const std::uint8_t* other = ring_ + test;
         // Both children are loaded with the string, not after the comparison
         // that picks one.
         std::uint32_t children;
@@ -115,20 +118,20 @@ void LzssEncoder::Walk(int position, unsigned test) {
         // The first words that differ, and where they start.
         std::uint64_t a, b;
         int from;
-        const std::uint64_t other0 = __builtin_bswap64(Load64(other));
+        const std::uint64_t other0 = __builtin_bswap64(Load64(ring_ + test));
         if (key0 != other0) [[likely]] {
             a = key0;
             b = other0;
             from = 0;
         } else {
-            const std::uint64_t other1 = __builtin_bswap64(Load64(other + 8));
+            const std::uint64_t other1 = __builtin_bswap64(Load64(ring8 + test));
             if (key1 != other1) {
                 a = key1;
                 b = other1;
                 from = 8;
             } else {
                 a = key16;
-                b = static_cast<std::uint64_t>(other[16]) << 56;
+                b = static_cast<std::uint64_t>(ring8[test + 8]) << 56;
                 from = 16;
                 if (a == b) {  // all 17 bytes: position takes the node's place
                     bestLength = kLookAhead;
@@ -358,27 +361,29 @@ private:
         unsigned levels = 0, turns = 0;
         bool wentSmaller = false;
         Match found;
+        // Strings read at in + node (see the type 1 walk).
+        const std::uint8_t* const in = in_;
+        const std::uint8_t* const in8 = in_ + 8;
         for (;;) {
-            const std::uint8_t* other = in_ + node;
             // Both children are loaded with the string (see the type 1 walk).
             std::uint64_t children;
             std::memcpy(&children, t[EntryOf(node)].child, 8);
             std::uint64_t a, b;
             int from;
-            const std::uint64_t other0 = __builtin_bswap64(Load64(other));
+            const std::uint64_t other0 = __builtin_bswap64(Load64(in + node));
             if (key0 != other0) [[likely]] {
                 a = key0;
                 b = other0;
                 from = 0;
             } else {
-                const std::uint64_t other1 = __builtin_bswap64(Load64(other + 8));
+                const std::uint64_t other1 = __builtin_bswap64(Load64(in8 + node));
                 if (key1 != other1) {
                     a = key1;
                     b = other1;
                     from = 8;
                 } else {
                     a = key16;
-                    b = static_cast<std::uint64_t>(other[16]) << 56 | static_cast<std::uint64_t>(other[17]) << 48;
+                    b = static_cast<std::uint64_t>(in8[node + 8]) << 56 | static_cast<std::uint64_t>(in8[node + 9]) << 48;
                     from = 16;
                     if (a == b) {
                         TakePlace(position, node);
