@@ -38,8 +38,8 @@ inline std::uint32_t PickIfAbove(std::uint64_t a, std::uint64_t b, std::uint32_t
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Type 1: ring window of 4096 bytes, tree of window positions. A node's
-// fields: parent, smaller child, larger child; the root uses only its larger
+// Type 1: ring window of 4096 bytes, tree of window positions. A node has a
+// parent, a smaller and a larger child; the root uses only its larger
 // child. The look-ahead (17 bytes) is part of the ring, so distances stay
 // below 4080.
 

@@ -13,7 +13,7 @@
 namespace codec {
 
 // Type 1 encoder. Holds its 4096-byte window and the tree of its positions
-// (about 64 KiB); the library keeps one and reuses it, so one object must not
+// (about 28 KiB); the library keeps one and reuses it, so one object must not
 // encode on two threads at once.
 class LzssEncoder {
 public:
