@@ -51,30 +51,40 @@ inline void Move16(std::uint8_t* to, const std::uint8_t* from) {
     std::memcpy(to, v, 16);
 }
 
+// The fast loop computes sources as plain addresses: a damaged reference
+// may point before the output, and only the check says whether it does.
+using Address = std::uintptr_t;
+inline Address AddressOf(const std::uint8_t* p) { return reinterpret_cast<Address>(p); }
+inline std::uint8_t* At(Address a) { return reinterpret_cast<std::uint8_t*>(a); }
+
 // Takes the next flag bit: for a literal the source becomes the input, the
-// length 1, the pointer of the distance check `check` becomes `ostart` (so a
-// literal never fails it; only with kCheck), and the input advances by 1; for
-// a reference by 2. Conditional moves, no branch.
+// length 1, the distance field `back` the input's address (far enough never
+// to count as near), the address of the distance check `check` becomes
+// `first` (so a literal never fails it; only with kCheck), and the input
+// advances by 1; for a reference by 2. Conditional moves, no branch.
 template <bool kCheck>
-inline void NextItem(unsigned& flags, const std::uint8_t*& ip, const std::uint8_t*& src, std::size_t& len,
-                     const std::uint8_t*& check, const std::uint8_t* ostart) {
+inline void NextItem(unsigned& flags, const std::uint8_t*& ip, Address& src, std::size_t& len, std::size_t& back,
+                     Address& check, Address first) {
 #if defined(__x86_64__) && defined(__GNUC__)
     const std::size_t one = 1;
     if constexpr (kCheck) {
         __asm__("shrl $1, %[flags]\n\t"
                 "cmovc %[ip], %[src]\n\t"
+                "cmovc %[ip], %[back]\n\t"
                 "cmovc %[one], %[len]\n\t"
-                "cmovc %[ostart], %[check]\n\t"
+                "cmovc %[first], %[check]\n\t"
                 "sbbq $-2, %[ip]"
-                : [flags] "+r"(flags), [ip] "+r"(ip), [src] "+r"(src), [len] "+r"(len), [check] "+r"(check)
-                : [one] "r"(one), [ostart] "r"(ostart)
+                : [flags] "+r"(flags), [ip] "+r"(ip), [src] "+r"(src), [len] "+r"(len), [back] "+r"(back),
+                  [check] "+r"(check)
+                : [one] "r"(one), [first] "r"(first)
                 : "cc");
     } else {
         __asm__("shrl $1, %[flags]\n\t"
                 "cmovc %[ip], %[src]\n\t"
+                "cmovc %[ip], %[back]\n\t"
                 "cmovc %[one], %[len]\n\t"
                 "sbbq $-2, %[ip]"
-                : [flags] "+r"(flags), [ip] "+r"(ip), [src] "+r"(src), [len] "+r"(len)
+                : [flags] "+r"(flags), [ip] "+r"(ip), [src] "+r"(src), [len] "+r"(len), [back] "+r"(back)
                 : [one] "r"(one)
                 : "cc");
     }
@@ -82,9 +92,9 @@ inline void NextItem(unsigned& flags, const std::uint8_t*& ip, const std::uint8_
     const std::size_t lit = flags & 1;
     flags >>= 1;
     if (lit) {
-        src = ip;
+        src = back = AddressOf(ip);
         len = 1;
-        check = ostart;
+        check = first;
     }
     ip += 2 - lit;
 #endif
@@ -120,56 +130,59 @@ template <bool kBounded, bool kCheckDistance>
 inline bool FastGroups(Cursor& c, const std::uint8_t* iend, std::uint8_t* const ostart,
                        std::uint8_t* const oend, unsigned bias) {
     const std::uint8_t* ip = c.ip;
-    std::uint8_t* op = c.op;
+    // The address of the last byte out: a reference's source is then
+    // last - D, with D the distance field as it stands (distance - 1).
+    Address last = AddressOf(c.op) - 1;
+    const Address first = AddressOf(ostart), end = AddressOf(oend);
     bool failed = false;
-    while (oend - op >= (kBounded ? kFastOutputRoom : kUnboundedOutputRoom) &&
+    while (end - last > (kBounded ? kFastOutputRoom : kUnboundedOutputRoom) &&
            (!kBounded || iend - ip >= kFastInputRoom)) {
-        if (kCheckDistance && op - ostart >= kWindowSize) break;
+        if (kCheckDistance && last + 1 - first >= kWindowSize) break;
         unsigned flags = *ip++;
 #pragma GCC unroll 8  // measured faster than a loop
         for (int k = 0; k < 8; ++k) {
-            const unsigned w = ip[0] | (unsigned(ip[1]) << 8);
-            const std::size_t refDist = (w >> 4) + 1;
-            const std::uint8_t* src = op - refDist;
-            const std::uint8_t* check = src;
+            const std::size_t w = ip[0] | (std::size_t{ip[1]} << 8);
+            std::size_t back = w >> 4;
+            Address src = last - back;
+            Address check = src;
             std::size_t len = (w & 15) + bias;
-            const std::uint8_t* const at = ip;
-            NextItem<kCheckDistance>(flags, ip, src, len, check, ostart);
-            const bool lit = ip == at + 1;
-            const std::size_t dist = static_cast<std::size_t>(op - src);
-            if (dist < 16 || (kCheckDistance && check < ostart)) [[unlikely]] {
-                if (kCheckDistance && check < ostart) {
+            NextItem<kCheckDistance>(flags, ip, src, len, back, check, first);
+            if (back < 15 || (kCheckDistance && check < first)) [[unlikely]] {
+                if (kCheckDistance && check < first) {
                     failed = true;
                     break;
                 }
-                if (lit) {  // the input lies just below the output
-                    *op = *src;
-                } else if (dist == 1) {
-                    const std::uint64_t v = 0x0101010101010101ull * op[-1];
-                    Store64(op, v);
-                    Store64(op + 8, v);
-                    Store64(op + 16, v);
+                // Addressed from the last byte out, as the far copy is: a
+                // separate pointer to the next byte would be computed for
+                // every item, near or not.
+                std::uint8_t* const before = At(last);
+                const std::uint8_t* const from = At(src);
+                if (back == 0) {
+                    const std::uint64_t v = 0x0101010101010101ull * before[0];
+                    Store64(before + 1, v);
+                    Store64(before + 9, v);
+                    Store64(before + 17, v);
                 } else {
                     // Four bytes whatever the length (a reference has at
                     // least two): the surplus is overwritten like any other.
-                    op[0] = src[0];
-                    op[1] = src[1];
-                    op[2] = src[2];
-                    op[3] = src[3];
-                    if (len > 4) CopyNearTail(op, src, len);
+                    before[1] = from[0];
+                    before[2] = from[1];
+                    before[3] = from[2];
+                    before[4] = from[3];
+                    if (len > 4) CopyNearTail(before + 1, from, len);
                 }
             } else {
                 // The second load follows the first store, so a reference
                 // 16 or 17 back reads the bytes this item has just written.
-                Move16(op, src);
-                Store64(op + 16, Load64(src + 16));
+                Move16(At(last + 1), At(src));
+                Store64(At(last + 17), Load64(At(src + 16)));
             }
-            op += len;
+            last += len;
         }
         if (failed) break;
     }
     c.ip = ip;
-    c.op = op;
+    c.op = At(last + 1);
     return !failed;
 }
 
