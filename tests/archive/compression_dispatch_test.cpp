@@ -9,6 +9,7 @@
 
 #include "archive/error.h"
 #include "archive/program_directory.h"
+#include "support/expect_error.h"
 #include "support/test_support.h"
 
 namespace {
@@ -148,14 +149,8 @@ TEST(CompressFileFallsBackToStore, TinyAndEmptyItems) {
 TEST(CompressFileRejects, TypesOutsideZeroToTwo) {
     Bytes out = ToBytes("kept");
     std::int16_t t = 3;
-    try {
-        CompressFile(ToBytes("data"), out, t, MethodSettings{});
-        FAIL();
-    } catch (const archive::Error& e) {
-        EXPECT_EQ(e.Number, 9219);
-        EXPECT_EQ(e.Source, "CompressFile");
-        EXPECT_EQ(e.Description, "Invalid compression type");
-    }
+    testing_support::ExpectError([&] { CompressFile(ToBytes("data"), out, t, MethodSettings{}); }, 9219, "CompressFile",
+                                 "Invalid compression type");
     EXPECT_EQ(t, 3);
     EXPECT_EQ(out, ToBytes("kept"));
     t = -1;
@@ -164,14 +159,8 @@ TEST(CompressFileRejects, TypesOutsideZeroToTwo) {
 
 TEST(ExpandCompressedFileRejects, TypesOutsideZeroToTwo) {
     Bytes out;
-    try {
-        ExpandCompressedFile(ToBytes("data"), out, 4, 3, MethodSettings{});
-        FAIL();
-    } catch (const archive::Error& e) {
-        EXPECT_EQ(e.Number, 8195);
-        EXPECT_EQ(e.Source, "ExpandCompressedFile");
-        EXPECT_EQ(e.Description, "Invalid compression type");
-    }
+    testing_support::ExpectError([&] { ExpandCompressedFile(ToBytes("data"), out, 4, 3, MethodSettings{}); }, 8195,
+                                 "ExpandCompressedFile", "Invalid compression type");
 }
 
 TEST(ExpandCompressedFileStored, CutsToTheDeclaredSize) {
@@ -207,14 +196,12 @@ TEST(ExpandCompressedFileDecoders, AgreeOnHandWrittenStreams) {
 
 void ExpectDamaged(const Bytes& stream, std::int32_t size, std::int16_t type, Method decoder) {
     Bytes out = ToBytes("kept");
-    try {
-        ExpandCompressedFile(stream, out, size, type, With(Method::Tarvo, decoder));
-        ADD_FAILURE() << "no error for " << archive::MethodName(decoder);
-    } catch (const archive::Error& e) {
-        EXPECT_EQ(e.Number, archive::kDamagedDataBase + type);
-        EXPECT_EQ(e.Source, "ExpandCompressedFile");
-        EXPECT_NE(e.Description.find("Damaged compressed data"), std::string::npos);
-    }
+    SCOPED_TRACE(archive::MethodName(decoder));
+    const archive::Error e =
+        testing_support::ErrorOf([&] { ExpandCompressedFile(stream, out, size, type, With(Method::Tarvo, decoder)); });
+    EXPECT_EQ(e.Number, archive::kDamagedDataBase + type);
+    EXPECT_EQ(e.Source, "ExpandCompressedFile");
+    EXPECT_NE(e.Description.find("Damaged compressed data"), std::string::npos);
     EXPECT_EQ(out, ToBytes("kept"));
 }
 
@@ -274,13 +261,9 @@ TEST(CompressionLibraries, AMissingLibraryFailsTheOperationClearly) {
     ProgramDirectoryOverride use(empty.path().string());
     Bytes out;
     std::int16_t t = 1;
-    try {
-        CompressFile(Bytes(500, 'a'), out, t, MethodSettings{});
-        FAIL();
-    } catch (const archive::Error& e) {
-        EXPECT_EQ(e.Number, archive::kLibraryNotFound);
-        EXPECT_NE(e.Description.find("libTarvoComp.so"), std::string::npos);
-    }
+    const archive::Error e = testing_support::ErrorOf([&] { CompressFile(Bytes(500, 'a'), out, t, MethodSettings{}); });
+    EXPECT_EQ(e.Number, archive::kLibraryNotFound);
+    EXPECT_NE(e.Description.find("libTarvoComp.so"), std::string::npos);
     EXPECT_EQ(t, 1);
     EXPECT_THROW(ExpandCompressedFile({0x01, 'A', 0x01, 0x00}, out, 5, 2, With(Method::Tarvo, Method::Hesk)),
                  archive::Error);
@@ -296,13 +279,9 @@ TEST(CompressionLibraries, AMissingExportFailsTheOperationClearly) {
     ProgramDirectoryOverride use(dir.path().string());
     Bytes out;
     std::int16_t t = 2;
-    try {
-        CompressFile(Bytes(500, 'a'), out, t, MethodSettings{});
-        FAIL();
-    } catch (const archive::Error& e) {
-        EXPECT_EQ(e.Number, archive::kExportNotFound);
-        EXPECT_NE(e.Description.find("Compress_LZMIT"), std::string::npos);
-    }
+    const archive::Error e = testing_support::ErrorOf([&] { CompressFile(Bytes(500, 'a'), out, t, MethodSettings{}); });
+    EXPECT_EQ(e.Number, archive::kExportNotFound);
+    EXPECT_NE(e.Description.find("Compress_LZMIT"), std::string::npos);
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {

@@ -7,6 +7,7 @@
 #include "archive/error.h"
 #include "archive/save.h"
 #include "item_table_builder.h"
+#include "support/expect_error.h"
 #include "support/test_support.h"
 
 namespace {
@@ -110,14 +111,9 @@ void ExpectRefused(Harness& h, std::int32_t item, std::uint8_t code, std::int32_
                    int errorNumber, const std::string& source, const std::string& description) {
     const ItemTable before = h.table;
     const auto refreshes = h.refreshes.size();
-    try {
-        ItemOperation(h.context, item, code, number, file, 0);
-        ADD_FAILURE() << "no error for code " << int(code);
-    } catch (const archive::Error& e) {
-        EXPECT_EQ(e.Number, errorNumber);
-        EXPECT_EQ(e.Source, source);
-        EXPECT_EQ(e.Description, description);
-    }
+    SCOPED_TRACE("code " + std::to_string(code));
+    testing_support::ExpectError([&] { ItemOperation(h.context, item, code, number, file, 0); }, errorNumber, source,
+                                 description);
     EXPECT_TRUE(SameTable(before, h.table));
     EXPECT_FALSE(h.context.ArchiveModified);
     EXPECT_EQ(h.refreshes.size(), refreshes);

@@ -7,6 +7,7 @@
 #include "archive/error.h"
 #include "archive/item_operations.h"
 #include "item_table_builder.h"
+#include "support/expect_error.h"
 #include "support/test_support.h"
 
 namespace {
@@ -71,30 +72,17 @@ TEST(ExtractRejects, ItemNumbersOutsideTheTable) {
     testing_support::TempDir dir;
     ItemTable t = BuildTable({N("a")});
     for (std::int32_t item : {1, -1}) {
-        try {
-            archive::ExtractItem(t, item, dir.file("x"), kTarvo);
-            ADD_FAILURE();
-        } catch (const archive::Error& e) {
-            EXPECT_EQ(e.Number, 40960 + item);
-            EXPECT_EQ(e.Source, "ExtractItem");
-            EXPECT_EQ(e.Description, "Invalid .HQR item number");
-        }
-        try {
-            archive::ExtractItemAsIs(t, item, dir.file("x"));
-            ADD_FAILURE();
-        } catch (const archive::Error& e) {
-            EXPECT_EQ(e.Number, 1024 + item);
-            EXPECT_EQ(e.Source, "ExtractItemAsIs");
-        }
+        testing_support::ExpectError([&] { archive::ExtractItem(t, item, dir.file("x"), kTarvo); }, 40960 + item,
+                                     "ExtractItem", "Invalid .HQR item number");
+        const archive::Error e = testing_support::ErrorOf([&] { archive::ExtractItemAsIs(t, item, dir.file("x")); });
+        EXPECT_EQ(e.Number, 1024 + item);
+        EXPECT_EQ(e.Source, "ExtractItemAsIs");
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("x")));
     // A folder that does not exist is the file system's error, with the path.
-    try {
-        archive::ExtractItem(t, 0, dir.file("no/such/file"), kTarvo);
-        ADD_FAILURE();
-    } catch (const archive::Error& e) {
-        EXPECT_NE(e.Description.find("no/such/file"), std::string::npos);
-    }
+    const archive::Error e =
+        testing_support::ErrorOf([&] { archive::ExtractItem(t, 0, dir.file("no/such/file"), kTarvo); });
+    EXPECT_NE(e.Description.find("no/such/file"), std::string::npos);
 }
 
 TEST(NumberText, PadsToWidthButNeverCuts) {

@@ -9,6 +9,7 @@
 #include "archive/program_directory.h"
 #include "archive/save.h"
 #include "item_table_builder.h"
+#include "support/expect_error.h"
 #include "support/test_support.h"
 
 namespace {
@@ -32,14 +33,7 @@ const archive::MethodSettings kTarvo;
 void ExpectError(const ItemTable& table, const std::function<void(ItemTable&)>& op, int number,
                  const std::string& source, const std::string& description) {
     ItemTable copy = table;
-    try {
-        op(copy);
-        ADD_FAILURE() << "no error, expected " << number;
-    } catch (const archive::Error& e) {
-        EXPECT_EQ(e.Number, number);
-        EXPECT_EQ(e.Source, source);
-        EXPECT_EQ(e.Description, description);
-    }
+    testing_support::ExpectError([&] { op(copy); }, number, source, description);
     EXPECT_TRUE(SameTable(copy, table)) << "table changed by a failing " << source;
 }
 

@@ -11,6 +11,7 @@
 #include "archive/load.h"
 #include "archive/program_directory.h"
 #include "archive/save.h"
+#include "support/expect_error.h"
 
 using archive::ItemTable;
 using fixtures::Bytes;
@@ -139,23 +140,11 @@ TEST(LoadArchive, LabelsHqsItems) {
 
 TEST(LoadArchiveRejects, MissingFile) {
     ItemTable t;
-    try {
-        archive::LoadArchive(t, "/nonexistent/X.HQR");
-        FAIL();
-    } catch (const archive::Error& e) {
-        EXPECT_EQ(e.Number, 2144);
-        EXPECT_EQ(e.Source, "LoadArchive");
-        EXPECT_EQ(e.Description, "Specified file not found: '/nonexistent/X.HQR'");
-    }
+    testing_support::ExpectError([&] { archive::LoadArchive(t, "/nonexistent/X.HQR"); }, 2144, "LoadArchive",
+                                 "Specified file not found: '/nonexistent/X.HQR'");
     Bytes data;
-    try {
-        archive::ReadFromFile("/nonexistent/f", data);
-        FAIL();
-    } catch (const archive::Error& e) {
-        EXPECT_EQ(e.Number, 769);
-        EXPECT_EQ(e.Source, "ReadFromFile");
-        EXPECT_EQ(e.Description, "File \"/nonexistent/f\" not found");
-    }
+    testing_support::ExpectError([&] { archive::ReadFromFile("/nonexistent/f", data); }, 769, "ReadFromFile",
+                                 "File \"/nonexistent/f\" not found");
 }
 
 TEST(LoadArchiveRejects, DamagedFilesAndKeepsTheOpenArchive) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/error.h"
+#include "support/expect_error.h"
 #include "support/test_support.h"
 
 namespace {
@@ -162,14 +163,11 @@ TEST(CompareArchives, TableWithoutItemsGivesHeaderRowOnly) {
 }
 
 void ExpectError(const std::string& a, const std::string& b, int number, const std::string& text) {
-    try {
-        CompareArchives(a, b);
-        ADD_FAILURE() << "no error for " << a << " / " << b;
-    } catch (const archive::Error& e) {
-        EXPECT_EQ(e.Number, number);
-        EXPECT_EQ(e.Source, "CompareArchives");
-        EXPECT_NE(e.Description.find(text), std::string::npos) << e.Description;
-    }
+    SCOPED_TRACE(a + " / " + b);
+    const archive::Error e = testing_support::ErrorOf([&] { CompareArchives(a, b); });
+    EXPECT_EQ(e.Number, number);
+    EXPECT_EQ(e.Source, "CompareArchives");
+    EXPECT_NE(e.Description.find(text), std::string::npos) << e.Description;
 }
 
 TEST(CompareArchivesRejects, UnreadableArchives) {

@@ -6,6 +6,7 @@
 
 #include "archive/error.h"
 #include "archive/program_directory.h"
+#include "support/expect_error.h"
 #include "support/test_support.h"
 
 namespace {
@@ -151,13 +152,10 @@ TEST(SaveSettings, RoundTripsThroughTheProgramDirectory) {
 
 TEST(SaveSettings, UnwritableFolderIsAnError) {
     TempDir dir;
-    try {
-        shell::SaveSettingsFile(Settings{}, dir.file("no/such/folder/ORVANE.INI"));
-        FAIL() << "no error";
-    } catch (const archive::Error& e) {
-        EXPECT_EQ(e.Number, shell::kSettingsFileError);
-        EXPECT_EQ(e.Source, "SaveSettings");
-    }
+    const archive::Error e = testing_support::ErrorOf(
+        [&] { shell::SaveSettingsFile(Settings{}, dir.file("no/such/folder/ORVANE.INI")); });
+    EXPECT_EQ(e.Number, shell::kSettingsFileError);
+    EXPECT_EQ(e.Source, "SaveSettings");
 }
 
 TEST(MethodSettingsOf, CarriesTheThreeChoices) {
