@@ -1,0 +1,23 @@
+// Windows not built yet: each entry says so instead of opening anything.
+#include "app/app_services.h"
+#include "app/windows.h"
+
+namespace app {
+
+namespace {
+
+void NotYet(AppServices& services, const char* what) {
+    services.Ask().Message(std::string(what) + " is not available in this version.", services.Caption(),
+                           shell::MessageIcon::Information, shell::MessageButtons::Ok);
+}
+
+}  // namespace
+
+void ShowAddReplace(AppServices& services, int, std::int32_t) { NotYet(services, "Adding and replacing"); }
+void ShowAddMultipleItems(AppServices& services, std::int32_t) { NotYet(services, "Adding multiple items"); }
+void ShowOptions(AppServices& services) { NotYet(services, "The options dialog"); }
+void ShowCompare(AppServices& services) { NotYet(services, "Comparing archives"); }
+void ShowScriptEditor(AppServices& services) { NotYet(services, "The script editor"); }
+void ShowHexWindow(AppServices& services, std::int32_t, HexOpenMode) { NotYet(services, "The hex viewer"); }
+
+}  // namespace app

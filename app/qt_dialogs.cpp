@@ -1,0 +1,106 @@
+#include "app/qt_dialogs.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace app {
+
+QString FromText(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+std::string ToText(const QString& text) { return text.toLatin1().toStdString(); }
+QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QStringList QtNameFilters(const std::string& filter) {
+    QStringList filters;
+    for (const shell::FileFilter& entry : shell::ParseFileFilter(filter)) {
+        QStringList patterns;
+        for (const std::string& pattern : entry.Patterns)
+            patterns << (pattern == "*.*" ? QStringLiteral("*") : FromText(pattern));
+        filters << FromText(entry.Description) + " (" + patterns.join(' ') + ")";
+    }
+    return filters;
+}
+
+namespace {
+
+QMessageBox::Icon QtIcon(shell::MessageIcon icon) {
+    switch (icon) {
+    case shell::MessageIcon::Information: return QMessageBox::Information;
+    case shell::MessageIcon::Question: return QMessageBox::Question;
+    case shell::MessageIcon::Exclamation: return QMessageBox::Warning;
+    case shell::MessageIcon::Critical: return QMessageBox::Critical;
+    case shell::MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// A non-native dialog: it looks the same everywhere and takes the filters
+// without regard to case.
+std::optional<std::string> RunFileDialog(QWidget* parent, const shell::FileDialogRequest& request, bool save) {
+    QFileDialog dialog(parent, FromText(request.Title), FromPath(request.InitialPath));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilters(QtNameFilters(request.Filter));
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return ToPath(dialog.selectedFiles().first());
+}
+
+}  // namespace
+
+shell::Answer QtDialogs::Message(const std::string& text, const std::string& title, shell::MessageIcon icon,
+                                 shell::MessageButtons buttons) {
+    QMessageBox box(QtIcon(icon), FromText(title), FromText(text), QMessageBox::NoButton, parent_);
+    switch (buttons) {
+    case shell::MessageButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case shell::MessageButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case shell::MessageButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case shell::MessageButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    if (buttons == shell::MessageButtons::YesNo || buttons == shell::MessageButtons::YesNoCancel)
+        box.setDefaultButton(QMessageBox::Yes);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return shell::Answer::Yes;
+    case QMessageBox::No: return shell::Answer::No;
+    case QMessageBox::Ok: return shell::Answer::Ok;
+    default: return buttons == shell::MessageButtons::YesNo ? shell::Answer::No : shell::Answer::Cancel;
+    }
+}
+
+std::optional<std::string> QtDialogs::Input(const std::string& prompt, const std::string& title,
+                                            const std::string& defaultText) {
+    bool ok = false;
+    QString answer =
+        QInputDialog::getText(parent_, FromText(title), FromText(prompt), QLineEdit::Normal, FromText(defaultText), &ok);
+    if (!ok) return std::nullopt;
+    return ToText(answer);
+}
+
+std::optional<std::string> QtDialogs::OpenFile(const shell::FileDialogRequest& request) {
+    return RunFileDialog(parent_, request, false);
+}
+
+std::optional<std::string> QtDialogs::SaveFile(const shell::FileDialogRequest& request) {
+    return RunFileDialog(parent_, request, true);
+}
+
+std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title) {
+    QString folder = QFileDialog::getExistingDirectory(parent_, FromText(title), QString(),
+                                                       QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    if (folder.isEmpty()) return std::nullopt;
+    if (!folder.endsWith('/')) folder += '/';
+    return ToPath(folder);
+}
+
+}  // namespace app
