@@ -1,0 +1,101 @@
+// Test doubles for the windows: dialogs that answer from a script instead of
+// waiting for a person, and a stand-in for the main window over one table.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <QWidget>
+
+#include "app/app_services.h"
+#include "archive/dispatcher.h"
+#include "shell/dialogs.h"
+
+namespace testing_support {
+
+// Each call takes the next queued answer of its kind; a call with none queued
+// fails the test (a window asked something the test did not expect). Every
+// message shown is kept, in order.
+class ScriptedDialogs : public shell::Dialogs {
+public:
+    std::deque<shell::Answer> Answers;
+    std::deque<std::optional<std::string>> Inputs;  // input boxes
+    std::deque<std::optional<std::string>> Files;   // open, save and folder dialogs alike
+    std::vector<std::string> Messages;
+    std::vector<shell::FileDialogRequest> FileRequests;
+
+    shell::Answer Message(const std::string& text, const std::string&, shell::MessageIcon,
+                          shell::MessageButtons buttons) override {
+        Messages.push_back(text);
+        if (buttons == shell::MessageButtons::Ok) return shell::Answer::Ok;
+        return Take(Answers, "message box");
+    }
+    std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override {
+        return Take(Inputs, "input box");
+    }
+    std::optional<std::string> OpenFile(const shell::FileDialogRequest& request) override {
+        FileRequests.push_back(request);
+        return Take(Files, "open dialog");
+    }
+    std::optional<std::string> SaveFile(const shell::FileDialogRequest& request) override {
+        FileRequests.push_back(request);
+        return Take(Files, "save dialog");
+    }
+    std::optional<std::string> ChooseFolder(const std::string&) override { return Take(Files, "folder dialog"); }
+
+private:
+    template <typename T>
+    static T Take(std::deque<T>& queue, const char* what) {
+        if (queue.empty()) throw std::logic_error(std::string("unexpected ") + what);
+        T value = std::move(queue.front());
+        queue.pop_front();
+        return value;
+    }
+};
+
+// A main window reduced to its table: item operations go through
+// ItemOperation with recording, as the real window's do.
+class FakeServices : public app::AppServices, public script::MainWindowLink {
+public:
+    ScriptedDialogs Dialogs;
+    archive::ItemTable Table_;
+    archive::OperationContext Context{Table_};
+    shell::Settings Settings_ = shell::DefaultSettings();
+    shell::Viewers Viewers_;
+    QWidget Widget;
+    bool Open = true;
+    std::int32_t Selected = -1;
+    int Refreshes = 0;
+    int SettingsApplied = 0;
+    std::string FileName;
+
+    QWidget* MainWidget() override { return &Widget; }
+    shell::Dialogs& Ask() override { return Dialogs; }
+    std::string Caption() const override { return "Tarvo Resource Manager"; }
+    archive::ItemTable& Table() override { return Table_; }
+    bool IsArchiveOpen() const override { return Open; }
+    std::int32_t SelectedItem() const override { return Selected; }
+    void RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number, const std::string& file,
+                          std::int32_t count) override {
+        Context.Methods = Methods();
+        archive::ItemOperation(Context, item, code, number, file, count);
+        ++Refreshes;
+    }
+    void RefreshItemList(std::int32_t) override { ++Refreshes; }
+    shell::Settings& CurrentSettings() override { return Settings_; }
+    shell::Viewers& CurrentViewers() override { return Viewers_; }
+    archive::MethodSettings Methods() const override { return shell::MethodSettingsOf(Settings_); }
+    void ApplySettings() override { ++SettingsApplied; }
+    script::MainWindowLink& ScriptLink() override { return *this; }
+
+    // script::MainWindowLink (IsArchiveOpen above serves both)
+    std::string CurrentFileName() const override { return FileName; }
+    void TakeFileName(const std::string& name) override { FileName = name; }
+    void RefreshItemList() override { ++Refreshes; }
+    void ApplyListSettings() override {}
+};
+
+}  // namespace testing_support
