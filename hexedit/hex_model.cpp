@@ -197,6 +197,9 @@ bool HexModel::Navigate(Nav nav) {
     case Nav::FirstPage:
         return MoveTo(1, 1);
     case Nav::LastPage:
+        // Like Page Down, nothing once the last byte is on screen (a page
+        // scrolled by lines may start beyond the page boundary).
+        if (PageEnd() == size) return false;
         return MoveTo(LastPageStart(), sameCell(LastPageStart()));
     case Nav::LineDown:
         if (!editMode_) {

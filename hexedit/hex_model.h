@@ -101,7 +101,8 @@ public:
     // Takes the bytes (moved in: no copy) and the name for lblFileSpec; then
     // page 1, view mode, overwrite on, not modified, no highlight, no hit,
     // lastFound 0. The search settings are kept. Asking "Byte(s) changed;
-    // save to file" before a load is the window's part (see Modified()).
+    // save to file" before a load is the window's part: call CommitEdit()
+    // first, then ask when Modified().
     void Load(std::vector<std::uint8_t> bytes, std::string fileSpec);
     bool Loaded() const { return loaded_; }
     const std::string& FileSpec() const { return fileSpec_; }
@@ -163,6 +164,15 @@ public:
     // One button or key of the navigation table in the current mode. In edit
     // mode the pending edit is committed before the edit position moves (and
     // only then). False when nothing moved (nothing to redraw).
+    //   PageDown/PageUp: 512 bytes on/back (back to position 1 at most); the
+    //     edit box keeps its cell, clamped to the last byte.
+    //   LineDown/LineUp: view mode scrolls 16 bytes; edit mode moves the edit
+    //     position a row if that byte exists, scrolling from the page's
+    //     last/first row.
+    //   FirstPage: page 1 (edit position 1). LastPage: the 512-byte page
+    //     holding the last byte, nothing when it is already on screen.
+    //   Left/Right: one byte, scrolling a line at the page's ends.
+    //   PageFirstByte/PageLastByte: the edit position to PageStart/PageEnd.
     bool Navigate(Nav nav);
     // A click on the cell at page offset 0..511 of either grid: in view mode
     // highlights that byte (lblAscii, lblBinary); in edit mode moves the edit

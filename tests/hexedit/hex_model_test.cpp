@@ -56,6 +56,7 @@ TEST(HexNavigation, EveryMoveAtBothEnds) {
         {513, false, {Nav::LineDown}, Nav::PageUp, true, 1, 0},
         {1100, false, {}, Nav::LastPage, true, 1025, 0},
         {1100, false, {Nav::LastPage}, Nav::FirstPage, true, 1, 0},
+        {600, false, std::vector<Nav>(6, Nav::LineDown), Nav::LastPage, false, 97, 0},
         {1100, false, {}, Nav::Left, false, 1, 0},
         {600, true, {Nav::Right, Nav::LineDown}, Nav::PageDown, true, 513, 530},
         {600, true, {Nav::PageLastByte}, Nav::PageDown, true, 513, 600},
