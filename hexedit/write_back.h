@@ -1,0 +1,37 @@
+// Where the bytes of a hex window came from, and what closing the window
+// may offer to do with changed bytes. The window is modeless, so the archive
+// can change under it; the archive core counts its structural changes (a
+// generation number) and the window compares the count it saw at open.
+#pragma once
+
+#include <cstdint>
+
+namespace hexedit {
+
+struct HexSource {
+    bool FromItem = false;         // opened on an archive item (else a file or nothing)
+    std::int32_t ItemIndex = -1;   // that item's number
+    bool ItemEditing = false;      // opened with item editing requested (Hex-edit)
+    bool StoredBytes = false;      // the item's bytes as stored, not decompressed
+    std::uint64_t Generation = 0;  // the item table's generation when the window opened
+};
+
+// What the close question offers for changed bytes.
+enum class CloseOffer {
+    None,        // nothing changed: close without asking
+    WriteBack,   // kWriteBackQuestion; Yes runs SaveHQRItem for ItemIndex
+    SaveToFile,  // kLoadQuestion; Yes runs Save to file
+};
+
+// Write-back is allowed only for a window opened on an item with item
+// editing, on decompressed bytes, while the table still has the generation
+// it had at open (so the bytes cannot land in another item or archive).
+bool CanWriteBack(const HexSource& source, std::uint64_t currentGeneration);
+
+// The offer when closing with the given modified flag.
+CloseOffer OfferOnClose(const HexSource& source, bool modified, std::uint64_t currentGeneration);
+
+// "Hex editor" for a window opened with item editing, else "Hex viewer".
+const char* Caption(const HexSource& source);
+
+}  // namespace hexedit
