@@ -1,5 +1,6 @@
 #include "app/add_replace_dialog.h"
 
+#include <algorithm>
 #include <exception>
 
 #include <QButtonGroup>
@@ -25,6 +26,8 @@ namespace {
 
 // Room for a path of some length before it is shortened in the middle.
 constexpr int kFileLabelWidth = 300;
+// Keeps the path off the label's sunken border.
+constexpr int kFileLabelIndent = 4;
 
 template <typename T>
 T* Named(T* widget, const char* name) {
@@ -32,9 +35,12 @@ T* Named(T* widget, const char* name) {
     return widget;
 }
 
+// The instruction, on one line when it is short enough, else wrapped.
 QLabel* MessageLabel(const std::string& text) {
+    constexpr int kWidest = 420;
     QLabel* label = Named(new QLabel(FromText(text)), "lblMessage");
     label->setWordWrap(true);
+    label->setMinimumWidth(std::min(label->fontMetrics().horizontalAdvance(label->text()) + 2, kWidest));
     return label;
 }
 
@@ -110,6 +116,7 @@ AddReplaceDialog::AddReplaceDialog(AppServices& services, shell::AddReplaceMode 
     lblFileName_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     lblFileName_->setFixedWidth(kFileLabelWidth);
     lblFileName_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblFileName_->setIndent(kFileLabelIndent);
     cmdBrowse_ = Named(new QPushButton(QStringLiteral("...")), "cmdBrowse");
     cmdBrowse_->setToolTip(QStringLiteral("Choose the file"));
     cmdBrowse_->setFixedWidth(cmdBrowse_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
@@ -189,7 +196,7 @@ void AddReplaceDialog::ApplyChoice() {
 
 void AddReplaceDialog::ShowFileName() {
     const QString path = FromPath(fileName_);
-    const int room = lblFileName_->contentsRect().width() - 2 * lblFileName_->margin() - 4;
+    const int room = lblFileName_->contentsRect().width() - 2 * kFileLabelIndent;
     lblFileName_->setText(lblFileName_->fontMetrics().elidedText(path, Qt::ElideMiddle, room));
     lblFileName_->setToolTip(path);
 }
