@@ -52,7 +52,8 @@ AddReplaceSetup SetUpAddReplace(const archive::ItemTable& table, AddReplaceMode 
         setup.Message = "Please select the type of item, that you would like to add.";
     } else {
         setup.Caption = "Replace item";
-        setup.Message = "Please select the type of item, that you would like to replace the currently selected item with.";
+        setup.Message =
+            "Please select the type of item, that you would like to replace the currently selected item with.";
     }
     setup.StoreOnly = table.IsVoiceArchive ||
                       (mode == AddReplaceMode::Replace && IsValidItem(table, item) && table[item].IsHidden);

@@ -67,8 +67,10 @@ protected:
         }
         if (entry.Source == ItemSource::File && dialog.findChild<QRadioButton*>(entry.Type)->isVisible())
             dialog.findChild<QRadioButton*>(entry.Type)->click();
-        if (!entry.ToItem.empty()) dialog.findChild<QLineEdit*>("txtToItem")->setText(QString::fromStdString(entry.ToItem));
-        if (!entry.Count.empty()) dialog.findChild<QLineEdit*>("txtCount")->setText(QString::fromStdString(entry.Count));
+        if (!entry.ToItem.empty())
+            dialog.findChild<QLineEdit*>("txtToItem")->setText(QString::fromStdString(entry.ToItem));
+        if (!entry.Count.empty())
+            dialog.findChild<QLineEdit*>("txtCount")->setText(QString::fromStdString(entry.Count));
         dialog.findChild<QPushButton*>("cmdOK")->click();
         return dialog.result() == QDialog::Accepted;
     }
@@ -106,17 +108,28 @@ struct Case {
 
 // SAMPLE.HQR: 1 and 2 compressed, 3 points to 1, 4 and 8 blank, 6 text.
 const Case kCases[] = {
-    {"AddFile", false, AddReplaceMode::Add, 4, {.Source = ItemSource::File, .File = FileKind::Data, .Type = "optCType2"}, "ADD 4 2 \"{file}\"", 1, {4, false, 4}},
-    {"AddEmptyFileIsBlank", false, AddReplaceMode::Add, 4, {.Source = ItemSource::File, .File = FileKind::Empty}, "ADB 4", 1, {4, true, 4}},
-    {"AddPointer", false, AddReplaceMode::Add, 0, {.Source = ItemSource::Pointer, .ToItem = "2"}, "ADP 0 2", 1, {0, false, 2}},
+    {"AddFile", false, AddReplaceMode::Add, 4,
+     {.Source = ItemSource::File, .File = FileKind::Data, .Type = "optCType2"},
+     "ADD 4 2 \"{file}\"", 1, {4, false, 4}},
+    {"AddEmptyFileIsBlank", false, AddReplaceMode::Add, 4, {.Source = ItemSource::File, .File = FileKind::Empty},
+     "ADB 4", 1, {4, true, 4}},
+    {"AddPointer", false, AddReplaceMode::Add, 0, {.Source = ItemSource::Pointer, .ToItem = "2"},
+     "ADP 0 2", 1, {0, false, 2}},
     {"AddBlank", false, AddReplaceMode::Add, 9, {.Source = ItemSource::Blank}, "ADB 9", 1, {9, true, 9}},
-    {"ReplacePointerWithFile", false, AddReplaceMode::Replace, 3, {.Source = ItemSource::File, .File = FileKind::Data, .Type = "optCType0"}, "RPL 3 0 \"{file}\"", 0, {3, false, 3}},
-    {"ReplaceWithPointer", false, AddReplaceMode::Replace, 0, {.Source = ItemSource::Pointer, .ToItem = "9"}, "RPP 0 9", 0, {0, false, 9}},
+    {"ReplacePointerWithFile", false, AddReplaceMode::Replace, 3,
+     {.Source = ItemSource::File, .File = FileKind::Data, .Type = "optCType0"},
+     "RPL 3 0 \"{file}\"", 0, {3, false, 3}},
+    {"ReplaceWithPointer", false, AddReplaceMode::Replace, 0, {.Source = ItemSource::Pointer, .ToItem = "9"},
+     "RPP 0 9", 0, {0, false, 9}},
     {"ReplaceWithBlank", false, AddReplaceMode::Replace, 0, {.Source = ItemSource::Blank}, "RPB 0", 0, {0, true, 0}},
-    {"ReplaceWithEmptyFile", false, AddReplaceMode::Replace, 6, {.Source = ItemSource::File, .File = FileKind::Empty}, "RPB 6", 0, {6, true, 6}},
-    {"BlankStaysBlank", false, AddReplaceMode::Replace, 4, {.Source = ItemSource::File, .File = FileKind::Empty}, "", 0, {4, true, 4}},
-    {"MultiplePointers", true, AddReplaceMode::Add, 1, {.Source = ItemSource::Pointer, .ToItem = "0", .Count = "3"}, "AMP 1 0 3", 3, {3, false, 0}},
-    {"MultipleBlanks", true, AddReplaceMode::Add, 2, {.Source = ItemSource::Blank, .Count = "2"}, "AMB 2 2", 2, {3, true, 3}},
+    {"ReplaceWithEmptyFile", false, AddReplaceMode::Replace, 6, {.Source = ItemSource::File, .File = FileKind::Empty},
+     "RPB 6", 0, {6, true, 6}},
+    {"BlankStaysBlank", false, AddReplaceMode::Replace, 4, {.Source = ItemSource::File, .File = FileKind::Empty},
+     "", 0, {4, true, 4}},
+    {"MultiplePointers", true, AddReplaceMode::Add, 1, {.Source = ItemSource::Pointer, .ToItem = "0", .Count = "3"},
+     "AMP 1 0 3", 3, {3, false, 0}},
+    {"MultipleBlanks", true, AddReplaceMode::Add, 2, {.Source = ItemSource::Blank, .Count = "2"},
+     "AMB 2 2", 2, {3, true, 3}},
 };
 
 TEST_F(AddReplaceDialogs, RecordOneLineAndChangeTheTableAsItSays) {
@@ -163,7 +176,8 @@ TEST_F(AddReplaceDialogs, RefuseBadInputWithoutChangingAnything) {
          "Invalid pointing-to .HQR item number\r\n\r\nPlease enter a number from 0 to 9, and then try again."},
         {"CountNotANumber", true, AddReplaceMode::Add, {.Source = ItemSource::Blank, .Count = "2x"},
          "Invalid number of items\r\n\r\nPlease enter a number from 1 to 9999, and then try again."},
-        {"MissingFileForPointer", false, AddReplaceMode::Replace, {.Source = ItemSource::File, .File = FileKind::Missing},
+        {"MissingFileForPointer", false, AddReplaceMode::Replace,
+         {.Source = ItemSource::File, .File = FileKind::Missing},
          "Specified file not found"},
     };
     const archive::Bytes pointerData = Table()[3].Data;
