@@ -13,8 +13,6 @@ void NotYet(AppServices& services, const char* what) {
 
 }  // namespace
 
-void ShowAddReplace(AppServices& services, int, std::int32_t) { NotYet(services, "Adding and replacing"); }
-void ShowAddMultipleItems(AppServices& services, std::int32_t) { NotYet(services, "Adding multiple items"); }
 void ShowOptions(AppServices& services) { NotYet(services, "The options dialog"); }
 void ShowCompare(AppServices& services) { NotYet(services, "Comparing archives"); }
 void ShowScriptEditor(AppServices& services) { NotYet(services, "The script editor"); }
