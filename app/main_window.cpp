@@ -88,6 +88,7 @@ frmMain::frmMain(MainWindowOptions options) {
     }
     settingsDirectory_ = options.SettingsDirectory.empty() ? archive::ProgramDirectory() : options.SettingsDirectory;
     if (settingsDirectory_.back() != '/') settingsDirectory_ += '/';
+    scriptEditor_ = options.ScriptEditor ? std::move(options.ScriptEditor) : ShowScriptEditor;
     context_.RefreshItemList = [this](std::int32_t row) {
         FillItemList();
         SelectRow(row);
@@ -635,9 +636,23 @@ bool frmMain::WriteArchive(const std::string& path) {
     fileName_ = path;
     isUntitled_ = false;
     context_.ArchiveModified = false;
+    TakeWrittenOffsets();
     FillItemList();
     ApplyDisplayState();
     return true;
+}
+
+void frmMain::TakeWrittenOffsets() {
+    // The file's layout changed under the table (removed items, new sizes):
+    // the offsets shown must be the written ones, as a reopen would show.
+    archive::ItemTable written;
+    try {
+        archive::LoadArchive(written, fileName_);
+    } catch (const archive::Error&) {
+        return;
+    }
+    if (written.ItemCount != table_.ItemCount) return;
+    for (std::int32_t i = 0; i <= table_.ItemCount; ++i) table_[i].Offset = written[i].Offset;
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -768,7 +783,7 @@ void frmMain::SelectAllCommand(bool mark) {
 }
 
 void frmMain::RunScriptCommand() {
-    ShowScriptEditor(*this);
+    scriptEditor_(*this);
     // A run that ended at a fatal line refreshed nothing; the table may have
     // changed under the list all the same.
     if (isArchiveOpen_) FillItemList();

@@ -37,6 +37,9 @@ struct MainWindowOptions {
     // Where ORVANE.INI and ORVANE.VDB are read and written; empty means the
     // program directory.
     std::string SettingsDirectory;
+    // Opens the script editor; empty means ShowScriptEditor. Tests run a
+    // script here instead of a modal window.
+    std::function<void(AppServices&)> ScriptEditor;
 };
 
 class frmMain : public QMainWindow, public AppServices, public script::MainWindowLink {
@@ -137,6 +140,8 @@ private:
     // Writes the archive to path; on success the window takes path as its
     // file. false after an error (shown) with nothing changed.
     bool WriteArchive(const std::string& path);
+    // After a save: the offsets the archive was written with.
+    void TakeWrittenOffsets();
     std::string SelectFolder();
     void RemoveViewerFile();
     void Unload();
@@ -149,6 +154,7 @@ private:
     std::unique_ptr<QtDialogs> ownDialogs_;
     shell::Dialogs* dialogs_ = nullptr;
     std::string settingsDirectory_;
+    std::function<void(AppServices&)> scriptEditor_;
 
     archive::ItemTable table_;
     archive::OperationContext context_{table_};
