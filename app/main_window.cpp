@@ -100,7 +100,7 @@ frmMain::frmMain(MainWindowOptions options) {
     statusText_ = new QLabel(statusBar());
     statusText_->setObjectName("StatusBar1Text");
     statusBar()->addWidget(statusText_, 1);
-    resize(980, 640);
+    resize(1200, 700);
     ApplyListSettings();
     RebuildRecentFilesMenu();
     ApplyDisplayState();
@@ -123,7 +123,7 @@ void frmMain::BuildCentralArea() {
     bandLayout->setContentsMargins(2, 2, 6, 2);
     toolBar_ = new QToolBar(band);
     toolBar_->setObjectName("Toolbar1");
-    toolBar_->setIconSize(QSize(16, 16));
+    toolBar_->setIconSize(QSize(24, 24));
     BuildToolBar();
     bandLayout->addWidget(toolBar_);
     lblCurHQRDescription_ = new QLabel(band);
