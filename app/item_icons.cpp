@@ -38,7 +38,7 @@ enum class SheetStyle { Solid, Faded, Empty };
 
 // The sheet in one compression type's colour: a band across its lower part
 // (the type's number in it at larger sizes).
-void DrawSheet(QPainter& painter, int size, int type, SheetStyle style) {
+void DrawSheet(QPainter& painter, int size, int type, SheetStyle style, bool numbered = true) {
     const QPainterPath sheet = Sheet(size);
     QPen outline(style == SheetStyle::Solid ? QColor(0x30, 0x30, 0x30) : QColor(0x60, 0x60, 0x60));
     outline.setWidthF(size >= 32 ? 1.5 : 1.0);
@@ -52,7 +52,7 @@ void DrawSheet(QPainter& painter, int size, int type, SheetStyle style) {
         painter.setPen(Qt::NoPen);
         painter.setBrush(TypeColour(type));
         painter.drawRect(band);
-        if (size >= 24) {
+        if (numbered && size >= 24) {
             QFont font = painter.font();
             font.setBold(true);
             font.setPixelSize(static_cast<int>(size * 0.34));
@@ -113,7 +113,7 @@ QIcon GlyphIcon(int type, const QString& symbol, QColor colour) {
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);
-        DrawSheet(painter, size, type, SheetStyle::Solid);
+        DrawSheet(painter, size, type, SheetStyle::Solid, false);
         QFont font = painter.font();
         font.setBold(true);
         font.setPixelSize(static_cast<int>(size * (symbol.size() > 1 ? 0.42 : 0.62)));

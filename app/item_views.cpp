@@ -53,7 +53,13 @@ void ItemTableView::ApplyListFlags(bool gridLines, bool columnsReordering, bool 
 
 void ItemTableView::FitColumns() {
     if (!model()) return;
-    const auto widths = shell::FitItemColumns(viewport()->width());
+    const int width = viewport()->width();
+    auto widths = shell::FitItemColumns(width);
+    // Rounding may give a few units more than the width; the last column
+    // gives them back so that no horizontal scroll bar appears.
+    std::int32_t total = 0;
+    for (std::int32_t w : widths) total += w;
+    if (total > width) widths.back() = std::max(0, widths.back() - (total - width));
     for (int c = 0; c < shell::kItemColumnCount && c < model()->columnCount(); ++c)
         setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
 }
