@@ -1,0 +1,814 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <new>
+#include <system_error>
+
+#include "app/item_icons.h"
+#include "app/item_list_model.h"
+#include "app/item_views.h"
+#include "app/notice_window.h"
+#include "app/qt_dialogs.h"
+#include "app/windows.h"
+#include "archive/descriptions.h"
+#include "archive/error.h"
+#include "archive/load.h"
+#include "archive/program_directory.h"
+#include "archive/save.h"
+#include "script/recording.h"
+#include "script/script_text.h"
+
+namespace app {
+
+namespace {
+
+QString Latin1(const char* text) { return QString::fromLatin1(text); }
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+// ClosingArchive holds while a command that abandons the archive runs, and
+// is false again on every way out of it.
+class ClosingScope {
+public:
+    explicit ClosingScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~ClosingScope() { flag_ = false; }
+    ClosingScope(const ClosingScope&) = delete;
+    ClosingScope& operator=(const ClosingScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+constexpr std::array<shell::ViewMode, 4> kViewModes = {shell::ViewMode::LargeIcons, shell::ViewMode::SmallIcons,
+                                                       shell::ViewMode::List, shell::ViewMode::Details};
+
+}  // namespace
+
+template <typename Body>
+void frmMain::Guarded(Body&& body) {
+    try {
+        body();
+    } catch (const archive::Error& error) {
+        ShowError(error.Description);
+    } catch (const std::bad_alloc&) {
+        ShowError("Out of memory");
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+    }
+}
+
+frmMain::frmMain(MainWindowOptions options) {
+    setObjectName("frmMain");
+    if (options.Dialogs) {
+        dialogs_ = options.Dialogs;
+    } else {
+        ownDialogs_ = std::make_unique<QtDialogs>(this);
+        dialogs_ = ownDialogs_.get();
+    }
+    settingsDirectory_ = options.SettingsDirectory.empty() ? archive::ProgramDirectory() : options.SettingsDirectory;
+    if (settingsDirectory_.back() != '/') settingsDirectory_ += '/';
+    scriptEditor_ = options.ScriptEditor ? std::move(options.ScriptEditor) : ShowScriptEditor;
+    context_.RefreshItemList = [this](std::int32_t row) {
+        FillItemList();
+        SelectRow(row);
+    };
+
+    BuildCentralArea();
+    BuildMenus();
+    statusBar()->setObjectName("StatusBar1");
+    statusText_ = new QLabel(statusBar());
+    statusText_->setObjectName("StatusBar1Text");
+    statusBar()->addWidget(statusText_, 1);
+    resize(1200, 700);
+    ApplyListSettings();
+    RebuildRecentFilesMenu();
+    ApplyDisplayState();
+}
+
+frmMain::~frmMain() = default;
+
+// ------------------------------------------------------------------ layout
+
+void frmMain::BuildCentralArea() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+
+    // The band across the top: tool bar, archive title, progress bar.
+    auto* band = new QWidget(central);
+    band->setObjectName("CoolBar1");
+    auto* bandLayout = new QHBoxLayout(band);
+    bandLayout->setContentsMargins(2, 2, 6, 2);
+    toolBar_ = new QToolBar(band);
+    toolBar_->setObjectName("Toolbar1");
+    toolBar_->setIconSize(QSize(24, 24));
+    BuildToolBar();
+    bandLayout->addWidget(toolBar_);
+    lblCurHQRDescription_ = new QLabel(band);
+    lblCurHQRDescription_->setObjectName("lblCurHQRDescription");
+    lblCurHQRDescription_->setMinimumWidth(40);
+    QFont titleFont = lblCurHQRDescription_->font();
+    titleFont.setBold(true);
+    lblCurHQRDescription_->setFont(titleFont);
+    bandLayout->addWidget(lblCurHQRDescription_, 1);
+    progressBar_ = new QProgressBar(band);
+    progressBar_->setObjectName("ProgressBar1");
+    progressBar_->setTextVisible(false);
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setFixedWidth(160);
+    bandLayout->addWidget(progressBar_);
+    layout->addWidget(band);
+
+    model_ = new ItemListModel(this);
+    listStack_ = new QStackedWidget(central);
+    listStack_->setObjectName("ListView1");
+    detailsView_ = new ItemTableView(listStack_);
+    detailsView_->setObjectName("ListView1Details");
+    detailsView_->setModel(model_);
+    iconView_ = new ItemIconView(listStack_);
+    iconView_->setObjectName("ListView1Icons");
+    iconView_->setModel(model_);
+    iconView_->setSelectionModel(detailsView_->selectionModel());
+    listStack_->addWidget(detailsView_);
+    listStack_->addWidget(iconView_);
+    listStack_->setCurrentWidget(detailsView_);
+    layout->addWidget(listStack_, 1);
+    setCentralWidget(central);
+
+    connect(model_, &ItemListModel::CheckStateEdited, this,
+            [this] { shell::SyncMarks(table_, isArchiveOpen_, model_->CheckStates()); });
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(detailsView_),
+                                    static_cast<QAbstractItemView*>(iconView_)}) {
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& position) {
+            if (isArchiveOpen_) mnuItem_->popup(view->viewport()->mapToGlobal(position));
+        });
+    }
+}
+
+QAction* frmMain::AddAction(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
+                            std::function<void()> run) {
+    auto* action = new QAction(Latin1(caption), this);
+    action->setObjectName(name);
+    if (!shortcut.isEmpty()) action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, [this, run = std::move(run)] { Guarded(run); });
+    menu->addAction(action);
+    return action;
+}
+
+void frmMain::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    auto addMenu = [this](QMenu* parent, QMenuBar* owner, const char* name, const char* caption) {
+        auto* menu = new QMenu(Latin1(caption), this);
+        menu->setObjectName(name);
+        menu->menuAction()->setObjectName(QString(name) + "Action");
+        if (owner) owner->addMenu(menu);
+        else parent->addMenu(menu);
+        return menu;
+    };
+
+    mnuFile_ = addMenu(nullptr, bar, "mnuFile", "&File");
+    AddAction(mnuFile_, "mnuNew", "&New", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { NewArchiveCommand(); });
+    AddAction(mnuFile_, "mnuOpen", "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { OpenCommand(); });
+    mnuFile_->addSeparator();
+    AddAction(mnuFile_, "mnuCompare", "&Compare two archives...", {}, [this] { ShowCompare(*this); });
+    mnuFile_->addSeparator();
+    AddAction(mnuFile_, "mnuClose", "&Close", {}, [this] { CloseCommand(); });
+    mnuFile_->addSeparator();
+    AddAction(mnuFile_, "mnuRunScript", "&Run script...", {}, [this] { RunScriptCommand(); });
+    mnuFile_->addSeparator();
+    AddAction(mnuFile_, "mnuSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveCommand(); });
+    AddAction(mnuFile_, "mnuSaveAs", "Save &As...", {}, [this] { SaveAsCommand(); });
+    mnuRecentFiles_ = addMenu(mnuFile_, nullptr, "mnuRecentFiles", "&Recent Files");
+    for (int i = 0; i < shell::kRecentFileCount; ++i) {
+        const std::string name = "mnuRecentFile" + std::to_string(i);
+        mnuRecentFile_[static_cast<std::size_t>(i)] =
+            AddAction(mnuRecentFiles_, name.c_str(), "", {}, [this, i] { OpenRecentCommand(i); });
+    }
+    mnuFileSep5_ = mnuFile_->addSeparator();
+    mnuFileSep5_->setObjectName("mnuFileSep5");
+    AddAction(mnuFile_, "mnuExit", "E&xit", {}, [this] { close(); });
+
+    mnuEdit_ = addMenu(nullptr, bar, "mnuEdit", "&Edit");
+    AddAction(mnuEdit_, "mnuDeselectAll", "&De-select All", {}, [this] { SelectAllCommand(false); });
+    AddAction(mnuEdit_, "mnuSelectAll", "&Select All", QKeySequence(Qt::CTRL | Qt::Key_A),
+              [this] { SelectAllCommand(true); });
+
+    mnuItem_ = addMenu(nullptr, bar, "mnuItem", "&Item");
+    mnuOperations_ = addMenu(mnuItem_, nullptr, "mnuOperations", "&Operations");
+    AddAction(mnuOperations_, "mnuExtract", "&Extract...", QKeySequence(Qt::CTRL | Qt::Key_E),
+              [this] { ExtractCommand(false); });
+    AddAction(mnuOperations_, "mnuExtractMultipleItems", "Ex&tract multiple items...", {},
+              [this] { ExtractMultipleCommand(false); });
+    AddAction(mnuOperations_, "mnuExtractAsIs", "E&xtract without decompression...", {},
+              [this] { ExtractCommand(true); });
+    AddAction(mnuOperations_, "mnuExtractMultipleItemsAsIs", "Extra&ct multiple items without decompression...", {},
+              [this] { ExtractMultipleCommand(true); });
+    mnuOperations_->addSeparator();
+    AddAction(mnuOperations_, "mnuReplace", "&Replace...", QKeySequence(Qt::CTRL | Qt::Key_R),
+              [this] { RunCommand(shell::Command::Replace); });
+    AddAction(mnuOperations_, "mnuAdd", "&Add...", QKeySequence(Qt::Key_F6), [this] { RunCommand(shell::Command::Add); });
+    AddAction(mnuOperations_, "mnuAddMultipleItems", "Add &multiple items...", {}, [this] {
+        if (!isArchiveOpen_) return;
+        const std::int32_t item = SelectedItem();
+        ShowAddMultipleItems(*this, item >= 0 ? item : table_.ItemCount);
+        ApplyDisplayState();
+    });
+    AddAction(mnuOperations_, "mnuRemove", "&Remove", QKeySequence(Qt::Key_Delete), [this] { RemoveCommand(); });
+    AddAction(mnuOperations_, "mnuRemoveMultipleItems", "Remove m&ultiple items", QKeySequence(Qt::SHIFT | Qt::Key_Delete),
+              [this] { RemoveMultipleCommand(); });
+    mnuOperations_->addSeparator();
+    AddAction(mnuOperations_, "mnuDecompress", "&De-compress", QKeySequence(Qt::Key_F9),
+              [this] { ChangeCompressionCommand(0); });
+    AddAction(mnuOperations_, "mnuCompressLZSS", "&Compress to type 1 (LZSS)", QKeySequence(Qt::Key_F11),
+              [this] { ChangeCompressionCommand(1); });
+    AddAction(mnuOperations_, "mnuCompressLZMIT", "C&ompress to type 2 (LZMIT)", QKeySequence(Qt::Key_F12),
+              [this] { ChangeCompressionCommand(2); });
+    mnuItem_->addSeparator();
+    AddAction(mnuItem_, "mnuHexView", "&Hex-view...", QKeySequence(Qt::CTRL | Qt::Key_H),
+              [this] { HexCommand(HexOpenMode::View); });
+    AddAction(mnuItem_, "mnuHexViewAsIs", "He&x-view without decompression...", {},
+              [this] { HexCommand(HexOpenMode::ViewAsIs); });
+    AddAction(mnuItem_, "mnuHexEdit", "Hex-edi&t...", {}, [this] { HexCommand(HexOpenMode::Edit); });
+    AddAction(mnuItem_, "mnuItemView", "&View...", QKeySequence(Qt::Key_F3), [this] { ViewItemCommand(); });
+    mnuItem_->addSeparator();
+    AddAction(mnuItem_, "mnuFindByDecSize", "&Find by decompressed size...", {}, [this] { FindBySizeCommand(); });
+    AddAction(mnuItem_, "mnuFindByIndex", "F&ind by index...", QKeySequence(Qt::CTRL | Qt::Key_F),
+              [this] { FindByIndexCommand(); });
+
+    mnuView_ = addMenu(nullptr, bar, "mnuView", "&View");
+    AddAction(mnuView_, "mnuOptions", "&Options...", {}, [this] { ShowOptions(*this); });
+    mnuView_->addSeparator();
+    auto* group = new QActionGroup(this);
+    group->setExclusive(true);
+    const std::array<std::pair<const char*, const char*>, 4> views = {{{"mnuLargeIcons", "&Large Icons"},
+                                                                       {"mnuSmallIcons", "&Small Icons"},
+                                                                       {"mnuList", "L&ist"},
+                                                                       {"mnuDetails", "&Details"}}};
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        const shell::ViewMode mode = kViewModes[i];
+        QAction* action = AddAction(mnuView_, views[i].first, views[i].second, {}, [this, mode] { SetViewMode(mode); });
+        action->setCheckable(true);
+        action->setChecked(mode == viewMode_);
+        group->addAction(action);
+        viewActions_[i] = action;
+    }
+    mnuView_->addSeparator();
+    AddAction(mnuView_, "mnuRefresh", "R&efresh", QKeySequence(Qt::Key_F5), [this] { RefreshCommand(); });
+
+    QMenu* help = addMenu(nullptr, bar, "mnuHelp", "&Help");
+    AddAction(help, "mnuAbout", "&About Tarvo Resource Manager...", {}, [this] { AboutCommand(); });
+}
+
+void frmMain::BuildToolBar() {
+    std::size_t next = 0;
+    for (int index = 1; index <= shell::kToolBarSize; ++index) {
+        if (next >= shell::kToolButtons.size() || shell::kToolButtons[next].Index != index) {
+            toolBar_->addSeparator();
+            continue;
+        }
+        const shell::ToolButton& button = shell::kToolButtons[next++];
+        QAction* action = toolBar_->addAction(ToolIcon(button.Runs), Latin1(button.Tip));
+        action->setObjectName(QString("Toolbar1Button%1").arg(index));
+        action->setToolTip(Latin1(button.Tip));
+        action->setStatusTip(Latin1(button.Description));
+        const shell::Command command = button.Runs;
+        connect(action, &QAction::triggered, this, [this, command] { Guarded([&] { RunCommand(command); }); });
+        toolButtons_[static_cast<std::size_t>(index)] = action;
+    }
+}
+
+void frmMain::RunCommand(shell::Command command) {
+    switch (command) {
+    case shell::Command::None: break;
+    case shell::Command::New: NewArchiveCommand(); break;
+    case shell::Command::Open: OpenCommand(); break;
+    case shell::Command::Save: SaveCommand(); break;
+    case shell::Command::Refresh: RefreshCommand(); break;
+    case shell::Command::Extract: ExtractCommand(false); break;
+    case shell::Command::ExtractAsIs: ExtractCommand(true); break;
+    case shell::Command::Replace: {
+        const std::int32_t item = SelectedItem();
+        if (!isArchiveOpen_ || item < 0) break;
+        ShowAddReplace(*this, 1, item);
+        ApplyDisplayState();
+        break;
+    }
+    case shell::Command::Add: {
+        if (!isArchiveOpen_) break;
+        const std::int32_t item = SelectedItem();
+        ShowAddReplace(*this, 0, item >= 0 ? item : table_.ItemCount);
+        ApplyDisplayState();
+        break;
+    }
+    case shell::Command::Remove: RemoveCommand(); break;
+    case shell::Command::Decompress: ChangeCompressionCommand(0); break;
+    case shell::Command::CompressLZSS: ChangeCompressionCommand(1); break;
+    case shell::Command::CompressLZMIT: ChangeCompressionCommand(2); break;
+    case shell::Command::HexView: HexCommand(HexOpenMode::View); break;
+    case shell::Command::HexViewAsIs: HexCommand(HexOpenMode::ViewAsIs); break;
+    case shell::Command::FindByDecSize: FindBySizeCommand(); break;
+    case shell::Command::FindByIndex: FindByIndexCommand(); break;
+    case shell::Command::Compare: ShowCompare(*this); break;
+    case shell::Command::RunScript: RunScriptCommand(); break;
+    case shell::Command::About: AboutCommand(); break;
+    }
+}
+
+// ------------------------------------------------------------------- state
+
+std::string frmMain::Caption() const { return look_.Caption; }
+
+std::string frmMain::StatusText() const { return ToPath(statusText_->text()); }
+
+void frmMain::ApplyDisplayState() {
+    look_ = shell::LookOf(isArchiveOpen_, table_.ItemCount, isUntitled_, fileName_);
+    setWindowTitle(FromPath(look_.Caption));
+    statusText_->setText(FromPath(look_.Status));
+
+    for (const char* name : {"mnuSave", "mnuSaveAs", "mnuClose", "mnuRefresh"})
+        findChild<QAction*>(name)->setEnabled(look_.FileCommands);
+    mnuEdit_->menuAction()->setEnabled(look_.EditEnabled);
+    mnuEdit_->menuAction()->setVisible(look_.EditVisible);
+    for (QAction* action : mnuEdit_->actions()) action->setEnabled(look_.EditEnabled);
+    mnuItem_->menuAction()->setEnabled(look_.ItemEnabled);
+    mnuItem_->menuAction()->setVisible(look_.ItemVisible);
+    for (QMenu* menu : {mnuItem_, mnuOperations_})
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator() && action != mnuOperations_->menuAction()) action->setEnabled(look_.ItemEnabled);
+    for (const char* name : {"mnuExtract", "mnuExtractAsIs", "mnuReplace", "mnuRemove", "mnuRemoveMultipleItems"})
+        findChild<QAction*>(name)->setEnabled(look_.ItemEnabled && look_.ItemOnItemCommands);
+    for (int index = 1; index <= shell::kToolBarSize; ++index)
+        if (QAction* button = toolButtons_[static_cast<std::size_t>(index)])
+            button->setEnabled(look_.ButtonEnabled[static_cast<std::size_t>(index)]);
+}
+
+void frmMain::RebuildRecentFilesMenu() {
+    const shell::RecentFilesMenu menu = shell::RecentFilesMenuState(settings_.RecentFiles);
+    for (std::size_t i = 0; i < mnuRecentFile_.size(); ++i) {
+        QAction* action = mnuRecentFile_[i];
+        const bool visible = menu.Entries[i].Visible;
+        action->setVisible(visible);
+        action->setEnabled(visible);
+        if (visible) {
+            QString path = FromPath(settings_.RecentFiles[i]);
+            path.replace('&', "&&");
+            action->setText(QString("&%1 %2").arg(i + 1).arg(path));
+        }
+    }
+    mnuRecentFiles_->menuAction()->setVisible(menu.SubmenuVisible);
+    mnuRecentFiles_->menuAction()->setEnabled(menu.SubmenuVisible);
+    mnuFileSep5_->setVisible(menu.SeparatorVisible);
+}
+
+void frmMain::ApplyListSettings() {
+    detailsView_->ApplyListFlags(settings_.GridLines, settings_.ColumnsReordering, settings_.RowsSelection);
+}
+
+void frmMain::ApplySettings() {
+    ApplyListSettings();
+    if (isArchiveOpen_) FillItemList();
+    ApplyDisplayState();
+}
+
+archive::MethodSettings frmMain::Methods() const { return shell::MethodSettingsOf(settings_); }
+
+// -------------------------------------------------------------- item list
+
+void frmMain::FillItemList() {
+    const std::int32_t keep = SelectedItem() + 1;
+    const bool progress = shell::ItemListUsesProgress(table_.ItemCount);
+    if (progress) progressBar_->setRange(0, table_.ItemCount - 1);
+    shell::ProgressCallback moved;
+    if (progress) moved = [this](std::int32_t position) { progressBar_->setValue(position); };
+    model_->SetRows(shell::FillItemRows(table_, settings_.ItemsIndexTarvoDeCOMP, moved));
+    progressBar_->setValue(0);
+    if (keep > 0 && keep <= model_->rowCount()) SelectRow(keep);
+}
+
+std::int32_t frmMain::SelectedItem() const {
+    const QModelIndex current = detailsView_->selectionModel()->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void frmMain::SelectRow(std::int32_t row) {
+    QItemSelectionModel* selection = detailsView_->selectionModel();
+    if (row < 1 || row > model_->rowCount()) {
+        selection->clear();
+        return;
+    }
+    const QModelIndex index = model_->index(row - 1, 0);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (listStack_->currentWidget() == detailsView_) detailsView_->scrollTo(index);
+    else iconView_->scrollTo(index);
+}
+
+void frmMain::SetViewMode(shell::ViewMode mode) {
+    if (shell::SetViewMode(viewMode_, mode)) {
+        if (mode == shell::ViewMode::Details) {
+            listStack_->setCurrentWidget(detailsView_);
+        } else {
+            iconView_->SetMode(mode);
+            listStack_->setCurrentWidget(iconView_);
+        }
+        const QModelIndex current = detailsView_->selectionModel()->currentIndex();
+        if (current.isValid()) static_cast<QAbstractItemView*>(listStack_->currentWidget())->scrollTo(current);
+    }
+    for (std::size_t i = 0; i < kViewModes.size(); ++i) viewActions_[i]->setChecked(kViewModes[i] == viewMode_);
+}
+
+void frmMain::RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number, const std::string& file,
+                               std::int32_t count) {
+    context_.Methods = Methods();
+    context_.SelectedRow = SelectedItem() + 1;
+    try {
+        archive::ItemOperation(context_, item, code, number, file, count);
+    } catch (...) {
+        // A failed bulk extraction may have cleared some marks already.
+        FillItemList();
+        ApplyDisplayState();
+        throw;
+    }
+    ApplyDisplayState();
+}
+
+void frmMain::RefreshItemList(std::int32_t row) {
+    FillItemList();
+    SelectRow(row);
+    ApplyDisplayState();
+}
+
+void frmMain::RefreshItemList() {
+    FillItemList();
+    ApplyDisplayState();
+}
+
+// ------------------------------------------------------------- script link
+
+std::string frmMain::CurrentFileName() const { return isUntitled_ ? std::string() : fileName_; }
+
+void frmMain::TakeFileName(const std::string& name) {
+    fileName_ = name;
+    isUntitled_ = false;
+    ApplyDisplayState();
+}
+
+// ---------------------------------------------------------------- start-up
+
+void frmMain::Startup(const std::string& commandLine, bool showNotice) {
+    if (showNotice) ShowNotice(this);
+    Guarded([&] { settings_ = shell::LoadSettingsFile(settingsDirectory_ + shell::kSettingsFileName); });
+    Guarded([&] { viewers_ = shell::LoadViewersFile(settingsDirectory_ + shell::kViewersFileName); });
+    RebuildRecentFilesMenu();
+    ApplyListSettings();
+    detailsView_->FitColumns();
+    if (!commandLine.empty()) {
+        Guarded([&] {
+            archive::LoadArchive(table_, commandLine);
+            fileName_ = commandLine;
+            isUntitled_ = false;
+            context_.ArchiveModified = false;
+            isArchiveOpen_ = true;
+            FillItemList();
+        });
+    }
+    if (!isArchiveOpen_) model_->Clear();
+    ApplyDisplayState();
+}
+
+// -------------------------------------------------------------- questions
+
+void frmMain::ShowError(const std::string& description) {
+    dialogs_->Message(description, Caption(), shell::MessageIcon::Critical, shell::MessageButtons::Ok);
+}
+
+bool frmMain::QuerySave() {
+    if (!IsModified()) return false;
+    switch (dialogs_->Message(shell::QuerySaveQuestion(isUntitled_, fileName_), Caption(), shell::MessageIcon::Question,
+                              shell::MessageButtons::YesNoCancel)) {
+    case shell::Answer::Yes: return !SaveCommand();
+    case shell::Answer::No: return false;
+    default: return true;
+    }
+}
+
+bool frmMain::ScriptQuerySave(bool closing) {
+    if (!closing || !table_.RecordedScriptChanged) return false;
+    switch (dialogs_->Message(shell::kScriptSaveQuestion, Caption(), shell::MessageIcon::Question,
+                              shell::MessageButtons::YesNoCancel)) {
+    case shell::Answer::Yes: return !SaveScript();
+    case shell::Answer::No: return false;
+    default: return true;
+    }
+}
+
+bool frmMain::SaveScript() {
+    script::AppendSaveLine(table_.RecordedScript, lastSaveLine_, fileName_);
+    const auto path = dialogs_->SaveFile({"Save Script", shell::kScriptFilter, "", true, false});
+    if (!path) return false;
+    try {
+        script::WriteRecordedScript(table_, *path);
+    } catch (const archive::Error& error) {
+        ShowError(error.Description);
+        return false;
+    }
+    return true;
+}
+
+std::string frmMain::SelectFolder() { return dialogs_->ChooseFolder(shell::kSelectFolderTitle).value_or(""); }
+
+// ------------------------------------------------------- archive commands
+
+void frmMain::OpenArchive(const std::string& path) {
+    try {
+        archive::LoadArchive(table_, path);
+    } catch (const archive::Error& error) {
+        if (!IsRegularFile(path)) {
+            shell::RemoveRecentFile(settings_.RecentFiles, path);
+            RebuildRecentFilesMenu();
+        }
+        ShowError(error.Description);
+        return;
+    }
+    fileName_ = path;
+    isUntitled_ = false;
+    context_.ArchiveModified = false;
+    isArchiveOpen_ = true;
+    lastFoundItem_ = -1;
+    detailsView_->selectionModel()->clear();
+    FillItemList();
+    lblCurHQRDescription_->setText(FromText(table_.ArchiveTitle));
+    ApplyDisplayState();
+    shell::AddRecentFile(settings_.RecentFiles, fileName_);
+    RebuildRecentFilesMenu();
+}
+
+void frmMain::OpenCommand() {
+    ClosingScope closing(closingArchive_);
+    if (QuerySave()) return;
+    const auto path = dialogs_->OpenFile({"Open", shell::kOpenArchiveFilter, "", false, true});
+    if (!path) return;
+    OpenArchive(*path);
+}
+
+void frmMain::OpenRecentCommand(int slot) {
+    if (slot < 0 || slot >= shell::kRecentFileCount) return;
+    const std::string path = settings_.RecentFiles[static_cast<std::size_t>(slot)];
+    if (path.empty()) return;
+    ClosingScope closing(closingArchive_);
+    if (QuerySave()) return;
+    OpenArchive(path);
+}
+
+void frmMain::NewArchiveCommand() {
+    ClosingScope closing(closingArchive_);
+    if (QuerySave()) return;
+    archive::NewArchive(table_);
+    fileName_.clear();
+    isUntitled_ = true;
+    context_.ArchiveModified = false;
+    isArchiveOpen_ = true;
+    lastFoundItem_ = -1;
+    FillItemList();
+    lblCurHQRDescription_->clear();
+    ApplyDisplayState();
+}
+
+void frmMain::CloseCommand() {
+    if (!isArchiveOpen_) return;
+    ClosingScope closing(closingArchive_);
+    if (QuerySave()) return;
+    model_->Clear();
+    fileName_.clear();
+    isUntitled_ = false;
+    context_.ArchiveModified = false;
+    isArchiveOpen_ = false;
+    lblCurHQRDescription_->clear();
+    ApplyDisplayState();
+}
+
+bool frmMain::SaveCommand() {
+    if (!isArchiveOpen_) return false;
+    if (isUntitled_) return SaveAsCommand();
+    if (ScriptQuerySave(closingArchive_)) return false;
+    return WriteArchive(fileName_);
+}
+
+bool frmMain::SaveAsCommand() {
+    if (!isArchiveOpen_) return false;
+    const auto path = dialogs_->SaveFile({"Save As", shell::kSaveArchiveFilter, "", true, false});
+    if (!path) return false;
+    if (!WriteArchive(*path)) return false;
+    shell::AddRecentFile(settings_.RecentFiles, fileName_);
+    RebuildRecentFilesMenu();
+    return true;
+}
+
+bool frmMain::WriteArchive(const std::string& path) {
+    try {
+        archive::SaveArchive(table_, path);
+    } catch (const archive::Error& error) {
+        ShowError(error.Description);
+        return false;
+    }
+    fileName_ = path;
+    isUntitled_ = false;
+    context_.ArchiveModified = false;
+    TakeWrittenOffsets();
+    FillItemList();
+    ApplyDisplayState();
+    return true;
+}
+
+void frmMain::TakeWrittenOffsets() {
+    // The file's layout changed under the table (removed items, new sizes):
+    // the offsets shown must be the written ones, as a reopen would show.
+    archive::ItemTable written;
+    try {
+        archive::LoadArchive(written, fileName_);
+    } catch (const archive::Error&) {
+        return;
+    }
+    if (written.ItemCount != table_.ItemCount) return;
+    for (std::int32_t i = 0; i <= table_.ItemCount; ++i) table_[i].Offset = written[i].Offset;
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (unloaded_) {
+        event->accept();
+        return;
+    }
+    bool cancelled = true;
+    {
+        ClosingScope closing(closingArchive_);
+        Guarded([&] { cancelled = QuerySave(); });
+    }
+    if (cancelled) {
+        event->ignore();
+        return;
+    }
+    Unload();
+    event->accept();
+}
+
+void frmMain::Unload() {
+    unloaded_ = true;
+    RemoveViewerFile();
+    Guarded([&] { shell::SaveSettingsFile(settings_, settingsDirectory_ + shell::kSettingsFileName); });
+    Guarded([&] { shell::SaveViewersFile(viewers_, settingsDirectory_ + shell::kViewersFileName); });
+}
+
+// ----------------------------------------------------------- item commands
+
+void frmMain::ExtractCommand(bool asIs) {
+    const std::int32_t item = SelectedItem();
+    if (!isArchiveOpen_ || item < 0) return;
+    const auto path = dialogs_->SaveFile({"Extract", shell::kExtractFilter, "", !asIs, false});
+    if (!path) return;
+    RunItemOperation(item, asIs ? archive::kOpExtractAsIs : archive::kOpExtract, 0, *path, 0);
+}
+
+void frmMain::ExtractMultipleCommand(bool asIs) {
+    if (!isArchiveOpen_) return;
+    const std::string folder = SelectFolder();
+    if (folder.empty()) return;
+    RunItemOperation(0, asIs ? archive::kOpExtractMarkedAsIs : archive::kOpExtractMarked, 0, folder, 0);
+}
+
+void frmMain::RemoveCommand() {
+    const std::int32_t item = SelectedItem();
+    if (!isArchiveOpen_ || item < 0) return;
+    RunItemOperation(item, archive::kOpRemoveItem, 0, "", 0);
+}
+
+void frmMain::RemoveMultipleCommand() {
+    if (!isArchiveOpen_) return;
+    RunItemOperation(0, archive::kOpRemoveMarked, 0, "", 0);
+}
+
+void frmMain::ChangeCompressionCommand(std::int16_t type) {
+    const std::int32_t item = SelectedItem();
+    if (!isArchiveOpen_ || item < 0) return;
+    RunItemOperation(item, archive::kOpChangeCompression, type, "", 0);
+}
+
+void frmMain::HexCommand(HexOpenMode mode) {
+    const std::int32_t item = SelectedItem();
+    if (!isArchiveOpen_ || item < 0 || item >= table_.ItemCount || table_[item].IsBlank) return;
+    ShowHexWindow(*this, item, mode);
+}
+
+void frmMain::RemoveViewerFile() {
+    if (viewerFile_.empty()) return;
+    std::error_code error;
+    std::filesystem::remove(viewerFile_, error);
+    viewerFile_.clear();
+}
+
+void frmMain::ViewItemCommand() {
+    const std::int32_t item = SelectedItem();
+    if (!isArchiveOpen_ || item < 0 || item >= table_.ItemCount) return;
+    const std::string extension = archive::UpperCase(table_[item].Extension);
+    const std::string program = shell::ViewerForExtension(viewers_, extension);
+    if (program.empty()) {
+        HexCommand(HexOpenMode::View);
+        return;
+    }
+    // The viewer reads the file after it starts: the file stays until the
+    // next View or the end of the program.
+    RemoveViewerFile();
+    const std::string file = archive::ProgramDirectory() + "DUMMY." + extension;
+    RunItemOperation(item, archive::kOpExtract, 0, file, 0);
+    viewerFile_ = file;
+    if (IsRegularFile(program)) QProcess::startDetached(FromPath(program), {FromPath(file)});
+}
+
+void frmMain::FindBySizeCommand() {
+    if (!isArchiveOpen_) return;
+    const auto answer = dialogs_->Input(shell::kFindBySizePrompt, shell::kFindBySizeTitle, "0");
+    if (!answer) return;
+    const std::int32_t size = script::ReadInt32(*answer);
+    const std::int32_t found = shell::FindItemBySize(table_, size, lastFoundItem_);
+    if (found < 0) {
+        SelectRow(0);
+        dialogs_->Message(shell::NoItemOfSizeText(size), Caption(), shell::MessageIcon::Information,
+                          shell::MessageButtons::Ok);
+        return;
+    }
+    lastFoundItem_ = found;
+    SelectRow(found + 1);
+}
+
+void frmMain::FindByIndexCommand() {
+    if (!isArchiveOpen_) return;
+    const auto answer = dialogs_->Input(shell::kFindByIndexPrompt, shell::kFindByIndexTitle, "0");
+    if (!answer) return;
+    const std::int32_t index = script::ReadInt32(*answer);
+    SelectRow(index >= 0 && index < table_.ItemCount ? index + 1 : 0);
+}
+
+void frmMain::RefreshCommand() {
+    if (!isArchiveOpen_) return;
+    FillItemList();
+    ApplyDisplayState();
+}
+
+void frmMain::SelectAllCommand(bool mark) {
+    if (!isArchiveOpen_) return;
+    if (mark) shell::SelectAll(table_, model_->rowCount());
+    else shell::DeselectAll(table_, model_->rowCount());
+    model_->SetAllChecked(mark);
+}
+
+void frmMain::RunScriptCommand() {
+    scriptEditor_(*this);
+    // A run that ended at a fatal line refreshed nothing; the table may have
+    // changed under the list all the same.
+    if (isArchiveOpen_) FillItemList();
+    ApplyDisplayState();
+}
+
+void frmMain::AboutCommand() {
+    auto* about = new QDialog(this);
+    about->setObjectName("frmAbout");
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->setWindowTitle(Latin1("About ") + Latin1(shell::kProgramCaption));
+    auto* layout = new QVBoxLayout(about);
+    auto* name = new QLabel(Latin1(shell::kProgramCaption), about);
+    QFont font = name->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.4);
+    name->setFont(font);
+    layout->addWidget(name);
+    layout->addWidget(new QLabel(Latin1(shell::kVersionText), about));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, about);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
+    connect(buttons, &QDialogButtonBox::accepted, about, &QDialog::close);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    about->show();
+}
+
+}  // namespace app

@@ -1,0 +1,399 @@
+// The main window's flows that can lose data or mislead: the save question
+// on every branch, failed opens and saves, what the list shows, the check
+// marks, the recorded script, the recent list and the settings files.
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/item_list_model.h"
+#include "app/item_views.h"
+#include "app/main_window.h"
+#include "archive/program_directory.h"
+#include "script/run_script.h"
+#include "scripted_dialogs.h"
+#include "support/test_support.h"
+
+namespace {
+
+using shell::Answer;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+
+std::string ReadText(const std::filesystem::path& path) {
+    const auto bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string SamplePath(const std::string& name) { return std::string(ORVANE_SOURCE_DIR) + "/samples/" + name; }
+
+// The rows as the user reads them: every cell's text, row by row.
+std::vector<std::vector<std::string>> ShownRows(app::ItemListModel& model) {
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        std::vector<std::string> row;
+        for (int c = 0; c < model.columnCount(); ++c)
+            row.push_back(model.data(model.index(r, c), Qt::DisplayRole).toString().toStdString());
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { Restart(); }
+
+    // A new window over the same settings folder, as the next run of the
+    // program would be.
+    void Restart() {
+        window.reset();
+        app::MainWindowOptions options;
+        options.Dialogs = &dialogs;
+        options.SettingsDirectory = dir.path().string();
+        options.ScriptEditor = [this](app::AppServices& services) {
+            script::RunEnvironment environment(services.Table(), services.ScriptLink(), [](const std::string&) {});
+            script::RunScriptText(scriptText, environment);
+        };
+        window = std::make_unique<app::frmMain>(options);
+        window->Startup("", false);
+    }
+
+    // A copy of a sample in the test folder (tests change it).
+    std::string Copy(const std::string& name, const std::string& as = "") {
+        const std::string target = dir.file(as.empty() ? name : as);
+        std::filesystem::copy_file(SamplePath(name), target, std::filesystem::copy_options::overwrite_existing);
+        return target;
+    }
+    void Open(const std::string& path) {
+        dialogs.Files.push_back(path);
+        Trigger("mnuOpen");
+    }
+    void Trigger(const char* action) {
+        QAction* found = window->findChild<QAction*>(action);
+        ASSERT_NE(found, nullptr) << action;
+        found->trigger();
+    }
+    // Selects item `item` and runs a menu entry on it.
+    void OnItem(std::int32_t item, const char* action) {
+        window->SelectRow(item + 1);
+        Trigger(action);
+    }
+    archive::ItemTable& Table() { return window->Table(); }
+    std::vector<std::vector<std::string>> Rows() { return ShownRows(window->Model()); }
+    std::string LastRecordedLine() {
+        const std::string& script = Table().RecordedScript;
+        const auto end = script.size() - 2;
+        return script.substr(script.rfind("\r\n", end - 1) + 2);
+    }
+
+    TempDir dir;
+    testing_support::ScriptedDialogs dialogs;
+    std::string scriptText;
+    std::unique_ptr<app::frmMain> window;
+};
+
+// -------------------------------------------------------------- QuerySave
+
+struct QuerySaveCase {
+    const char* name;
+    bool untitled;                             // a New archive with one item, else SAMPLE.HQR minus item 0
+    std::vector<Answer> answers;               // save question, then the script question
+    std::vector<std::optional<std::string>> files;  // script or Save As dialog answers ("@" = in the test folder)
+    bool saveFails;                            // the archive's folder is gone when it is saved
+    bool abandoned;                            // New went on
+    bool archiveWritten;
+    std::vector<std::string> scriptLines;      // the script file written, when any
+};
+
+class QuerySaveTest : public MainWindowTest, public ::testing::WithParamInterface<QuerySaveCase> {};
+
+TEST_P(QuerySaveTest, GoesOnOnlyWhenNothingIsLost) {
+    const QuerySaveCase& c = GetParam();
+    std::filesystem::create_directory(dir.file("sub"));
+    const std::string archive = Copy("SAMPLE.HQR", "sub/SAMPLE.HQR");
+    const auto before = ReadBytes(archive);
+    if (c.untitled) {
+        Trigger("mnuNew");
+        window->RunItemOperation(0, archive::kOpAddItem, 0, dir.write("item.bin", "item"), 0);
+    } else {
+        Open(archive);
+        OnItem(0, "mnuRemove");
+    }
+    ASSERT_TRUE(window->IsModified());
+    if (c.saveFails) std::filesystem::remove_all(dir.file("sub"));
+    for (Answer answer : c.answers) dialogs.Answers.push_back(answer);
+    for (const auto& file : c.files) dialogs.Files.push_back(file ? std::optional(dir.file(*file)) : std::nullopt);
+
+    Trigger("mnuNew");
+
+    EXPECT_TRUE(dialogs.Answers.empty() && dialogs.Files.empty()) << "questions not asked";
+    EXPECT_EQ(window->IsUntitled() && Table().ItemCount == 0, c.abandoned);
+    EXPECT_EQ(window->IsModified(), !c.abandoned);
+    EXPECT_FALSE(window->IsClosingArchive());
+    if (c.untitled) {
+        EXPECT_EQ(std::filesystem::exists(dir.file("new.hqr")), c.archiveWritten);
+    } else if (!c.saveFails) {
+        EXPECT_EQ(ReadBytes(archive) != before, c.archiveWritten);
+    }
+    const std::size_t errors = c.saveFails ? 1 : 0;
+    EXPECT_EQ(dialogs.Messages.size(), c.answers.size() + errors);
+    if (!c.scriptLines.empty()) {
+        std::string expected;
+        for (std::string line : c.scriptLines) {
+            for (std::size_t at; (at = line.find('@')) != std::string::npos;) line.replace(at, 1, dir.file(""));
+            expected += line + "\r\n";
+        }
+        EXPECT_EQ(ReadText(dir.file("ops.ovs")), expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Branches, QuerySaveTest,
+    ::testing::Values(
+        QuerySaveCase{"No", false, {Answer::No}, {}, false, true, false, {}},
+        QuerySaveCase{"Cancel", false, {Answer::Cancel}, {}, false, false, false, {}},
+        QuerySaveCase{"YesScriptNo", false, {Answer::Yes, Answer::No}, {}, false, true, true, {}},
+        QuerySaveCase{"YesScriptYes", false, {Answer::Yes, Answer::Yes}, {"ops.ovs"}, false, true, true,
+                      {"OPN \"@sub/SAMPLE.HQR\"", "DEL 0", "SVA \"@sub/SAMPLE.HQR\""}},
+        QuerySaveCase{"ScriptDialogCancelled", false, {Answer::Yes, Answer::Yes}, {std::nullopt}, false, false, false,
+                      {}},
+        QuerySaveCase{"ScriptCancel", false, {Answer::Yes, Answer::Cancel}, {}, false, false, false, {}},
+        QuerySaveCase{"SaveFails", false, {Answer::Yes, Answer::No}, {}, true, false, false, {}},
+        QuerySaveCase{"UntitledSaveAsCancelled", true, {Answer::Yes}, {std::nullopt}, false, false, false, {}},
+        QuerySaveCase{"UntitledSaveAs", true, {Answer::Yes}, {"new.hqr"}, false, true, true, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ------------------------------------------------------------------- opens
+
+// A file that fails to open leaves the previous archive, its name and its
+// rows, with one message; a later Save writes the previous file, not it.
+TEST_F(MainWindowTest, FailedOpenKeepsThePreviousArchive) {
+    const std::string sample = Copy("SAMPLE.HQR");
+    const auto good = ReadBytes(sample);
+    std::string absurd(good.begin(), good.end());
+    absurd[2] = '\x7f';  // slot 0 far beyond the file
+    const std::vector<std::pair<std::string, std::string>> hostile = {
+        {"truncated.hqr", std::string(good.begin(), good.begin() + 30)},
+        {"absurd.hqr", absurd},
+        {"empty.hqr", ""},
+    };
+    Open(sample);
+    const auto rows = Rows();
+    for (const auto& [name, bytes] : hostile) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.write(name, bytes);
+        dialogs.Messages.clear();
+        Open(path);
+        EXPECT_EQ(dialogs.Messages.size(), 1u);
+        EXPECT_EQ(window->FileName(), sample);
+        EXPECT_EQ(window->State(), shell::DisplayState::ArchiveOpen);
+        EXPECT_EQ(Rows(), rows);
+        Trigger("mnuSave");
+        EXPECT_EQ(ReadText(path), bytes);
+    }
+    EXPECT_EQ(window->CurrentSettings().RecentFiles[1], "");
+}
+
+// The recent list follows Open and Save As; a file that went away leaves it
+// when its entry is chosen.
+TEST_F(MainWindowTest, RecentListAfterOpenSaveAsAndAMissingFile) {
+    const std::string first = Copy("SAMPLE.HQR");
+    Open(first);
+    dialogs.Files.push_back(dir.file("COPY.HQR"));
+    Trigger("mnuSaveAs");
+    auto& recent = window->CurrentSettings().RecentFiles;
+    EXPECT_EQ(recent[0], dir.file("COPY.HQR"));
+    EXPECT_EQ(recent[1], first);
+    EXPECT_EQ(window->FileName(), dir.file("COPY.HQR"));
+
+    std::filesystem::remove(dir.file("COPY.HQR"));
+    Trigger("mnuRecentFile0");
+    ASSERT_EQ(dialogs.Messages.size(), 1u);
+    EXPECT_EQ(dialogs.Messages[0], "Specified file not found: '" + dir.file("COPY.HQR") + "'");
+    EXPECT_EQ(recent[0], first);
+    EXPECT_EQ(recent[1], "");
+    EXPECT_FALSE(window->findChild<QAction*>("mnuRecentFile1")->isVisible());
+}
+
+// What was saved reads back as the same list, new offsets included.
+TEST_F(MainWindowTest, SaveThenReopenShowsTheSameRows) {
+    const std::string sample = Copy("SAMPLE.HQR");
+    Open(sample);
+    OnItem(0, "mnuCompressLZMIT");
+    OnItem(5, "mnuCompressLZSS");
+    Trigger("mnuSave");
+    const auto saved = Rows();
+    Restart();
+    Open(sample);
+    EXPECT_EQ(Rows(), saved);
+}
+
+// The list shows exactly what orvane-cli list prints, for every sample.
+TEST_F(MainWindowTest, RowsEqualTheCommandLineList) {
+    for (const char* name : {"SAMPLE.HQR", "SPEECH.VOX", "HARBOUR.HQS"}) {
+        SCOPED_TRACE(name);
+        Open(SamplePath(name));
+        std::vector<std::vector<std::string>> lines = Rows();
+        std::vector<std::string> header;
+        for (const char* caption : shell::kItemColumnCaptions) header.push_back(caption);
+        lines.insert(lines.begin(), header);
+        // orvane-cli's layout: columns padded to their widest cell plus two.
+        std::vector<std::size_t> width(header.size());
+        for (const auto& line : lines)
+            for (std::size_t c = 0; c < line.size(); ++c) width[c] = std::max(width[c], line[c].size());
+        std::string expected;
+        for (const auto& line : lines) {
+            std::size_t last = line.size() - 1;
+            while (last > 0 && line[last].empty()) --last;
+            for (std::size_t c = 0; c <= last; ++c)
+                expected += line[c] + (c < last ? std::string(width[c] - line[c].size() + 2, ' ') : "");
+            expected += "\n";
+        }
+        const auto listed = testing_support::RunCli("list " + SamplePath(name));
+        EXPECT_EQ(listed.status, 0);
+        EXPECT_EQ(listed.out, expected);
+    }
+}
+
+// --------------------------------------------------------------- marks
+
+// Clicking two check boxes marks those items, and "Remove multiple items"
+// removes exactly them.
+TEST_F(MainWindowTest, CheckedRowsAreTheOnesRemoved) {
+    Open(Copy("SAMPLE.HQR"));
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto rows = Rows();
+    app::ItemTableView& view = window->DetailsView();
+    for (int item : {1, 5}) {
+        const QRect cell = view.visualRect(window->Model().index(item, 0));
+        const int box = view.style()->pixelMetric(QStyle::PM_IndicatorWidth);
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 3 + box / 2, cell.center().y()));
+    }
+    for (std::int32_t i = 0; i < Table().ItemCount; ++i) EXPECT_EQ(Table()[i].Marked, i == 1 || i == 5) << i;
+
+    Trigger("mnuRemoveMultipleItems");
+    rows.erase(rows.begin() + 5);
+    rows.erase(rows.begin() + 1);
+    auto shown = Rows();
+    ASSERT_EQ(shown.size(), rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r)  // labels and pointer targets renumber
+        EXPECT_EQ(shown[r][shell::kColumnDescription], rows[r][shell::kColumnDescription]) << r;
+}
+
+// Ctrl+A in the list reaches "Select All", which marks every item.
+TEST_F(MainWindowTest, CtrlAMarksEveryItem) {
+    Open(Copy("SAMPLE.HQR"));
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->DetailsView().setFocus();
+    QTest::keyClick(&window->DetailsView(), Qt::Key_A, Qt::ControlModifier);
+    for (std::int32_t i = 0; i < Table().ItemCount; ++i) EXPECT_TRUE(Table()[i].Marked) << i;
+    EXPECT_EQ(window->Model().CheckStates(), std::vector<bool>(static_cast<std::size_t>(Table().ItemCount), true));
+}
+
+// ------------------------------------------------------------ recording
+
+TEST_F(MainWindowTest, EveryCommandRecordsItsLine) {
+    const std::string sample = Copy("SAMPLE.HQR");
+    Open(sample);
+    const std::string out = dir.file("out.bin");
+    const std::string viewed = archive::ProgramDirectory() + "DUMMY.TXT";
+    window->CurrentViewers().push_back({"TXT", dir.file("no-such-viewer")});
+    struct Step {
+        std::int32_t item;
+        const char* action;
+        std::optional<std::string> file;
+        std::string line;  // "" = nothing recorded
+    };
+    const std::vector<Step> steps = {
+        {1, "mnuExtract", out, "EXT 1 \"" + out + "\"\r\n"},
+        {2, "mnuExtractAsIs", out, "EXA 2 \"" + out + "\"\r\n"},
+        {2, "mnuItemView", std::nullopt, "EXT 2 \"" + viewed + "\"\r\n"},
+        {1, "mnuDecompress", std::nullopt, "CMT 1 0\r\n"},
+        {0, "mnuCompressLZSS", std::nullopt, "CMT 0 1\r\n"},
+        {5, "mnuCompressLZMIT", std::nullopt, "CMT 5 2\r\n"},
+        {4, "mnuRemove", std::nullopt, "DEL 4\r\n"},
+        {0, "mnuExtractMultipleItems", dir.path().string() + "/", ""},
+        {0, "mnuRemoveMultipleItems", std::nullopt, ""},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.action);
+        if (step.file) dialogs.Files.push_back(step.file);
+        const std::string before = Table().RecordedScript;
+        OnItem(step.item, step.action);
+        EXPECT_TRUE(dialogs.Messages.empty()) << dialogs.Messages.front();
+        EXPECT_EQ(Table().RecordedScript, before + step.line);
+    }
+    EXPECT_TRUE(std::filesystem::exists(viewed)) << "the viewer's file stays until the next view";
+    dialogs.Answers.push_back(Answer::No);  // the archive is modified
+    window->close();
+    EXPECT_FALSE(std::filesystem::exists(viewed));
+}
+
+// ----------------------------------------------------------- unload files
+
+TEST_F(MainWindowTest, UnloadWritesTheSettingsFiles) {
+    const std::string sample = Copy("SAMPLE.HQR");
+    Open(sample);
+    window->CurrentViewers().push_back({"LUN", "/opt/v"});
+    OnItem(0, "mnuRemove");
+    dialogs.Answers.push_back(Answer::Cancel);
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("ORVANE.INI")));
+
+    dialogs.Answers.push_back(Answer::No);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(ReadText(dir.file("ORVANE.INI")),
+              "[General]\r\nItemsIndexTarvoDeCOMP=0\r\nGridLines=1\r\nColumnsReordering=0\r\nRowsSelection=1\r\n"
+              "EnableCOptions=0\r\n\r\n[Compression]\r\nCType1Algorithm=3\r\nCType2Algorithm=2\r\nDecAlgorithm=0\r\n"
+              "\r\n[RecentFiles]\r\n" +
+                  sample + "\r\n");
+    EXPECT_EQ(ReadText(dir.file("ORVANE.VDB")), std::string("\x01\0\0\0LUN\x06\0/opt/v", 15));
+}
+
+// --------------------------------------------------------- sound behaviour
+
+// The display state follows the item count; a script's SAV cannot reach the
+// file opened before New; the list is refilled after a script run that
+// ended at a fatal line.
+TEST_F(MainWindowTest, StateAndScriptViewFollowTheArchive) {
+    const std::string sample = Copy("SAMPLE.HQR");
+    Open(sample);
+    Trigger("mnuNew");
+    EXPECT_EQ(window->State(), shell::DisplayState::EmptyArchive);
+    EXPECT_EQ(window->CurrentFileName(), "");
+    window->RunItemOperation(0, archive::kOpInsertBlank, 0, "", 0);
+    EXPECT_EQ(window->State(), shell::DisplayState::ArchiveOpen);
+    Trigger("mnuSelectAll");
+    Trigger("mnuRemoveMultipleItems");
+    EXPECT_EQ(window->State(), shell::DisplayState::EmptyArchive);
+    EXPECT_TRUE(window->findChild<QAction*>("Toolbar1Button14")->isEnabled());
+    EXPECT_FALSE(window->findChild<QAction*>("mnuRemove")->isEnabled());
+
+    dialogs.Answers.push_back(Answer::No);
+    Open(sample);
+    scriptText = "DEL 0\r\nNEW\r\n";  // NEW while the window has an archive: fatal after a change
+    Trigger("mnuRunScript");
+    EXPECT_EQ(window->Model().rowCount(), Table().ItemCount);
+    EXPECT_EQ(Rows()[0][shell::kColumnDescription], "Tile map");
+}
+
+// A search by size that finds nothing selects nothing and says so.
+TEST_F(MainWindowTest, FindBySizeWithoutMatchSelectsNothing) {
+    Open(Copy("SAMPLE.HQR"));
+    dialogs.Inputs.push_back("3072");
+    Trigger("mnuFindByDecSize");
+    EXPECT_EQ(window->SelectedItem(), 1);
+    dialogs.Inputs.push_back("12345");
+    Trigger("mnuFindByDecSize");
+    EXPECT_EQ(window->SelectedItem(), -1);
+    EXPECT_EQ(dialogs.Messages, std::vector<std::string>{shell::NoItemOfSizeText(12345)});
+}
+
+}  // namespace
