@@ -134,6 +134,10 @@ void DrawChrGrid(QPainter& painter, const HexPageLayout& layout, const hexedit::
             const QRect box(cell.center().x() - boxWidth / 2, cell.center().y() - boxHeight / 2, boxWidth - 1,
                             boxHeight - 1);
             painter.drawRect(box);
+        } else if (c.value >= 0x7F && c.value < 0xA0) {
+            // Latin-1 has no characters here, and the font's stand-in glyph
+            // would look like the rectangle of a byte below 32: a dot instead.
+            painter.fillRect(QRect(cell.center() - QPoint(1, 1), QSize(2, 2)), painter.pen().color());
         } else {
             painter.drawText(cell, Qt::AlignCenter, QString(QChar(static_cast<char16_t>(c.value))));
         }

@@ -167,6 +167,7 @@ TEST_F(HexWindowTest, Screenshots) {
         if (chr) window->findChild<QRadioButton*>("OptSearch1")->click();
         window->findChild<QLineEdit*>("txbSearch")->setText(search);
         for (int i = 0; i < clicks; ++i) window->findChild<QPushButton*>("cmdSearchOrFindNext")->click();
+        if (!window->Model().EditMode()) window->CellClicked(18);
         QApplication::processEvents();
         window->grab().save(QString(folder) + "/" + name + ".png");
     };
