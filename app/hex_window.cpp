@@ -225,6 +225,12 @@ void HexWindow::BuildControls() {
     connect(txbEdit_, &QLineEdit::cursorPositionChanged, this, [this](int, int now) {
         if (!syncing_) model_.SetEditCaret(now);
     });
+    // Keys never reach the box (eventFilter), but a mouse paste does: the
+    // model takes the text as it takes a paste, and the box shows the result.
+    connect(txbEdit_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        model_.SetEditText(ToText(text));
+        ShowEditBox();
+    });
 
     auto* side = new QVBoxLayout;
     auto* modeRow = new QHBoxLayout;
@@ -348,6 +354,11 @@ void HexWindow::BuildControls() {
 }
 
 std::string HexWindow::WindowCaption() const { return hexedit::Caption(source_); }
+
+// No table ever has generation 0: with the archive closed nothing matches.
+std::uint64_t HexWindow::CurrentGeneration() const {
+    return services_.IsArchiveOpen() ? services_.Table().Generation : 0;
+}
 
 void HexWindow::Refresh() {
     page_ = model_.Page();
@@ -567,7 +578,7 @@ bool HexWindow::SaveToFile() {
 
 bool HexWindow::SaveHQRItem() {
     archive::ItemTable& table = services_.Table();
-    if (!hexedit::CanWriteBack(source_, table.Generation)) return false;
+    if (!hexedit::CanWriteBack(source_, CurrentGeneration())) return false;
     try {
         hexedit::WriteBackItem(table, source_.ItemIndex, model_.BytesToSave(), services_.Methods());
     } catch (const archive::Error& e) {
@@ -591,7 +602,7 @@ bool HexWindow::SaveHQRItem() {
 void HexWindow::closeEvent(QCloseEvent* event) {
     model_.CommitEdit();
     const hexedit::CloseOffer offer =
-        hexedit::OfferOnClose(source_, model_.Modified(), services_.Table().Generation);
+        hexedit::OfferOnClose(source_, model_.Modified(), CurrentGeneration());
     if (offer == hexedit::CloseOffer::None) return event->accept();
     const char* question = offer == hexedit::CloseOffer::WriteBack ? hexedit::kWriteBackQuestion
                                                                    : hexedit::kLoadQuestion;
@@ -624,7 +635,7 @@ void HexWindow::PrintPage() {
 
 void ShowHexWindow(AppServices& services, std::int32_t item, HexOpenMode mode) {
     archive::ItemTable& table = services.Table();
-    if (item < 0 || item >= table.ItemCount || table[item].IsBlank) return;
+    if (!services.IsArchiveOpen() || item < 0 || item >= table.ItemCount || table[item].IsBlank) return;
     const archive::ItemRecord& record = table[item];
     hexedit::HexSource source;
     source.FromItem = true;

@@ -81,6 +81,7 @@ private:
     void ShowResult(const hexedit::CommandResult& result);
     void ShowError(const std::string& text);
     std::string WindowCaption() const;
+    std::uint64_t CurrentGeneration() const;
 
     AppServices& services_;
     hexedit::HexModel model_;
