@@ -273,8 +273,11 @@ void HexWindow::BuildControls() {
         {cmdPgDn, hexedit::Nav::PageDown},   {cmdUp, hexedit::Nav::LineUp},     {cmdDn, hexedit::Nav::LineDown},
         {cmdLeft_, hexedit::Nav::Left},      {cmdRight_, hexedit::Nav::Right},
     };
-    for (const auto& [button, move] : navButtons)
+    for (const auto& [button, move] : navButtons) {
+        // A click leaves the focus where it was (in edit mode, the edit box).
+        button->setFocusPolicy(Qt::TabFocus);
         connect(button, &QAbstractButton::clicked, this, [this, move = move] { Navigate(move); });
+    }
 
     auto* values = new QGroupBox("Byte clicked", this);
     auto* valuesGrid = new QGridLayout(values);
@@ -325,6 +328,7 @@ void HexWindow::BuildControls() {
         if (!syncing_) model_.SetSearchText(ToText(text));
     });
     connect(cmdSearchOrFindNext_, &QPushButton::clicked, this, [this] { Search(false); });
+    connect(txbSearch_, &QLineEdit::returnPressed, this, [this] { Search(false); });
     connect(cmdSearchFromStart_, &QPushButton::clicked, this, [this] { Search(true); });
 
     auto* goTo = new QGroupBox("Go to byte (decimal offset)", this);
@@ -346,6 +350,7 @@ void HexWindow::BuildControls() {
     connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
     connect(imgEdit_, &QToolButton::clicked, this, &HexWindow::ToggleEditMode);
     connect(cmdGoTo, &QPushButton::clicked, this, &HexWindow::GoTo);
+    connect(txbGoTo_, &QLineEdit::returnPressed, this, &HexWindow::GoTo);
 
     // Keys act on release wherever the focus is: every control reports to
     // the window first.

@@ -1,7 +1,8 @@
-// Where the bytes of a hex window came from, and what closing the window
-// may offer to do with changed bytes. The window is modeless, so the archive
-// can change under it; the archive core counts its structural changes (a
-// generation number) and the window compares the count it saw at open.
+// Where the bytes of a hex window came from, what closing the window may
+// offer to do with changed bytes, and writing them back into the item. The
+// window is modeless, so the archive can change under it; the archive core
+// counts its structural changes (a generation number) and the window
+// compares the count it saw at open.
 #pragma once
 
 #include <cstdint>
