@@ -459,6 +459,8 @@ bool HexWindow::EditBoxKey(const QKeyEvent& key) {
 bool HexWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return QWidget::eventFilter(watched, event);
+    // The overwrite pop-up keeps its own keys.
+    if (auto* widget = qobject_cast<QWidget*>(watched); !widget || widget->window() != this) return false;
     const auto& key = static_cast<const QKeyEvent&>(*event);
     hexedit::Nav nav;
     if (NavigationKey(watched, key, nav)) {
