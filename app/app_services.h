@@ -41,6 +41,10 @@ public:
                                   std::int32_t count) = 0;
     // Refills the list from the table, selecting `row` (1-based, 0 for none).
     virtual void RefreshItemList(std::int32_t row) = 0;
+    // Sets the archive-modified flag (closing or replacing the archive then
+    // asks to save) without recording anything: for changes made outside
+    // ItemOperation, such as the hex editor writing its bytes back.
+    virtual void MarkModified() = 0;
 
     virtual shell::Settings& CurrentSettings() = 0;
     virtual shell::Viewers& CurrentViewers() = 0;

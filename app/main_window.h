@@ -64,6 +64,7 @@ public:
     void RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number, const std::string& file,
                           std::int32_t count) override;
     void RefreshItemList(std::int32_t row) override;
+    void MarkModified() override { context_.ArchiveModified = true; }
     shell::Settings& CurrentSettings() override { return settings_; }
     shell::Viewers& CurrentViewers() override { return viewers_; }
     archive::MethodSettings Methods() const override;

@@ -16,6 +16,5 @@ void NotYet(AppServices& services, const char* what) {
 void ShowOptions(AppServices& services) { NotYet(services, "The options dialog"); }
 void ShowCompare(AppServices& services) { NotYet(services, "Comparing archives"); }
 void ShowScriptEditor(AppServices& services) { NotYet(services, "The script editor"); }
-void ShowHexWindow(AppServices& services, std::int32_t, HexOpenMode) { NotYet(services, "The hex viewer"); }
 
 }  // namespace app

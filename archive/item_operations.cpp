@@ -70,6 +70,7 @@ void CheckType(std::int16_t type, const char* source) {
 void OpenSlot(ItemTable& table, std::int32_t pos) {
     ItemRecord copy = table[pos];
     table.Records.insert(table.Records.begin() + pos, std::move(copy));
+    table.Generation = NextGeneration();
     ++table.ItemCount;
     ++table.SlotCount;
     for (auto& record : table.Records)
@@ -79,6 +80,7 @@ void OpenSlot(ItemTable& table, std::int32_t pos) {
 void RemoveRecord(ItemTable& table, std::int32_t item) {
     const bool hidden = table[item].IsHidden;
     table.Records.erase(table.Records.begin() + item);
+    table.Generation = NextGeneration();
     --table.ItemCount;
     if (!hidden) --table.SlotCount;
     for (std::int32_t k = 0; k <= table.ItemCount; ++k) {
@@ -156,10 +158,15 @@ std::int32_t FindFirstRepetition(const ItemTable& table, std::int32_t start, std
 }
 
 void HandOverShares(ItemTable& table, std::int32_t item) {
-    for (std::int32_t k = 0; k < item; ++k)
-        if (table[k].RefersTo == item) table[k].RefersTo = k;
+    for (std::int32_t k = 0; k < item; ++k) {
+        if (table[k].RefersTo == item) {
+            table[k].RefersTo = k;
+            table.Generation = NextGeneration();
+        }
+    }
     const std::int32_t heir = FindFirstRepetition(table, item, item);
     if (heir == item) return;
+    table.Generation = NextGeneration();
     // The heir already holds its own copy of the bytes; it only stops
     // referring.
     table[heir].RefersTo = heir;
@@ -225,6 +232,7 @@ void SpliceRecords(ItemTable& table, std::int32_t pos, std::vector<ItemRecord> i
         if (r.RefersTo >= pos) r.RefersTo += count;
     table.Records.insert(table.Records.begin() + pos, std::make_move_iterator(inserted.begin()),
                          std::make_move_iterator(inserted.end()));
+    table.Generation = NextGeneration();
     table.ItemCount += count;
     table.SlotCount += count;
 }
@@ -323,6 +331,7 @@ void ChangeItemType(ItemTable& table, std::int32_t item) {
     constexpr const char* kSource = "ChangeItemType";
     CheckItem(table, item, kChangeItemTypeBase, kSource);
     if (table[item].IsHidden) throw Error(kChangeItemTypeHiddenBase + item, kSource, "Item is hidden");
+    table.Generation = NextGeneration();
     table[item].IsBlank = !table[item].IsBlank;
     if (table[item].IsBlank) {
         HandOverShares(table, item);
@@ -356,6 +365,7 @@ void ReplaceItemWithFile(ItemTable& table, std::int32_t item, const std::string&
 
     HandOverShares(table, item);
     ItemRecord& record = table[item];
+    if (record.RefersTo != item || record.IsBlank) table.Generation = NextGeneration();
     record.SourceFile = path;
     // A pointer keeps no bytes of its own in the file: still referring, the
     // replacement would silently not be saved. TakeFileContents makes it an
@@ -373,6 +383,7 @@ void ItemToFromPointer(ItemTable& table, std::int32_t item, std::int32_t target)
     // referred to it would otherwise follow it to the new target (or, when
     // the new target refers to item, form a loop the saver cannot resolve).
     HandOverShares(table, item);
+    table.Generation = NextGeneration();
     ItemRecord& record = table[item];
     record.RefersTo = target;
     if (target != item) {

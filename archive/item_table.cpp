@@ -1,9 +1,16 @@
 #include "archive/item_table.h"
 
+#include <atomic>
+
 #include "archive/error.h"
 #include "archive/helpers.h"
 
 namespace archive {
+
+std::uint64_t NextGeneration() {
+    static std::atomic<std::uint64_t> counter{0};
+    return ++counter;
+}
 
 const char* TypeName(int type) {
     if (type < 0 || type > 2) {

@@ -44,7 +44,15 @@ struct ItemRecord {
     std::string TypeText;
 };
 
+// A number no table has had before in this process (never 0).
+std::uint64_t NextGeneration();
+
 struct ItemTable {
+    // Changes whenever records are inserted, removed or renumbered, a
+    // pointer or blank item changes kind, or the table is loaded or made
+    // new: a window holding an item number compares it to see whether that
+    // number still names the same item. A new table starts with a fresh one.
+    std::uint64_t Generation = NextGeneration();
     std::int32_t ItemCount = 0;   // records 0..ItemCount; the last is the end record
     std::int32_t SlotCount = 0;   // records below ItemCount that are not hidden
     bool IsVoiceArchive = false;

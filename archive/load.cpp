@@ -294,6 +294,7 @@ void LoadArchive(ItemTable& target, const std::string& path) {
     ApplyDescriptionFile(table);
     table.RecordedScript = "OPN \"" + path + "\"\r\n";
     table.RecordedScriptChanged = target.RecordedScriptChanged;
+    // table was made here, so it brings a Generation target never had.
     target = std::move(table);
 }
 

@@ -47,6 +47,7 @@ bool Exists(const std::string& path) {
 }  // namespace
 
 void NewArchive(ItemTable& table) {
+    table.Generation = NextGeneration();
     table.ItemCount = 0;
     table.SlotCount = 0;
     table.Records.assign(1, ItemRecord{});

@@ -1,10 +1,16 @@
-// Where the bytes of a hex window came from, and what closing the window
-// may offer to do with changed bytes. The window is modeless, so the archive
-// can change under it; the archive core counts its structural changes (a
-// generation number) and the window compares the count it saw at open.
+// Where the bytes of a hex window came from, what closing the window may
+// offer to do with changed bytes, and writing them back into the item. The
+// window is modeless, so the archive can change under it; the archive core
+// counts its structural changes (a generation number) and the window
+// compares the count it saw at open.
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <string>
+
+#include "archive/compression_dispatch.h"
+#include "archive/item_table.h"
 
 namespace hexedit {
 
@@ -30,6 +36,22 @@ bool CanWriteBack(const HexSource& source, std::uint64_t currentGeneration);
 
 // The offer when closing with the given modified flag.
 CloseOffer OfferOnClose(const HexSource& source, bool modified, std::uint64_t currentGeneration);
+
+// SaveHQRItem: makes bytes the decompressed contents of item through the
+// replace operation, compressed again with the item's own compression type
+// (stored when that does not make them shorter). The bytes travel through a
+// temporary file of their own in ProgramDirectory() that is removed on every
+// path. The item keeps its SourceFile and Extension (the temporary file says
+// nothing about it) and nothing is recorded in the script. Errors are
+// ReplaceItemWithFile's, or 75 when the temporary file cannot be written; the
+// table is then unchanged. Check CanWriteBack first: this writes into
+// whatever item now has the number.
+void WriteBackItem(archive::ItemTable& table, std::int32_t item, std::span<const std::uint8_t> bytes,
+                   const archive::MethodSettings& methods);
+
+// Writes bytes to the file at path (Save to file), replacing it. Error 75
+// with the reason when the file cannot be created or written.
+void WriteBytesToFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // "Hex editor" for a window opened with item editing, else "Hex viewer".
 const char* Caption(const HexSource& source);

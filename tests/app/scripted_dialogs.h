@@ -69,6 +69,7 @@ public:
     bool Open = true;
     std::int32_t Selected = -1;
     int Refreshes = 0;
+    bool Modified = false;
     int SettingsApplied = 0;
     std::string FileName;
 
@@ -84,7 +85,11 @@ public:
         archive::ItemOperation(Context, item, code, number, file, count);
         ++Refreshes;
     }
-    void RefreshItemList(std::int32_t) override { ++Refreshes; }
+    void RefreshItemList(std::int32_t row) override {
+        ++Refreshes;
+        Selected = row - 1;
+    }
+    void MarkModified() override { Modified = true; }
     shell::Settings& CurrentSettings() override { return Settings_; }
     shell::Viewers& CurrentViewers() override { return Viewers_; }
     archive::MethodSettings Methods() const override { return shell::MethodSettingsOf(Settings_); }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/error.h"
+#include "archive/load.h"
 #include "archive/program_directory.h"
 #include "archive/save.h"
 #include "item_table_builder.h"
@@ -405,4 +406,36 @@ TEST(AddMultipleItems, RefusesCountsNoArchiveCouldHold) {
     archive::AddMultipleBlankItems(t, 1, 200000);  // one pass: quick
     EXPECT_EQ(t.ItemCount, 200002);
     EXPECT_EQ(t[200001].Data.size(), 1000u);
+}
+
+// A window holding an item number may write into the item only while the
+// number still names it: every change of numbering or of an item's kind
+// gives the table a new generation; new contents alone keep it.
+TEST_F(ItemOperationsWithFiles, StructuralChangesGiveTheTableANewGeneration) {
+    const std::string file = File("x.bin", "xyz");
+    const ItemTable base = BuildTable({N("aaa"), P(0), N("bbb")});
+    const std::string saved = dir.file("saved.hqr");
+    archive::SaveArchive(base, saved);
+    const std::pair<const char*, std::function<void(ItemTable&)>> changes[] = {
+        {"AddItem", [&](ItemTable& t) { archive::AddItem(t, 1, file, 0, kTarvo); }},
+        {"InsertBlankItem", [](ItemTable& t) { archive::InsertBlankItem(t, 0); }},
+        {"AddMultiplePointers", [](ItemTable& t) { archive::AddMultiplePointers(t, 3, 0, 2); }},
+        {"AddMultipleBlankItems", [](ItemTable& t) { archive::AddMultipleBlankItems(t, 0, 2); }},
+        {"RemoveItem", [](ItemTable& t) { archive::RemoveItem(t, 2); }},
+        {"ChangeItemType", [](ItemTable& t) { archive::ChangeItemType(t, 2); }},
+        {"ItemToFromPointer", [](ItemTable& t) { archive::ItemToFromPointer(t, 2, 0); }},
+        {"replacing a pointer", [&](ItemTable& t) { archive::ReplaceItemWithFile(t, 1, file, 0, kTarvo); }},
+        {"replacing a shared item", [&](ItemTable& t) { archive::ReplaceItemWithFile(t, 0, file, 0, kTarvo); }},
+        {"NewArchive", [](ItemTable& t) { archive::NewArchive(t); }},
+        {"LoadArchive", [&](ItemTable& t) { archive::LoadArchive(t, saved); }},
+    };
+    for (const auto& [name, change] : changes) {
+        ItemTable t = base;
+        change(t);
+        EXPECT_NE(t.Generation, base.Generation) << name;
+    }
+    ItemTable t = base;
+    archive::ReplaceItemWithFile(t, 2, file, 0, kTarvo);
+    archive::ChangeItemCompressionType(t, 2, 0, kTarvo);
+    EXPECT_EQ(t.Generation, base.Generation);
 }

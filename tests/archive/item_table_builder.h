@@ -63,7 +63,8 @@ inline std::vector<std::int32_t> RefersTos(const archive::ItemTable& t) {
 // Every field of every record, for "nothing changed" checks.
 inline bool SameTable(const archive::ItemTable& a, const archive::ItemTable& b) {
     if (a.ItemCount != b.ItemCount || a.SlotCount != b.SlotCount || a.Records.size() != b.Records.size() ||
-        a.RecordedScript != b.RecordedScript || a.RecordedScriptChanged != b.RecordedScriptChanged)
+        a.RecordedScript != b.RecordedScript || a.RecordedScriptChanged != b.RecordedScriptChanged ||
+        a.Generation != b.Generation)
         return false;
     for (std::size_t i = 0; i < a.Records.size(); ++i) {
         const auto& x = a.Records[i];
