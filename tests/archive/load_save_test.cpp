@@ -201,9 +201,9 @@ TEST(LoadArchiveRejects, EveryTruncationWithAnErrorNotACrash) {
 
 TEST(LoadArchiveRejects, ForgedTablesWithoutAbsurdAllocations) {
     TempDir dir;
-    // 4000 entries 10 bytes apart, each claiming the rest of the file as its
-    // stored bytes: 110 MB of data from a 56 KB file.
-    const std::int32_t slots = 4000, table = (slots + 1) * 4, end = table + 10 * slots;
+    // 5000 entries 10 bytes apart, each claiming the rest of the file as its
+    // stored bytes: 125 MB of data from a 70 KB file.
+    const std::int32_t slots = 5000, table = (slots + 1) * 4, end = table + 10 * slots;
     Bytes file;
     for (std::int32_t s = 0; s < slots; ++s) fixtures::PutInt32(file, table + 10 * s);
     fixtures::PutInt32(file, end);
