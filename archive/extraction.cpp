@@ -35,9 +35,10 @@ void ExtractItem(ItemTable& table, std::int32_t item, const std::string& file, c
     const ItemRecord& record = table[item];
     ExpandCompressedFile(record.Data, table.WorkBuffer, record.DecompressedSize, record.CompressionType, methods);
     // Voice archives keep a run marker where a hidden wave's first letter
-    // was; the letter follows from the stored bytes.
+    // was; the letter follows from the decompressed bytes (a compressed
+    // item's stored bytes are stream bytes).
     if (record.IsHidden && !table.WorkBuffer.empty())
-        table.WorkBuffer[0] = static_cast<std::uint8_t>(RestoredFirstCharacter(record.Data));
+        table.WorkBuffer[0] = static_cast<std::uint8_t>(RestoredFirstCharacter(table.WorkBuffer));
     WriteToFile(file, table.WorkBuffer, kSource);
 }
 

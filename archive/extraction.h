@@ -13,8 +13,9 @@
 namespace archive {
 
 // Writes the item's decompressed bytes to file, replacing it. A hidden
-// item's first byte is restored ('R' before "IFF", else 'C'). The bytes pass
-// through table.WorkBuffer. Error: 40960 + item "Invalid .HQR item number".
+// item's first byte is restored ('R' when "IFF" follows it in the
+// decompressed bytes, else 'C'). The bytes pass through table.WorkBuffer.
+// Error: 40960 + item "Invalid .HQR item number".
 void ExtractItem(ItemTable& table, std::int32_t item, const std::string& file, const MethodSettings& methods);
 
 // Writes the item's stored bytes, without header and undecoded, to file.

@@ -17,9 +17,6 @@ namespace {
 // hold thousands of items, so four million is a bound no genuine archive
 // meets and one that a stray count in a script cannot turn into gigabytes.
 constexpr std::int64_t kMaxItemCount = std::int64_t{1} << 22;
-// Pointers hold copies of their target's bytes: multiple pointers may copy
-// at most this much in one operation.
-constexpr std::int64_t kMaxPointerCopyBytes = std::int64_t{1} << 30;
 
 bool ValidItem(const ItemTable& table, std::int32_t item) { return item >= 0 && item < table.ItemCount; }
 
@@ -128,7 +125,13 @@ void MakeBlank(ItemRecord& record, std::int32_t index) {
     record.TypeText.clear();
 }
 
-// What a new pointer takes over from its target.
+// The target of a new pointer is checked before its position.
+void CheckTarget(const ItemTable& table, std::int32_t pos, std::int32_t target) {
+    if (!ValidItem(table, target))
+        throw Error(kAddPointerBadTargetBase + pos, "AddPointer", "Invalid pointing-to .HQR item number");
+}
+
+// What a new pointer takes over from its target (sharing its bytes).
 void CopyPointerFields(const ItemRecord& from, ItemRecord& record) {
     record.DecompressedSize = from.DecompressedSize;
     record.CompressedSize = from.CompressedSize;
@@ -167,8 +170,8 @@ void HandOverShares(ItemTable& table, std::int32_t item) {
     const std::int32_t heir = FindFirstRepetition(table, item, item);
     if (heir == item) return;
     table.Generation = NextGeneration();
-    // The heir already holds its own copy of the bytes; it only stops
-    // referring.
+    // The heir already holds the bytes (changing them later gives it a
+    // buffer of its own); it only stops referring.
     table[heir].RefersTo = heir;
     UpdateDisplayTexts(table[heir]);
     for (std::int32_t k = heir + 1; k <= table.ItemCount; ++k)
@@ -204,9 +207,8 @@ void InsertBlankItem(ItemTable& table, std::int32_t pos) {
 
 void AddPointer(ItemTable& table, std::int32_t pos, std::int32_t target) {
     constexpr const char* kSource = "AddPointer";
+    CheckTarget(table, pos, target);
     CheckPosition(table, pos, kSource);
-    if (!ValidItem(table, target))
-        throw Error(kAddPointerBadTargetBase + pos, kSource, "Invalid pointing-to .HQR item number");
     OpenSlot(table, pos);
     // The target is numbered as after the insertion.
     if (target != pos) CopyPointerFields(table[target], table[pos]);
@@ -241,13 +243,8 @@ void SpliceRecords(ItemTable& table, std::int32_t pos, std::vector<ItemRecord> i
 
 void AddMultiplePointers(ItemTable& table, std::int32_t pos, std::int32_t target, std::int32_t count) {
     if (count < 1) return;
-    constexpr const char* kSource = "AddPointer";
+    CheckTarget(table, pos, target);
     CheckPosition(table, pos, "AddMultiplePointers", count);
-    if (!ValidItem(table, target))
-        throw Error(kAddPointerBadTargetBase + pos, kSource, "Invalid pointing-to .HQR item number");
-    if (static_cast<std::int64_t>(count) * static_cast<std::int64_t>(table[target].Data.size()) > kMaxPointerCopyBytes)
-        throw Error(7, "AddMultiplePointers", "Out of memory: " + std::to_string(count) + " copies of item " +
-                                                  std::to_string(target) + " would not fit");
 
     // The k-th single insertion (at pos + k) starts from a copy of the record
     // that moves up, old[pos], and reads its target in the numbering of that
@@ -258,7 +255,7 @@ void AddMultiplePointers(ItemTable& table, std::int32_t pos, std::int32_t target
     std::vector<ItemRecord> inserted;
     inserted.reserve(static_cast<std::size_t>(count));
     ItemRecord withoutData = table[pos];
-    withoutData.Data = Bytes();
+    withoutData.Data.clear();
     for (std::int32_t k = 0; k < count; ++k) {
         const ItemRecord* from = target < pos       ? &table[target]
                                  : target < pos + k ? &inserted[static_cast<std::size_t>(target - pos)]
@@ -294,7 +291,7 @@ void RemoveItem(ItemTable& table, std::int32_t item) {
     // before it. Compressed data has no such byte to spare: its first byte
     // belongs to the stream.
     if (item > 0 && table[item - 1].IsHidden && table[item].IsHidden && table[item - 1].CompressionType == 0) {
-        Bytes& before = table[item - 1].Data;
+        Bytes& before = table[item - 1].Data.Edit();
         if (table[item + 1].IsHidden)
             FCharEx(before, RestoredFirstCharacter(before));
         else

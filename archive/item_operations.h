@@ -29,11 +29,13 @@ void InsertBlankItem(ItemTable& table, std::int32_t pos);
 
 // Inserts at pos a pointer to target, numbered as after the insertion (so
 // target == pos copies the item that was at pos and becomes a normal item).
-// Error: 14400 + pos "Invalid pointing-to .HQR item number".
+// The pointer shares its target's stored bytes. Errors, the target checked
+// first: 14400 + pos "Invalid pointing-to .HQR item number"; 81920 + pos.
 void AddPointer(ItemTable& table, std::int32_t pos, std::int32_t target);
 
 // AddPointer at pos, pos + 1, ... count times with the same target number;
-// InsertBlankItem the same way. A count below 1 does nothing.
+// InsertBlankItem the same way. A count below 1 does nothing; a count that
+// would take the table past its item bound raises error 6.
 void AddMultiplePointers(ItemTable& table, std::int32_t pos, std::int32_t target, std::int32_t count);
 void AddMultipleBlankItems(ItemTable& table, std::int32_t pos, std::int32_t count);
 
@@ -72,14 +74,15 @@ void ItemToFromPointer(ItemTable& table, std::int32_t item, std::int32_t target)
 std::int32_t FindFirstRepetition(const ItemTable& table, std::int32_t start, std::int32_t target);
 
 // Before item's stored copy goes away or changes: the first later record
-// that shares it becomes a normal item with its own copy, and the later
+// that shares it becomes a normal item keeping the bytes, and the later
 // sharers refer to that one. Earlier records that refer to item become
-// normal items keeping their copy, since the saved file could otherwise
+// normal items keeping their bytes, since the saved file could otherwise
 // give them bytes other than the ones the table shows.
 void HandOverShares(ItemTable& table, std::int32_t item);
 
-// The character extraction restores as a hidden item's first byte: 'R' when
-// stored bytes 1..3 read "IFF" (a RIFF wave behind its marker), else 'C'.
+// The character that stands for a hidden item's run marker: 'R' when bytes
+// 1..3 of the (decompressed) data read "IFF" (a RIFF wave behind its
+// marker), else 'C'.
 char RestoredFirstCharacter(const Bytes& data);
 
 // Error bases.

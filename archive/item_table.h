@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,53 @@ namespace archive {
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr int kEntryHeaderSize = 10;
+
+// The stored bytes of an item. Copies share one immutable buffer: a pointer
+// and its target, or a record and its copy, hold the same bytes once.
+// Assigning new bytes or Edit() gives this record a buffer of its own (Edit()
+// copies the shared bytes first), so changing one record's bytes never changes
+// another's. Reads go through the const interface or the conversion to
+// const Bytes&.
+class SharedBytes {
+public:
+    SharedBytes() = default;
+    SharedBytes(Bytes bytes) { *this = std::move(bytes); }
+    SharedBytes& operator=(Bytes bytes) {
+        buffer_ = bytes.empty() ? nullptr : std::make_shared<Bytes>(std::move(bytes));
+        return *this;
+    }
+
+    const Bytes& bytes() const { return buffer_ ? *buffer_ : Empty(); }
+    operator const Bytes&() const { return bytes(); }
+    std::size_t size() const { return bytes().size(); }
+    bool empty() const { return bytes().empty(); }
+    const std::uint8_t* data() const { return bytes().data(); }
+    std::uint8_t operator[](std::size_t i) const { return bytes()[i]; }
+    Bytes::const_iterator begin() const { return bytes().begin(); }
+    Bytes::const_iterator end() const { return bytes().end(); }
+    void clear() { buffer_ = nullptr; }
+
+    // The bytes of this record alone, to change in place; valid until the
+    // record is copied or assigned.
+    Bytes& Edit() {
+        if (!buffer_ || buffer_.use_count() > 1) buffer_ = std::make_shared<Bytes>(bytes());
+        return *buffer_;
+    }
+
+    // True when both hold the same buffer (not merely equal bytes).
+    bool SharesWith(const SharedBytes& other) const { return buffer_ && buffer_ == other.buffer_; }
+
+    friend bool operator==(const SharedBytes& a, const SharedBytes& b) { return a.bytes() == b.bytes(); }
+    friend bool operator==(const SharedBytes& a, const Bytes& b) { return a.bytes() == b; }
+
+private:
+    static const Bytes& Empty() {
+        static const Bytes empty;
+        return empty;
+    }
+
+    std::shared_ptr<Bytes> buffer_;  // null when empty
+};
 
 // Display names of compression types 0, 1 and 2.
 inline constexpr const char* kTypeNames[3] = {"Store", "LZSS", "LZMIT"};
@@ -33,7 +81,7 @@ struct ItemRecord {
     std::int16_t CompressionType = 0;
     bool IsBlank = false;
     std::int32_t RefersTo = 0;          // own index, or the target of a pointer
-    Bytes Data;                         // stored bytes; a pointer holds its own copy
+    SharedBytes Data;                   // stored bytes; a pointer shares its target's
     bool Marked = false;
     std::string Description;
     std::string Extension;

@@ -56,6 +56,8 @@ public:
 
     std::int64_t size() const { return size_; }
     std::int64_t position() const { return position_; }
+    // Leaves the position where a read ending at offset would have left it.
+    void MoveTo(std::int64_t offset) { position_ = offset; }
 
     [[noreturn]] void Fail(int number, const std::string& what) const {
         throw Error(number, kSource, what);
@@ -133,13 +135,26 @@ void ReadEntry(ArchiveReader& reader, std::int64_t offset, ItemRecord& record, s
                        std::to_string(index) + " at byte " + std::to_string(offset) +
                        " reach past the end of the file");
     }
-    // Pointers hold copies of their targets; a forged table of many pointers
-    // to one large entry must not turn into an unbounded allocation.
+    // Entries of a saved archive lie one after another, but a forged table
+    // can give many slots entries that overlap one large block of data: the
+    // bytes read must stay in proportion to the file.
     budget -= record.CompressedSize;
-    if (budget < 0) reader.Damaged("its items share more data than an archive of this size can hold");
-    record.Data.resize(static_cast<std::size_t>(record.CompressedSize));
-    reader.ReadAt(offset + kEntryHeaderSize, record.Data.data(), record.CompressedSize,
+    if (budget < 0) reader.Damaged("its entries overlap more than an archive of this size can hold");
+    Bytes data(static_cast<std::size_t>(record.CompressedSize));
+    reader.ReadAt(offset + kEntryHeaderSize, data.data(), record.CompressedSize,
                   ("the data of item " + std::to_string(index)).c_str());
+    record.Data = std::move(data);
+}
+
+// A pointer's entry is its target's: the same header, and the same stored
+// bytes shared rather than read again. The read position moves as if the
+// entry had been read.
+void ShareEntry(ArchiveReader& reader, const ItemRecord& target, ItemRecord& record) {
+    record.DecompressedSize = target.DecompressedSize;
+    record.CompressedSize = target.CompressedSize;
+    record.CompressionType = target.CompressionType;
+    record.Data = target.Data;
+    reader.MoveTo(std::int64_t{record.Offset} + kEntryHeaderSize + record.CompressedSize);
 }
 
 // The ".HQS" suffix of items 2 and 8: the character 48 above item 0's first
@@ -279,7 +294,12 @@ void LoadArchive(ItemTable& target, const std::string& path) {
         // offset (as it does behind a pointer to the item before it).
         record.RefersTo = recordOfSlot[firstSlot[s]];
         record.IsBlank = record.Offset == 0;
-        if (s != slotCount && record.Offset != 0) ReadEntry(reader, record.Offset, record, i, budget);
+        if (s != slotCount && record.Offset != 0) {
+            if (firstSlot[s] != s)
+                ShareEntry(reader, table.Records[static_cast<std::size_t>(record.RefersTo)], record);
+            else
+                ReadEntry(reader, record.Offset, record, i, budget);
+        }
         if (table.IsVoiceArchive) lastPosition = position;
         UpdateDisplayTexts(record);
         previousHidden = false;

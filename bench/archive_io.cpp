@@ -36,8 +36,7 @@ struct Fixture {
         for (int i = 0; i < kItems; ++i) {
             archive::ItemRecord r;
             r.RefersTo = i;
-            r.Data.resize(2000 + rng() % 16000);
-            for (auto& b : r.Data) b = static_cast<std::uint8_t>(i);
+            r.Data = archive::Bytes(2000 + rng() % 16000, static_cast<std::uint8_t>(i));
             r.CompressedSize = static_cast<std::int32_t>(r.Data.size());
             r.DecompressedSize = r.CompressedSize;
             archive::UpdateDisplayTexts(r);

@@ -10,6 +10,12 @@
 // over files. Counters: MB/s of output and the percentage of memcpy
 // throughput. A table per file follows the benchmark output.
 //
+// References: LZ4's safe decoder (LZ4_decompress_safe on LZ4_compress_default
+// output) and zlib's uncompress (on compress2 output at the default level),
+// each decoding its own stream of the same files as the decoders of a type
+// (those the type's encoder shrinks), in the same run. The closing summary
+// gives every decoder's throughput as a ratio to both over the whole corpus.
+//
 // Encoders: MB/s of input (thread CPU time, the fastest of three passes per
 // file) and the compressed size.
 //
@@ -18,7 +24,9 @@
 // benchmark program is searched).
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
+#include <lz4.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -47,6 +55,7 @@ struct CorpusFile {
     std::string name;
     Bytes data;
     Bytes stream[3];  // by type; empty when the encoder does not shrink the file
+    Bytes lz4, zlib;  // the references' streams of the same bytes
 };
 
 std::vector<CorpusFile>& Corpus() {
@@ -67,6 +76,18 @@ std::vector<CorpusFile>& Corpus() {
             if (r1 < static_cast<std::int32_t>(f.data.size())) f.stream[1].assign(buf.begin(), buf.begin() + r1);
             std::int32_t r2 = codec::CompressLzmit(f.data, buf);
             if (r2 >= 0) f.stream[2].assign(buf.begin(), buf.begin() + r2);
+            const int source = static_cast<int>(f.data.size());
+            f.lz4.resize(static_cast<std::size_t>(LZ4_compressBound(source)));
+            const int lz4Size = LZ4_compress_default(reinterpret_cast<const char*>(f.data.data()),
+                                                     reinterpret_cast<char*>(f.lz4.data()), source,
+                                                     static_cast<int>(f.lz4.size()));
+            f.lz4.resize(static_cast<std::size_t>(std::max(lz4Size, 0)));
+            uLongf zlibSize = compressBound(static_cast<uLong>(source));
+            f.zlib.resize(zlibSize);
+            if (compress2(f.zlib.data(), &zlibSize, f.data.data(), static_cast<uLong>(source), Z_DEFAULT_COMPRESSION) !=
+                Z_OK)
+                zlibSize = 0;
+            f.zlib.resize(zlibSize);
             out.push_back(std::move(f));
         }
         return out;
@@ -102,10 +123,13 @@ using InFirst = void (*)(const std::uint8_t*, std::uint8_t*, std::int32_t);
 using Compressor = std::int32_t (*)(const std::uint8_t*, std::uint8_t*, std::int32_t);
 
 // One decoder under test: decodes `stream` of type into out (size bytes).
+// A reference decodes its own stream of each file (`input`) instead of the
+// type's LZ stream, over the same files.
 struct Decoder {
     std::string name;
     int type;
     std::function<void(const Bytes& stream, std::uint8_t* out, std::int32_t size)> run;
+    std::function<const Bytes&(const CorpusFile&)> input = nullptr;
 };
 
 // Per file: the fastest of all rounds, for the decoder and for its memcpy
@@ -130,7 +154,7 @@ void DecodeCorpus(benchmark::State& state, const Decoder& d) {
     // Streams padded for the decoders that are not told the input length.
     std::vector<Bytes> padded;
     for (const auto& f : files) {
-        Bytes p = f.stream[d.type];
+        Bytes p = d.input ? d.input(f) : f.stream[d.type];
         p.resize(p.size() + 64, 0);
         padded.push_back(std::move(p));
     }
@@ -181,10 +205,26 @@ void DecodeCorpus(benchmark::State& state, const Decoder& d) {
     }
 }
 
+// The reference decoders' names by type.
+std::string Lz4Name(int type) { return "LZ4_decompress_safe type " + std::to_string(type); }
+std::string ZlibName(int type) { return "zlib uncompress type " + std::to_string(type); }
+
 std::vector<Decoder> Decoders() {
     std::vector<Decoder> list;
     for (int type : {1, 2}) {
         const std::string t = " type " + std::to_string(type);
+        list.push_back({Lz4Name(type), type,
+                        [](const Bytes& s, std::uint8_t* o, std::int32_t n) {
+                            LZ4_decompress_safe(reinterpret_cast<const char*>(s.data()), reinterpret_cast<char*>(o),
+                                                static_cast<int>(s.size() - 64), n);
+                        },
+                        [](const CorpusFile& f) -> const Bytes& { return f.lz4; }});
+        list.push_back({ZlibName(type), type,
+                        [](const Bytes& s, std::uint8_t* o, std::int32_t n) {
+                            uLongf size = static_cast<uLongf>(n);
+                            uncompress(o, &size, s.data(), static_cast<uLong>(s.size() - 64));
+                        },
+                        [](const CorpusFile& f) -> const Bytes& { return f.zlib; }});
         list.push_back({"bounded DecodeLZ" + t, type, [type](const Bytes& s, std::uint8_t* o, std::int32_t n) {
                             codec::DecodeLZType({s.data(), s.size() - 64}, {o, static_cast<std::size_t>(n)}, type);
                         }});
@@ -305,6 +345,15 @@ void PrintTables() {
         std::printf("  D%zu = %-40s %8.0f MB/s (memcpy %8.0f MB/s)\n", k + 1, decoderOrder[k].c_str(),
                     t.bytes / t.decodeSeconds / 1e6, t.bytes / t.memcpySeconds / 1e6);
     }
+    std::printf("\nWhole corpus, throughput as a ratio to the references of the same type and run\n");
+    std::printf("  %-40s %8s %8s\n", "decoder", "x LZ4", "x zlib");
+    for (const auto& d : decoderOrder) {
+        const int type = d.back() - '0';
+        const double seconds = tallies[d][""].decodeSeconds;
+        const double lz4 = tallies[Lz4Name(type)][""].decodeSeconds, zlib = tallies[ZlibName(type)][""].decodeSeconds;
+        if (seconds > 0 && lz4 > 0 && zlib > 0) std::printf("  %-40s %8.2f %8.2f\n", d.c_str(), lz4 / seconds, zlib / seconds);
+    }
+
     std::printf("\nEncoders: MB/s of input and compressed size (bytes; the input size when it does not shrink)\n");
     std::printf("%-22s %10s", "file", "size");
     for (const auto& [name, t] : encodeTallies) std::printf(" %16s %8s", name.c_str(), "MB/s");

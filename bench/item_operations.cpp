@@ -33,8 +33,8 @@ const archive::ItemTable& CorpusArchive() {
             for (std::size_t at = 0; at < data.size();) {
                 const std::size_t size = std::min<std::size_t>(data.size() - at, 8192u << (cut++ % 4));
                 archive::ItemRecord r;
-                r.Data.assign(data.begin() + static_cast<std::ptrdiff_t>(at),
-                              data.begin() + static_cast<std::ptrdiff_t>(at + size));
+                r.Data = archive::Bytes(data.begin() + static_cast<std::ptrdiff_t>(at),
+                                        data.begin() + static_cast<std::ptrdiff_t>(at + size));
                 r.DecompressedSize = r.CompressedSize = static_cast<std::int32_t>(size);
                 r.RefersTo = t.ItemCount;
                 r.Extension = "bin";

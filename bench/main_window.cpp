@@ -62,7 +62,7 @@ std::string ArchiveFile(int items, std::uint32_t spread) {
     for (int i = 0; i < items; ++i) {
         archive::ItemRecord r;
         r.RefersTo = i;
-        r.Data.resize(16 + (spread ? rng() % spread : 0), static_cast<std::uint8_t>(i));
+        r.Data = archive::Bytes(16 + (spread ? rng() % spread : 0), static_cast<std::uint8_t>(i));
         r.CompressedSize = r.DecompressedSize = static_cast<std::int32_t>(r.Data.size());
         archive::UpdateDisplayTexts(r);
         table.Records.push_back(std::move(r));

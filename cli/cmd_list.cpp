@@ -21,11 +21,17 @@ const char* KindName(shell::RowKind kind) {
     return "normal";
 }
 
-void PrintTable(const std::vector<std::array<std::string, shell::kItemColumnCount>>& lines) {
+using Line = std::array<std::string, shell::kItemColumnCount>;
+
+// The header and the rows' texts in columns as wide as their widest text.
+void PrintTable(const Line& header, const std::vector<shell::ItemRow>& rows) {
     std::array<std::size_t, shell::kItemColumnCount> width{};
-    for (const auto& line : lines)
+    auto widen = [&](const Line& line) {
         for (int c = 0; c < shell::kItemColumnCount; ++c) width[c] = std::max(width[c], line[c].size());
-    for (const auto& line : lines) {
+    };
+    widen(header);
+    for (const auto& row : rows) widen(row.Texts);
+    auto print = [&](const Line& line) {
         std::string out;
         int last = shell::kItemColumnCount - 1;
         while (last > 0 && line[last].empty()) --last;
@@ -34,7 +40,9 @@ void PrintTable(const std::vector<std::array<std::string, shell::kItemColumnCoun
             if (c < last) out.append(width[c] - line[c].size() + 2, ' ');
         }
         std::printf("%s\n", out.c_str());
-    }
+    };
+    print(header);
+    for (const auto& row : rows) print(row.Texts);
 }
 
 void PrintJson(const archive::ItemTable& table, const std::string& path) {
@@ -69,15 +77,11 @@ int RunList(const Args& args) {
         PrintJson(table, path);
         return kExitOk;
     }
-    std::vector<std::array<std::string, shell::kItemColumnCount>> lines;
-    lines.reserve(static_cast<std::size_t>(table.ItemCount) + 1);
-    std::array<std::string, shell::kItemColumnCount> header;
+    Line header;
     for (int c = 0; c < shell::kItemColumnCount; ++c) header[c] = shell::kItemColumnCaptions[c];
-    lines.push_back(header);
     // Number the rows as the desktop list does, by the settings beside the program.
     const bool tarvoNumbering = shell::LoadSettings().ItemsIndexTarvoDeCOMP;
-    for (auto& row : shell::FillItemRows(table, tarvoNumbering)) lines.push_back(std::move(row.Texts));
-    PrintTable(lines);
+    PrintTable(header, shell::FillItemRows(table, tarvoNumbering));
     return kExitOk;
 }
 

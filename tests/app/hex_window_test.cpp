@@ -173,8 +173,8 @@ TEST_F(HexWindowTest, Screenshots) {
     };
     shoot(Open(0, app::HexOpenMode::View), "text_view", "lazy dog", true, 2);
     shoot(Open(0, app::HexOpenMode::Edit), "text_edit", "quick", true, 1);
-    services.Table_[1].Data[700] = 0x4A;
-    services.Table_[1].Data[701] = 0xB1;
+    services.Table_[1].Data.Edit()[700] = 0x4A;
+    services.Table_[1].Data.Edit()[701] = 0xB1;
     shoot(Open(1, app::HexOpenMode::View), "binary_view", "4ab1", false, 1);
     app::HexWindow* edit = Open(1, app::HexOpenMode::Edit);
     shoot(edit, "binary_edit", "4AB1", false, 1);

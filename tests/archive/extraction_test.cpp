@@ -47,6 +47,13 @@ TEST(ExtractItem, RestoresTheFirstLetterOfHiddenItems) {
     // As stored, the marker stays.
     archive::ExtractItemAsIs(t, 2, dir.file("s"));
     EXPECT_EQ(ReadBytes(dir.file("s"))[0], 0);
+    // The letter follows from the decompressed bytes, not from stream bytes.
+    const std::string wave = "\x01" "IFF" + std::string(600, 'w');
+    t = BuildTable({N("n"), H(wave), N("m")});
+    archive::ChangeItemCompressionType(t, 1, 1, kTarvo);
+    ASSERT_EQ(t[1].CompressionType, 1);
+    archive::ExtractItem(t, 1, dir.file("z"), kTarvo);
+    EXPECT_EQ(Text(ReadBytes(dir.file("z"))), "R" + wave.substr(1));
 }
 
 TEST(ExtractItem, ReplacesALongerFile) {

@@ -41,7 +41,7 @@ inline archive::ItemTable BuildTable(const std::vector<ItemSpec>& items, const s
             r.RefersTo = s.target;
             r.Marked = false;
         } else {
-            r.Data.assign(s.bytes.begin(), s.bytes.end());
+            r.Data = archive::Bytes(s.bytes.begin(), s.bytes.end());
             r.IsHidden = s.kind == ItemSpec::Hidden;
         }
         r.DecompressedSize = r.CompressedSize = static_cast<std::int32_t>(r.Data.size());

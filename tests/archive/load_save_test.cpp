@@ -8,6 +8,7 @@
 #include "archive/item_table_builder.h"
 #include "archive/descriptions.h"
 #include "archive/error.h"
+#include "archive/item_operations.h"
 #include "archive/load.h"
 #include "archive/program_directory.h"
 #include "archive/save.h"
@@ -82,7 +83,7 @@ TEST(LoadArchive, TellsTheKindsApart) {
     EXPECT_FALSE(table.IsPointer(0));
     EXPECT_TRUE(table.IsPointer(1));
     EXPECT_EQ(table[1].RefersTo, 0);
-    EXPECT_EQ(table[1].Data, ToBytes("xyz"));  // a pointer holds its own copy
+    EXPECT_EQ(table[1].Data, ToBytes("xyz"));  // a pointer reads as its target's bytes
     EXPECT_TRUE(table[2].IsBlank);
     EXPECT_FALSE(table.IsPointer(2));
     EXPECT_TRUE(table[4].IsBlank);
@@ -200,16 +201,20 @@ TEST(LoadArchiveRejects, EveryTruncationWithAnErrorNotACrash) {
 
 TEST(LoadArchiveRejects, ForgedTablesWithoutAbsurdAllocations) {
     TempDir dir;
-    // 20000 pointers to one 60 KB entry: the copies would need 1.2 GB.
-    const std::int32_t slots = 20000, table = (slots + 1) * 4;
+    // 5000 entries 10 bytes apart, each claiming the rest of the file as its
+    // stored bytes: 125 MB of data from a 70 KB file.
+    const std::int32_t slots = 5000, table = (slots + 1) * 4, end = table + 10 * slots;
     Bytes file;
-    for (std::int32_t s = 0; s < slots; ++s) fixtures::PutInt32(file, table);
-    fixtures::PutInt32(file, table + 10 + 60000);
-    auto entry = fixtures::EntryBytes({60000, 0, Bytes(60000, 7)});
-    file.insert(file.end(), entry.begin(), entry.end());
-    WriteBytes(dir.file("P.HQR"), file);
+    for (std::int32_t s = 0; s < slots; ++s) fixtures::PutInt32(file, table + 10 * s);
+    fixtures::PutInt32(file, end);
+    for (std::int32_t s = 0; s < slots; ++s) {
+        fixtures::PutInt32(file, 0);
+        fixtures::PutInt32(file, end - (table + 10 * s + 10));
+        fixtures::PutInt16(file, 0);
+    }
+    WriteBytes(dir.file("F.HQR"), file);
     ItemTable t;
-    EXPECT_NE(ErrorNumber([&] { archive::LoadArchive(t, dir.file("P.HQR")); }), 0);
+    EXPECT_NE(ErrorNumber([&] { archive::LoadArchive(t, dir.file("F.HQR")); }), 0);
 }
 
 TEST(SaveArchive, WritesTheLayoutOfEveryKind) {
@@ -282,6 +287,19 @@ TEST(SaveArchiveRefuses, AFolderThatDoesNotExist) {
     ItemTable t;
     archive::NewArchive(t);
     EXPECT_EQ(ErrorNumber([&] { archive::SaveArchive(t, "/nonexistent-folder/A.HQR"); }), 75);
+}
+
+// However many pointers share a large item, the archive loads back.
+TEST(SaveArchive, ManyPointersToALargeItemLoadBack) {
+    TempDir dir;
+    ItemTable t = BuildTable({N(std::string(1 << 20, 'q'))});
+    archive::AddMultiplePointers(t, 1, 0, 100);
+    const Bytes written = archive::SerializeArchive(t);
+    ItemTable back = Load(dir, "P.HQR", written);
+    ASSERT_EQ(back.ItemCount, 101);
+    EXPECT_EQ(back[100].RefersTo, 0);
+    EXPECT_EQ(back[100].Data, t[0].Data);
+    EXPECT_EQ(archive::SerializeArchive(back), written);
 }
 
 // Whatever the table, what SaveArchive writes loads back with every item's

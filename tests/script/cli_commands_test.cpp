@@ -2,7 +2,11 @@
 // built program, its output and its exit status.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -70,6 +74,26 @@ protected:
 
     std::string Q(const std::string& path) { return "\"" + path + "\""; }
 
+    // The peak resident size in MB of the program run with args, its output
+    // discarded; -1 when it did not succeed.
+    double PeakMegabytes(std::vector<std::string> args) {
+        args.insert(args.begin(), program_);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        pid_t pid = -1;
+        const int failed = posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (failed) return -1;
+        int status = 0;
+        rusage usage{};
+        if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+        return static_cast<double>(usage.ru_maxrss) / 1024.0;
+    }
+
     TempDir dir_;
     std::string program_;
 };
@@ -102,6 +126,25 @@ TEST_F(OrvaneCli, RunPrintsTheLogAndFailsOnErrors) {
     r = Run({"run", dir_.file("missing.ovs")});
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Out, "External Error: File not found: " + Q(dir_.file("missing.ovs")) + "\n");
+}
+
+// Pointers share their target's bytes: an archive of many pointers to one
+// item opens again, and loading it takes memory in proportion to the file.
+TEST_F(OrvaneCli, ManyPointersToOneItemSaveAndOpenAgain) {
+    const std::string item = dir_.write("item.bin", std::string(4096, 'x'));
+    const std::string big = dir_.file("BIG.HQR");
+    auto r = Run({"run", Script("NEW\r\nADD 0 0 " + Q(item) + "\r\nAMP 1 0 99999\r\nSVA " + Q(big) + "\r\n")});
+    ASSERT_EQ(r.Status, 0) << r.Out << r.Err;
+    // What loading takes: beyond the program itself (and a sanitizer's own
+    // memory), measured on an empty archive.
+    WriteBytes(dir_.file("EMPTY.HQR"), Bytes{4, 0, 0, 0});
+    const double program = PeakMegabytes({"info", dir_.file("EMPTY.HQR")}), loaded = PeakMegabytes({"info", big});
+    EXPECT_GT(program, 0);
+    EXPECT_GT(loaded, 0);
+    EXPECT_LT(loaded - program, 50);
+    r = Run({"list", big});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_NE(r.Out.find("99999  See item 0"), std::string::npos);
 }
 
 TEST_F(OrvaneCli, RunOnAnArchiveSavesUnderItsNameOrANewOne) {
