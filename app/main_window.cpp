@@ -487,6 +487,7 @@ void frmMain::Startup(const std::string& commandLine, bool showNotice) {
             context_.ArchiveModified = false;
             isArchiveOpen_ = true;
             FillItemList();
+            lblCurHQRDescription_->setText(FromText(table_.ArchiveTitle));
         });
     }
     if (!isArchiveOpen_) model_->Clear();

@@ -3,6 +3,7 @@
 // marks, the recorded script, the recent list and the settings files.
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -233,6 +234,15 @@ TEST_F(MainWindowTest, SaveThenReopenShowsTheSameRows) {
     Restart();
     Open(sample);
     EXPECT_EQ(Rows(), saved);
+}
+
+// An archive named on the command line shows its title beside the tool bar,
+// as an opened one does.
+TEST_F(MainWindowTest, CommandLineArchiveShowsItsTitle) {
+    window->Startup(SamplePath("SAMPLE.HQR"), false);
+    ASSERT_EQ(window->State(), shell::DisplayState::ArchiveOpen);
+    ASSERT_FALSE(Table().ArchiveTitle.empty());
+    EXPECT_EQ(app::ToText(window->findChild<QLabel*>("lblCurHQRDescription")->text()), Table().ArchiveTitle);
 }
 
 // The model builds each row only when a view draws it; with either numbering
