@@ -5,42 +5,57 @@
 
 namespace app {
 
-void ItemListModel::SetRows(std::vector<shell::ItemRow> rows) {
+void ItemListModel::Refill(bool itemsIndexTarvoDeCOMP) {
     beginResetModel();
-    rows_ = std::move(rows);
+    rowCount_ = std::max(table_.ItemCount, 0);
+    labels_ = itemsIndexTarvoDeCOMP ? shell::ItemRowLabels(table_, true) : std::vector<std::string>();
+    cachedRow_ = -1;
     endResetModel();
 }
 
-std::vector<bool> ItemListModel::CheckStates() const {
-    std::vector<bool> states(rows_.size());
-    for (std::size_t r = 0; r < rows_.size(); ++r) states[r] = rows_[r].Checked;
-    return states;
+void ItemListModel::Clear() {
+    beginResetModel();
+    rowCount_ = 0;
+    labels_.clear();
+    cachedRow_ = -1;
+    endResetModel();
 }
 
-void ItemListModel::SetAllChecked(bool checked) {
-    if (rows_.empty()) return;
-    for (shell::ItemRow& row : rows_) row.Checked = checked;
-    emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::CheckStateRole});
+void ItemListModel::MarksChanged() {
+    if (rowCount_ == 0) return;
+    cachedRow_ = -1;
+    emit dataChanged(index(0, 0), index(rowCount_ - 1, 0), {Qt::CheckStateRole});
 }
 
-int ItemListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+const shell::ItemRow* ItemListModel::Row(int row) const {
+    if (row < 0 || row >= rowCount_ || row >= table_.ItemCount ||
+        static_cast<std::size_t>(row) >= table_.Records.size())
+        return nullptr;
+    if (row != cachedRow_) {
+        cached_ = shell::MakeItemRow(table_, row);
+        if (!labels_.empty()) cached_.Texts[shell::kColumnIndex] = labels_[static_cast<std::size_t>(row)];
+        cachedRow_ = row;
+    }
+    return &cached_;
 }
+
+int ItemListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rowCount_; }
 
 int ItemListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : shell::kItemColumnCount;
 }
 
 QVariant ItemListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount()) return {};
-    const shell::ItemRow& row = rows_[static_cast<std::size_t>(index.row())];
+    if (!index.isValid()) return {};
+    const shell::ItemRow* row = Row(index.row());
+    if (!row) return {};
     switch (role) {
-    case Qt::DisplayRole: return FromText(row.Texts[static_cast<std::size_t>(index.column())]);
+    case Qt::DisplayRole: return FromText(row->Texts[static_cast<std::size_t>(index.column())]);
     case Qt::DecorationRole:
-        if (index.column() == shell::kColumnIndex) return ItemIcon(row.Icon);
+        if (index.column() == shell::kColumnIndex) return ItemIcon(row->Icon);
         break;
     case Qt::CheckStateRole:
-        if (index.column() == shell::kColumnIndex) return row.Checked ? Qt::Checked : Qt::Unchecked;
+        if (index.column() == shell::kColumnIndex) return row->Checked ? Qt::Checked : Qt::Unchecked;
         break;
     default: break;
     }
@@ -62,11 +77,11 @@ Qt::ItemFlags ItemListModel::flags(const QModelIndex& index) const {
 
 bool ItemListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (role != Qt::CheckStateRole || !index.isValid() || index.column() != shell::kColumnIndex ||
-        index.row() >= rowCount())
+        !Row(index.row()))
         return false;
-    rows_[static_cast<std::size_t>(index.row())].Checked = value.toInt() == Qt::Checked;
+    table_[index.row()].Marked = value.toInt() == Qt::Checked;
+    cachedRow_ = -1;
     emit dataChanged(index, index, {Qt::CheckStateRole});
-    emit CheckStateEdited();
     return true;
 }
 

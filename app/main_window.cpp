@@ -142,7 +142,7 @@ void frmMain::BuildCentralArea() {
     bandLayout->addWidget(progressBar_);
     layout->addWidget(band);
 
-    model_ = new ItemListModel(this);
+    model_ = new ItemListModel(table_, this);
     listStack_ = new QStackedWidget(central);
     listStack_->setObjectName("ListView1");
     detailsView_ = new ItemTableView(listStack_);
@@ -158,8 +158,6 @@ void frmMain::BuildCentralArea() {
     layout->addWidget(listStack_, 1);
     setCentralWidget(central);
 
-    connect(model_, &ItemListModel::CheckStateEdited, this,
-            [this] { shell::SyncMarks(table_, isArchiveOpen_, model_->CheckStates()); });
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(detailsView_),
                                     static_cast<QAbstractItemView*>(iconView_)}) {
         connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& position) {
@@ -180,16 +178,16 @@ QAction* frmMain::AddAction(QMenu* menu, const char* name, const char* caption, 
 
 void frmMain::BuildMenus() {
     QMenuBar* bar = menuBar();
-    auto addMenu = [this](QMenu* parent, QMenuBar* owner, const char* name, const char* caption) {
+    // owner: the menu bar or the menu that holds the new menu.
+    auto addMenu = [this](QWidget* owner, const char* name, const char* caption) {
         auto* menu = new QMenu(Latin1(caption), this);
         menu->setObjectName(name);
         menu->menuAction()->setObjectName(QString(name) + "Action");
-        if (owner) owner->addMenu(menu);
-        else parent->addMenu(menu);
+        owner->addAction(menu->menuAction());
         return menu;
     };
 
-    mnuFile_ = addMenu(nullptr, bar, "mnuFile", "&File");
+    mnuFile_ = addMenu(bar, "mnuFile", "&File");
     AddAction(mnuFile_, "mnuNew", "&New", QKeySequence(Qt::CTRL | Qt::Key_N), [this] { NewArchiveCommand(); });
     AddAction(mnuFile_, "mnuOpen", "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { OpenCommand(); });
     mnuFile_->addSeparator();
@@ -201,7 +199,7 @@ void frmMain::BuildMenus() {
     mnuFile_->addSeparator();
     AddAction(mnuFile_, "mnuSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveCommand(); });
     AddAction(mnuFile_, "mnuSaveAs", "Save &As...", {}, [this] { SaveAsCommand(); });
-    mnuRecentFiles_ = addMenu(mnuFile_, nullptr, "mnuRecentFiles", "&Recent Files");
+    mnuRecentFiles_ = addMenu(mnuFile_, "mnuRecentFiles", "&Recent Files");
     for (int i = 0; i < shell::kRecentFileCount; ++i) {
         const std::string name = "mnuRecentFile" + std::to_string(i);
         mnuRecentFile_[static_cast<std::size_t>(i)] =
@@ -211,13 +209,13 @@ void frmMain::BuildMenus() {
     mnuFileSep5_->setObjectName("mnuFileSep5");
     AddAction(mnuFile_, "mnuExit", "E&xit", {}, [this] { close(); });
 
-    mnuEdit_ = addMenu(nullptr, bar, "mnuEdit", "&Edit");
+    mnuEdit_ = addMenu(bar, "mnuEdit", "&Edit");
     AddAction(mnuEdit_, "mnuDeselectAll", "&De-select All", {}, [this] { SelectAllCommand(false); });
     AddAction(mnuEdit_, "mnuSelectAll", "&Select All", QKeySequence(Qt::CTRL | Qt::Key_A),
               [this] { SelectAllCommand(true); });
 
-    mnuItem_ = addMenu(nullptr, bar, "mnuItem", "&Item");
-    mnuOperations_ = addMenu(mnuItem_, nullptr, "mnuOperations", "&Operations");
+    mnuItem_ = addMenu(bar, "mnuItem", "&Item");
+    mnuOperations_ = addMenu(mnuItem_, "mnuOperations", "&Operations");
     AddAction(mnuOperations_, "mnuExtract", "&Extract...", QKeySequence(Qt::CTRL | Qt::Key_E),
               [this] { ExtractCommand(false); });
     AddAction(mnuOperations_, "mnuExtractMultipleItems", "Ex&tract multiple items...", {},
@@ -258,7 +256,7 @@ void frmMain::BuildMenus() {
     AddAction(mnuItem_, "mnuFindByIndex", "F&ind by index...", QKeySequence(Qt::CTRL | Qt::Key_F),
               [this] { FindByIndexCommand(); });
 
-    mnuView_ = addMenu(nullptr, bar, "mnuView", "&View");
+    mnuView_ = addMenu(bar, "mnuView", "&View");
     AddAction(mnuView_, "mnuOptions", "&Options...", {}, [this] { ShowOptions(*this); });
     mnuView_->addSeparator();
     auto* group = new QActionGroup(this);
@@ -278,7 +276,7 @@ void frmMain::BuildMenus() {
     mnuView_->addSeparator();
     AddAction(mnuView_, "mnuRefresh", "R&efresh", QKeySequence(Qt::Key_F5), [this] { RefreshCommand(); });
 
-    QMenu* help = addMenu(nullptr, bar, "mnuHelp", "&Help");
+    QMenu* help = addMenu(bar, "mnuHelp", "&Help");
     AddAction(help, "mnuAbout", "&About Tarvo Resource Manager...", {}, [this] { AboutCommand(); });
 }
 
@@ -398,13 +396,10 @@ archive::MethodSettings frmMain::Methods() const { return shell::MethodSettingsO
 // -------------------------------------------------------------- item list
 
 void frmMain::FillItemList() {
+    // The model builds a row's texts only when a view draws it, so the refill
+    // is over long before a progress bar could show anything: it stays at 0.
     const std::int32_t keep = SelectedItem() + 1;
-    const bool progress = shell::ItemListUsesProgress(table_.ItemCount);
-    if (progress) progressBar_->setRange(0, table_.ItemCount - 1);
-    shell::ProgressCallback moved;
-    if (progress) moved = [this](std::int32_t position) { progressBar_->setValue(position); };
-    model_->SetRows(shell::FillItemRows(table_, settings_.ItemsIndexTarvoDeCOMP, moved));
-    progressBar_->setValue(0);
+    model_->Refill(settings_.ItemsIndexTarvoDeCOMP);
     if (keep > 0 && keep <= model_->rowCount()) SelectRow(keep);
 }
 
@@ -492,6 +487,7 @@ void frmMain::Startup(const std::string& commandLine, bool showNotice) {
             context_.ArchiveModified = false;
             isArchiveOpen_ = true;
             FillItemList();
+            lblCurHQRDescription_->setText(FromText(table_.ArchiveTitle));
         });
     }
     if (!isArchiveOpen_) model_->Clear();
@@ -779,7 +775,7 @@ void frmMain::SelectAllCommand(bool mark) {
     if (!isArchiveOpen_) return;
     if (mark) shell::SelectAll(table_, model_->rowCount());
     else shell::DeselectAll(table_, model_->rowCount());
-    model_->SetAllChecked(mark);
+    model_->MarksChanged();
 }
 
 void frmMain::RunScriptCommand() {

@@ -219,7 +219,7 @@ RecentFilesMenu RecentFilesMenuState(const RecentFileList& recent) {
     for (std::size_t i = 0; i < recent.size(); ++i) {
         if (recent[i].empty()) continue;
         menu.Entries[i].Visible = true;
-        menu.Entries[i].Caption = "&" + std::to_string(i + 1) + " " + recent[i];
+        menu.Entries[i].Caption.append("&").append(std::to_string(i + 1)).append(" ").append(recent[i]);
         anyShown = true;
     }
     menu.SubmenuVisible = anyShown;

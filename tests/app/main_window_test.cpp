@@ -3,6 +3,7 @@
 // marks, the recorded script, the recent list and the settings files.
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -10,9 +11,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/item_icons.h"
 #include "app/item_list_model.h"
 #include "app/item_views.h"
 #include "app/main_window.h"
+#include "app/qt_dialogs.h"
+#include "archive/load.h"
 #include "archive/program_directory.h"
 #include "script/run_script.h"
 #include "scripted_dialogs.h"
@@ -232,6 +236,42 @@ TEST_F(MainWindowTest, SaveThenReopenShowsTheSameRows) {
     EXPECT_EQ(Rows(), saved);
 }
 
+// An archive named on the command line shows its title beside the tool bar,
+// as an opened one does.
+TEST_F(MainWindowTest, CommandLineArchiveShowsItsTitle) {
+    window->Startup(SamplePath("SAMPLE.HQR"), false);
+    ASSERT_EQ(window->State(), shell::DisplayState::ArchiveOpen);
+    ASSERT_FALSE(Table().ArchiveTitle.empty());
+    EXPECT_EQ(app::ToText(window->findChild<QLabel*>("lblCurHQRDescription")->text()), Table().ArchiveTitle);
+}
+
+// The model builds each row only when a view draws it; with either numbering
+// it shows the rows FillItemRows builds, icons and check boxes included.
+TEST(ItemListModelTest, ShowsTheRowsFillItemRowsBuilds) {
+    for (const char* name : {"SAMPLE.HQR", "SPEECH.VOX", "HARBOUR.HQS"}) {
+        for (bool numbering : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (numbering ? " numbered" : ""));
+            archive::ItemTable table;
+            archive::LoadArchive(table, SamplePath(name));
+            table[1].Marked = true;
+            app::ItemListModel model(table);
+            model.Refill(numbering);
+            const std::vector<shell::ItemRow> rows = shell::FillItemRows(table, numbering);
+            ASSERT_EQ(static_cast<std::size_t>(model.rowCount()), rows.size());
+            for (int r = 0; r < model.rowCount(); ++r) {
+                const shell::ItemRow& row = rows[static_cast<std::size_t>(r)];
+                for (int c = 0; c < shell::kItemColumnCount; ++c)
+                    EXPECT_EQ(app::ToText(model.data(model.index(r, c), Qt::DisplayRole).toString()),
+                              row.Texts[static_cast<std::size_t>(c)]) << r << "," << c;
+                const QModelIndex first = model.index(r, 0);
+                EXPECT_EQ(model.data(first, Qt::DecorationRole).value<QIcon>().cacheKey(),
+                          app::ItemIcon(row.Icon).cacheKey()) << r;
+                EXPECT_EQ(model.data(first, Qt::CheckStateRole).toInt(), row.Checked ? Qt::Checked : Qt::Unchecked) << r;
+            }
+        }
+    }
+}
+
 // The list shows exactly what orvane-cli list prints, for every sample.
 TEST_F(MainWindowTest, RowsEqualTheCommandLineList) {
     for (const char* name : {"SAMPLE.HQR", "SPEECH.VOX", "HARBOUR.HQS"}) {
@@ -293,8 +333,11 @@ TEST_F(MainWindowTest, CtrlAMarksEveryItem) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     window->DetailsView().setFocus();
     QTest::keyClick(&window->DetailsView(), Qt::Key_A, Qt::ControlModifier);
-    for (std::int32_t i = 0; i < Table().ItemCount; ++i) EXPECT_TRUE(Table()[i].Marked) << i;
-    EXPECT_EQ(window->Model().CheckStates(), std::vector<bool>(static_cast<std::size_t>(Table().ItemCount), true));
+    app::ItemListModel& model = window->Model();
+    for (std::int32_t i = 0; i < Table().ItemCount; ++i) {
+        EXPECT_TRUE(Table()[i].Marked) << i;
+        EXPECT_EQ(model.data(model.index(i, 0), Qt::CheckStateRole).toInt(), Qt::Checked) << i;
+    }
 }
 
 // ------------------------------------------------------------ recording
