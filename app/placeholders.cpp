@@ -13,7 +13,6 @@ void NotYet(AppServices& services, const char* what) {
 
 }  // namespace
 
-void ShowOptions(AppServices& services) { NotYet(services, "The options dialog"); }
 void ShowCompare(AppServices& services) { NotYet(services, "Comparing archives"); }
 void ShowScriptEditor(AppServices& services) { NotYet(services, "The script editor"); }
 
