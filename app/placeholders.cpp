@@ -14,6 +14,5 @@ void NotYet(AppServices& services, const char* what) {
 }  // namespace
 
 void ShowCompare(AppServices& services) { NotYet(services, "Comparing archives"); }
-void ShowScriptEditor(AppServices& services) { NotYet(services, "The script editor"); }
 
 }  // namespace app
