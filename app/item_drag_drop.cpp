@@ -1,0 +1,89 @@
+#include "app/item_drag_drop.h"
+
+#include <exception>
+
+#include <QFileInfo>
+#include <QUrl>
+
+#include "app/app_services.h"
+#include "app/qt_dialogs.h"
+#include "archive/extraction.h"
+#include "shell/drag_drop.h"
+
+namespace app {
+
+namespace {
+
+bool DragDropAllowed(AppServices& services) {
+    return services.CurrentSettings().EnableDragDrop && services.IsArchiveOpen();
+}
+
+void ShowError(AppServices& services, const std::string& text, shell::MessageIcon icon) {
+    services.Ask().Message(text, services.Caption(), icon, shell::MessageButtons::Ok);
+}
+
+}  // namespace
+
+ItemDrag MakeItemDrag(AppServices& services, const std::vector<std::int32_t>& selected) {
+    ItemDrag drag;
+    if (!DragDropAllowed(services)) return drag;
+    archive::ItemTable& table = services.Table();
+    const std::vector<std::int32_t> items = shell::DraggedItems(table, selected);
+    if (items.empty()) return drag;
+    auto folder = std::make_unique<QTemporaryDir>();
+    if (!folder->isValid()) {
+        ShowError(services, "Cannot create a temporary folder: " + ToText(folder->errorString()),
+                  shell::MessageIcon::Critical);
+        return drag;
+    }
+    const std::string folderPath = ToPath(folder->path()) + "/";
+    QList<QUrl> urls;
+    try {
+        for (std::int32_t item : items) {
+            const std::string path = archive::BulkExtractionName(table, item, folderPath);
+            archive::ExtractItem(table, item, path, services.Methods());
+            urls.append(QUrl::fromLocalFile(FromPath(path)));
+        }
+    } catch (const std::exception& e) {
+        ShowError(services, e.what(), shell::MessageIcon::Critical);
+        return drag;
+    }
+    drag.Data = std::make_unique<QMimeData>();
+    drag.Data->setUrls(urls);
+    drag.Folder = std::move(folder);
+    return drag;
+}
+
+bool AcceptsItemDrop(AppServices& services, const QMimeData& data) {
+    if (!DragDropAllowed(services) || !data.hasUrls() || data.urls().isEmpty()) return false;
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile()) return false;
+    }
+    return true;
+}
+
+bool DropItemFiles(AppServices& services, const QMimeData& data, std::int32_t target, bool replace) {
+    if (!AcceptsItemDrop(services, data)) return false;
+    std::vector<shell::DroppedFile> files;
+    for (const QUrl& url : data.urls()) {
+        const QString local = url.toLocalFile();
+        files.push_back({ToPath(local), QFileInfo(local).isDir()});
+    }
+    const shell::DropPlan plan = shell::PlanFileDrop(files, target, services.Table().ItemCount, replace);
+    if (!plan.Refusal.empty()) {
+        ShowError(services, plan.Refusal, shell::MessageIcon::Exclamation);
+        return false;
+    }
+    bool changed = false;
+    try {
+        for (const shell::DropOperation& operation : plan.Operations) {
+            services.RunItemOperation(operation.Item, operation.Code, shell::kDropCompressionType, operation.File, 0);
+            changed = true;
+        }
+    } catch (const std::exception& e) {
+        ShowError(services, e.what(), shell::MessageIcon::Critical);
+    }
+    return changed;
+}
+
+}  // namespace app

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <QUrl>
+
+#include "app/item_drag_drop.h"
+#include "app/qt_dialogs.h"
+#include "archive/compression_dispatch.h"
+#include "archive/extraction.h"
+#include "archive/load.h"
+#include "support/test_support.h"
+#include "tests/app/scripted_dialogs.h"
+
+namespace {
+
+using testing_support::TempDir;
+
+class DragDrop : public testing::Test {
+protected:
+    void SetUp() override {
+        archive::LoadArchive(services.Table_, std::string(ORVANE_SOURCE_DIR) + "/samples/SAMPLE.HQR");
+        services.Settings_.EnableDragDrop = true;
+        services.Table_.RecordedScript.clear();
+    }
+
+    // File URLs as a file manager drops them.
+    static const QMimeData& Files(const std::vector<std::string>& paths) {
+        static QMimeData data;
+        QList<QUrl> urls;
+        for (const std::string& path : paths) urls.append(QUrl::fromLocalFile(app::FromPath(path)));
+        data.setUrls(urls);
+        return data;
+    }
+
+    testing_support::FakeServices services;
+    TempDir dir;
+};
+
+// Each dragged item arrives as its decompressed bytes, under the name bulk
+// extraction gives it: the selected rows and the checked ones alike.
+TEST_F(DragDrop, DragOutWritesTheItemsAsBulkExtractionNamesThem) {
+    archive::ItemTable& table = services.Table_;
+    table[3].Marked = true;
+    const app::ItemDrag drag = app::MakeItemDrag(services, {1, 0});
+    ASSERT_TRUE(drag.Data);
+    const QList<QUrl> urls = drag.Data->urls();
+    ASSERT_EQ(urls.size(), 3);
+    const std::int32_t items[] = {0, 1, 3};
+    for (int i = 0; i < 3; ++i) {
+        const std::string path = app::ToPath(urls[i].toLocalFile());
+        EXPECT_EQ(path, archive::BulkExtractionName(table, items[i], app::ToPath(drag.Folder->path())));
+        archive::Bytes expected;
+        archive::ExpandCompressedFile(table[items[i]].Data, expected, table[items[i]].DecompressedSize,
+                                      table[items[i]].CompressionType, services.Methods());
+        EXPECT_EQ(testing_support::ReadBytes(path), expected);
+    }
+    EXPECT_TRUE(table.RecordedScript.empty());
+}
+
+TEST_F(DragDrop, DropAddsBeforeTheRowOrAtTheEndAndShiftReplaces) {
+    const std::string a = dir.write("a.bin", std::string(300, 'a'));
+    const std::string b = dir.write("b.bin", "bbbb");
+    const std::int32_t count = services.Table_.ItemCount;
+    EXPECT_TRUE(app::DropItemFiles(services, Files({a, b}), 2, false));
+    EXPECT_TRUE(app::DropItemFiles(services, Files({b}), -1, false));
+    EXPECT_TRUE(app::DropItemFiles(services, Files({b}), 0, true));
+    EXPECT_EQ(services.Table_.ItemCount, count + 3);
+    EXPECT_EQ(services.Table_.RecordedScript, "ADD 2 1 \"" + a + "\"\r\nADD 3 1 \"" + b + "\"\r\nADD " +
+                                                  std::to_string(count + 2) + " 1 \"" + b + "\"\r\nRPL 0 1 \"" + b +
+                                                  "\"\r\n");
+    EXPECT_EQ(services.Table_[2].CompressionType, 1);  // 300 bytes of one letter do compress
+    EXPECT_TRUE(services.Context.ArchiveModified);
+    EXPECT_TRUE(services.Dialogs.Messages.empty());
+}
+
+// Nothing moves while the option is off, and a folder refuses the drop whole.
+TEST_F(DragDrop, RefusedWhenOffOrForFolders) {
+    const std::string file = dir.write("f.bin", "ffff");
+    const archive::ItemTable before = services.Table_;
+    services.Dialogs.Messages.clear();
+    EXPECT_FALSE(app::DropItemFiles(services, Files({file, dir.path().string()}), 0, false));
+    EXPECT_EQ(services.Dialogs.Messages.size(), 1u);
+
+    services.Settings_.EnableDragDrop = false;
+    EXPECT_FALSE(app::AcceptsItemDrop(services, Files({file})));
+    EXPECT_FALSE(app::DropItemFiles(services, Files({file}), 0, false));
+    EXPECT_FALSE(app::MakeItemDrag(services, {0}).Data);
+    EXPECT_EQ(services.Table_.ItemCount, before.ItemCount);
+    EXPECT_TRUE(services.Table_.RecordedScript.empty());
+    EXPECT_EQ(services.Dialogs.Messages.size(), 1u);
+}
+
+}  // namespace
