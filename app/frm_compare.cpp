@@ -41,6 +41,7 @@ frmCompare::frmCompare(AppServices& services, QWidget* parent) : QDialog(parent)
         buttons_[i] = new QPushButton("...");
         buttons_[i]->setObjectName(kButtonNames[i]);
         buttons_[i]->setAutoDefault(false);
+        buttons_[i]->setFixedWidth(buttons_[i]->fontMetrics().horizontalAdvance("...") + 24);
         archives->addWidget(labels_[i], i, 0);
         archives->addWidget(buttons_[i], i, 1);
         connect(buttons_[i], &QPushButton::clicked, this, [this, i] { ChooseArchive(i); });

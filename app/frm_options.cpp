@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTabBar>
-#include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -71,6 +70,7 @@ frmOptions::frmOptions(AppServices& services, QWidget* parent) : QDialog(parent)
     tabs_->setExpanding(false);
 
     panels_ = new QStackedWidget;
+    panels_->setFrameShape(QFrame::StyledPanel);
     panels_->addWidget(BuildGeneralPage());
     panels_->addWidget(BuildCompressionPage());
     panels_->addWidget(BuildViewersPage());
@@ -150,24 +150,29 @@ QWidget* frmOptions::BuildViewersPage() {
     auto* page = new QWidget;
     page->setObjectName("picViewers");
     auto* layout = new QVBoxLayout(page);
-    auto* toolBar = new QToolBar;
-    toolBar->setObjectName("tbViewers");
-    toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    QAction* add = toolBar->addAction("&Add...");
-    add->setObjectName("cmdAddViewer");
-    QAction* remove = toolBar->addAction("&Remove");
-    remove->setObjectName("cmdRemoveViewer");
+    // Push buttons rather than tool buttons: these keep the "..." and the
+    // underlined access keys of the captions.
+    auto* cmdAddViewer = new QPushButton("&Add...");
+    cmdAddViewer->setObjectName("cmdAddViewer");
+    auto* cmdRemoveViewer = new QPushButton("&Remove");
+    cmdRemoveViewer->setObjectName("cmdRemoveViewer");
+    auto* toolBar = new QHBoxLayout;
+    for (QPushButton* button : {cmdAddViewer, cmdRemoveViewer}) {
+        button->setAutoDefault(false);
+        toolBar->addWidget(button);
+    }
+    toolBar->addStretch();
     lstViewers_ = new QTreeWidget;
     lstViewers_->setObjectName("lstViewers");
     lstViewers_->setHeaderLabels({"Extension", "Path"});
     lstViewers_->setRootIsDecorated(false);
     lstViewers_->setUniformRowHeights(true);
     lstViewers_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    layout->addWidget(toolBar);
+    layout->addLayout(toolBar);
     layout->addWidget(lstViewers_, 1);
 
-    connect(add, &QAction::triggered, this, [this] { Guarded([this] { AddViewer(); }); });
-    connect(remove, &QAction::triggered, this, [this] { Guarded([this] { RemoveViewer(); }); });
+    connect(cmdAddViewer, &QPushButton::clicked, this, [this] { Guarded([this] { AddViewer(); }); });
+    connect(cmdRemoveViewer, &QPushButton::clicked, this, [this] { Guarded([this] { RemoveViewer(); }); });
     connect(lstViewers_, &QTreeWidget::itemDoubleClicked, this,
             [this] { Guarded([this] { ChangeViewerProgram(); }); });
     return page;

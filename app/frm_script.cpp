@@ -1,5 +1,6 @@
 #include "app/frm_script.h"
 
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -17,6 +18,9 @@
 namespace app {
 
 namespace {
+
+// A long run shows its log this often while it goes on.
+constexpr int kLogBatchMilliseconds = 250;
 
 QPushButton* Button(const char* name, const char* caption) {
     auto* button = new QPushButton(caption);
@@ -42,11 +46,13 @@ frmScript::frmScript(AppServices& services, QWidget* parent)
     txtEdit_ = TextBox("txtEdit");
     txtDebug_ = TextBox("txtDebug");
     txtDebug_->setReadOnly(true);
+    txtDebug_->setUndoRedoEnabled(false);  // the log only grows; keeping undo steps doubles its cost
     lblScriptFile_ = new QLabel;
     lblScriptFile_->setObjectName("lblScriptFile");
     lblScriptFile_->setTextFormat(Qt::PlainText);
     cmdScriptFile_ = Button("cmdScriptFile", "...");
     cmdScriptFile_->setToolTip("Choose a script file");
+    cmdScriptFile_->setFixedWidth(cmdScriptFile_->fontMetrics().horizontalAdvance("...") + 24);
     auto* cmdRunScript = Button("cmdRunScript", "&Run");
     auto* cmdSave = Button("cmdSave", "&Save");
     auto* cmdSaveAs = Button("cmdSaveAs", "Save &As");
@@ -115,17 +121,33 @@ void frmScript::RunScript() {
     const std::optional<std::string> path = editor_.PathToRun();
     ShowScriptPath();
     if (!path) return;
-    QTextCursor end(txtDebug_->document());
-    end.movePosition(QTextCursor::End);
-    script::RunEnvironment environment(services_.Table(), services_.ScriptLink(), [&end](const std::string& message) {
-        end.insertText(FromText(message) + '\n');
+    // Messages are taken as they come and shown in batches: one insertion
+    // per message costs far more than the run itself on long scripts, and
+    // nothing is drawn during the run except when a batch is shown.
+    QString pending;
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    auto show = [&] {
+        QTextCursor end(txtDebug_->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(pending);
+        pending.clear();
+        txtDebug_->moveCursor(QTextCursor::End);
+        txtDebug_->ensureCursorVisible();
+        sinceShown.restart();
+    };
+    script::RunEnvironment environment(services_.Table(), services_.ScriptLink(), [&](const std::string& message) {
+        pending += FromText(message);
+        pending += '\n';
+        if (sinceShown.elapsed() >= kLogBatchMilliseconds && txtDebug_->isVisible()) {
+            show();
+            txtDebug_->viewport()->repaint();
+        }
     });
     environment.Methods = services_.Methods();
     script::RunScript(*path, environment);
-    txtDebug_->moveCursor(QTextCursor::End);
-    txtDebug_->ensureCursorVisible();
+    show();
 }
-
 void ShowScriptEditor(AppServices& services) {
     frmScript window(services, services.MainWidget());
     window.exec();

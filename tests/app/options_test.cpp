@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -128,11 +127,11 @@ TEST(Options, ApplyChangesTheEncoderOfTheNextRecompression) {
 TEST(Options, CancelKeepsViewerChangesAndDropsTheRest) {
     FakeServices services;
     app::frmOptions dialog(services);
-    auto* add = Child<QAction>(dialog, "cmdAddViewer");
+    auto* add = Child<QPushButton>(dialog, "cmdAddViewer");
     services.Dialogs.Inputs = {"txt", "TX", "TEXT", "lun", std::nullopt};
     services.Dialogs.Files = {"/bin/less", "/bin/old"};
-    for (int i = 0; i < 5; ++i) add->trigger();
-    Child<QAction>(dialog, "cmdRemoveViewer")->trigger();
+    for (int i = 0; i < 5; ++i) add->click();
+    Child<QPushButton>(dialog, "cmdRemoveViewer")->click();
 
     auto* list = Child<QTreeWidget>(dialog, "lstViewers");
     list->setCurrentItem(list->topLevelItem(0));
