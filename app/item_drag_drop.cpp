@@ -2,7 +2,12 @@
 
 #include <exception>
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QUrl>
 
 #include "app/app_services.h"
@@ -84,6 +89,79 @@ bool DropItemFiles(AppServices& services, const QMimeData& data, std::int32_t ta
         ShowError(services, e.what(), shell::MessageIcon::Critical);
     }
     return changed;
+}
+
+ItemDragDrop::ItemDragDrop(AppServices& services, QAbstractItemView& view)
+    : QObject(&view), services_(services), view_(view) {
+    view_.setDragEnabled(false);  // drags start here, not in the view
+    view_.viewport()->setAcceptDrops(true);
+    view_.viewport()->installEventFilter(this);
+}
+
+std::int32_t ItemDragDrop::ItemAt(const QPoint& pos) const {
+    const QModelIndex index = view_.indexAt(pos);
+    return index.isValid() ? index.row() : -1;
+}
+
+void ItemDragDrop::StartDrag() {
+    std::vector<std::int32_t> selected;
+    for (const QModelIndex& index : view_.selectionModel()->selectedIndexes()) selected.push_back(index.row());
+    ItemDrag drag = MakeItemDrag(services_, selected);
+    if (!drag.Data) return;
+    // The files stay until the next drag: a file manager may copy them
+    // after the drop has returned.
+    lastDragFolder_ = std::move(drag.Folder);
+    auto* qdrag = new QDrag(&view_);
+    qdrag->setMimeData(drag.Data.release());
+    qdrag->exec(Qt::CopyAction);
+}
+
+bool ItemDragDrop::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != view_.viewport()) return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        pressed_ = mouse->button() == Qt::LeftButton;
+        pressedAt_ = mouse->position().toPoint();
+        return false;
+    }
+    case QEvent::MouseButtonRelease:
+        pressed_ = false;
+        return false;
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!pressed_ || !(mouse->buttons() & Qt::LeftButton) || !services_.CurrentSettings().EnableDragDrop ||
+            (mouse->position().toPoint() - pressedAt_).manhattanLength() < QApplication::startDragDistance())
+            return false;
+        pressed_ = false;
+        StartDrag();
+        return true;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (AcceptsItemDrop(services_, *drag->mimeData())) {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const bool replace = drop->modifiers() & Qt::ShiftModifier;
+        if (DropItemFiles(services_, *drop->mimeData(), ItemAt(drop->position().toPoint()), replace)) {
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+        } else {
+            drop->ignore();
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 }  // namespace app

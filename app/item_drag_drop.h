@@ -8,7 +8,11 @@
 #include <vector>
 
 #include <QMimeData>
+#include <QObject>
+#include <QPoint>
 #include <QTemporaryDir>
+
+class QAbstractItemView;
 
 namespace app {
 
@@ -37,5 +41,28 @@ bool AcceptsItemDrop(AppServices& services, const QMimeData& data);
 // RunItemOperation. Folders are refused with a message. An error stops the
 // drop with one message box. True when the archive changed.
 bool DropItemFiles(AppServices& services, const QMimeData& data, std::int32_t target, bool replace);
+
+// Drag and drop on one view of the item list (model row r shows item r):
+// watches the view's viewport, starts drags with the left button and takes
+// drops, asking the functions above. Installed once per view; the option is
+// read at each drag and drop, so turning it on or off needs no re-wiring.
+class ItemDragDrop : public QObject {
+public:
+    ItemDragDrop(AppServices& services, QAbstractItemView& view);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The item of the row under pos; -1 below the last row.
+    std::int32_t ItemAt(const QPoint& pos) const;
+    void StartDrag();
+
+    AppServices& services_;
+    QAbstractItemView& view_;
+    QPoint pressedAt_;
+    bool pressed_ = false;
+    std::unique_ptr<QTemporaryDir> lastDragFolder_;
+};
 
 }  // namespace app

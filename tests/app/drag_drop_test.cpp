@@ -2,6 +2,10 @@
 
 #include <filesystem>
 
+#include <QApplication>
+#include <QDropEvent>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QUrl>
 
 #include "app/item_drag_drop.h"
@@ -22,6 +26,25 @@ protected:
         archive::LoadArchive(services.Table_, std::string(ORVANE_SOURCE_DIR) + "/samples/SAMPLE.HQR");
         services.Settings_.EnableDragDrop = true;
         services.Table_.RecordedScript.clear();
+        model.setRowCount(services.Table_.ItemCount);
+        model.setColumnCount(1);
+        view.setModel(&model);
+        view.resize(300, 800);
+        view.show();
+    }
+
+    // Drags files over the row of `item` (-1: below the last row) and drops
+    // them there; true when the view took the drop.
+    bool DropOnRow(const std::vector<std::string>& paths, int item, bool shift) {
+        const QPoint at = item >= 0 ? view.visualRect(model.index(item, 0)).center()
+                                    : QPoint(5, view.viewport()->height() - 5);
+        const Qt::KeyboardModifiers keys = shift ? Qt::ShiftModifier : Qt::NoModifier;
+        QDragEnterEvent enter(at, Qt::CopyAction, &Files(paths), Qt::LeftButton, keys);
+        QApplication::sendEvent(view.viewport(), &enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent drop(at, Qt::CopyAction, &Files(paths), Qt::LeftButton, keys);
+        QApplication::sendEvent(view.viewport(), &drop);
+        return drop.isAccepted();
     }
 
     // File URLs as a file manager drops them.
@@ -35,6 +58,9 @@ protected:
 
     testing_support::FakeServices services;
     TempDir dir;
+    QStandardItemModel model;
+    QTableView view;
+    app::ItemDragDrop dragDrop{services, view};
 };
 
 // Each dragged item arrives as its decompressed bytes, under the name bulk
@@ -62,9 +88,9 @@ TEST_F(DragDrop, DropAddsBeforeTheRowOrAtTheEndAndShiftReplaces) {
     const std::string a = dir.write("a.bin", std::string(300, 'a'));
     const std::string b = dir.write("b.bin", "bbbb");
     const std::int32_t count = services.Table_.ItemCount;
-    EXPECT_TRUE(app::DropItemFiles(services, Files({a, b}), 2, false));
-    EXPECT_TRUE(app::DropItemFiles(services, Files({b}), -1, false));
-    EXPECT_TRUE(app::DropItemFiles(services, Files({b}), 0, true));
+    EXPECT_TRUE(DropOnRow({a, b}, 2, false));
+    EXPECT_TRUE(DropOnRow({b}, -1, false));
+    EXPECT_TRUE(DropOnRow({b}, 0, true));
     EXPECT_EQ(services.Table_.ItemCount, count + 3);
     EXPECT_EQ(services.Table_.RecordedScript, "ADD 2 1 \"" + a + "\"\r\nADD 3 1 \"" + b + "\"\r\nADD " +
                                                   std::to_string(count + 2) + " 1 \"" + b + "\"\r\nRPL 0 1 \"" + b +
@@ -79,11 +105,11 @@ TEST_F(DragDrop, RefusedWhenOffOrForFolders) {
     const std::string file = dir.write("f.bin", "ffff");
     const archive::ItemTable before = services.Table_;
     services.Dialogs.Messages.clear();
-    EXPECT_FALSE(app::DropItemFiles(services, Files({file, dir.path().string()}), 0, false));
+    EXPECT_FALSE(DropOnRow({file, dir.path().string()}, 0, false));
     EXPECT_EQ(services.Dialogs.Messages.size(), 1u);
 
     services.Settings_.EnableDragDrop = false;
-    EXPECT_FALSE(app::AcceptsItemDrop(services, Files({file})));
+    EXPECT_FALSE(DropOnRow({file}, 0, false));
     EXPECT_FALSE(app::DropItemFiles(services, Files({file}), 0, false));
     EXPECT_FALSE(app::MakeItemDrag(services, {0}).Data);
     EXPECT_EQ(services.Table_.ItemCount, before.ItemCount);
