@@ -220,7 +220,13 @@ RecentFilesMenu RecentFilesMenuState(const RecentFileList& recent) {
     for (std::size_t i = 0; i < recent.size(); ++i) {
         if (recent[i].empty()) continue;
         menu.Entries[i].Visible = true;
-        menu.Entries[i].Caption = "&" + std::to_string(i + 1) + " " + recent[i];
+        // Appended piece by piece: GCC 12 at -O3 warns (wrongly) about
+        // overlapping copies in the chain of operator+ here.
+        std::string caption(1, '&');
+        caption += std::to_string(i + 1);
+        caption += ' ';
+        caption += recent[i];
+        menu.Entries[i].Caption = std::move(caption);
         anyShown = true;
     }
     menu.SubmenuVisible = anyShown;
