@@ -140,7 +140,9 @@ bool ItemDragDrop::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDropEvent*>(event);
-        if (AcceptsItemDrop(services_, *drag->mimeData())) {
+        // A drag that started in this program (the list's own) would only
+        // add copies of the items it carries.
+        if (drag->source() == nullptr && AcceptsItemDrop(services_, *drag->mimeData())) {
             drag->setDropAction(Qt::CopyAction);
             drag->accept();
         } else {
@@ -151,7 +153,7 @@ bool ItemDragDrop::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         const bool replace = drop->modifiers() & Qt::ShiftModifier;
-        if (DropItemFiles(services_, *drop->mimeData(), ItemAt(drop->position().toPoint()), replace)) {
+        if (drop->source() == nullptr && DropItemFiles(services_, *drop->mimeData(), ItemAt(drop->position().toPoint()), replace)) {
             drop->setDropAction(Qt::CopyAction);
             drop->accept();
         } else {

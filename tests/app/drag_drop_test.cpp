@@ -9,6 +9,9 @@
 #include <QUrl>
 
 #include "app/item_drag_drop.h"
+#include "app/item_list_model.h"
+#include "app/item_views.h"
+#include "app/main_window.h"
 #include "app/qt_dialogs.h"
 #include "archive/compression_dispatch.h"
 #include "archive/extraction.h"
@@ -19,6 +22,29 @@
 namespace {
 
 using testing_support::TempDir;
+
+// File URLs as a file manager drops them.
+const QMimeData& Files(const std::vector<std::string>& paths) {
+    static QMimeData data;
+    QList<QUrl> urls;
+    for (const std::string& path : paths) urls.append(QUrl::fromLocalFile(app::FromPath(path)));
+    data.setUrls(urls);
+    return data;
+}
+
+// Drags files over the row of `item` (-1: below the last row) of a shown
+// view and drops them there; true when the view took the drop.
+bool DropFilesOnRow(QAbstractItemView& view, const std::vector<std::string>& paths, int item, bool shift) {
+    const QPoint at = item >= 0 ? view.visualRect(view.model()->index(item, 0)).center()
+                                : QPoint(5, view.viewport()->height() - 5);
+    const Qt::KeyboardModifiers keys = shift ? Qt::ShiftModifier : Qt::NoModifier;
+    QDragEnterEvent enter(at, Qt::CopyAction, &Files(paths), Qt::LeftButton, keys);
+    QApplication::sendEvent(view.viewport(), &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(at, Qt::CopyAction, &Files(paths), Qt::LeftButton, keys);
+    QApplication::sendEvent(view.viewport(), &drop);
+    return drop.isAccepted();
+}
 
 class DragDrop : public testing::Test {
 protected:
@@ -33,27 +59,8 @@ protected:
         view.show();
     }
 
-    // Drags files over the row of `item` (-1: below the last row) and drops
-    // them there; true when the view took the drop.
     bool DropOnRow(const std::vector<std::string>& paths, int item, bool shift) {
-        const QPoint at = item >= 0 ? view.visualRect(model.index(item, 0)).center()
-                                    : QPoint(5, view.viewport()->height() - 5);
-        const Qt::KeyboardModifiers keys = shift ? Qt::ShiftModifier : Qt::NoModifier;
-        QDragEnterEvent enter(at, Qt::CopyAction, &Files(paths), Qt::LeftButton, keys);
-        QApplication::sendEvent(view.viewport(), &enter);
-        if (!enter.isAccepted()) return false;
-        QDropEvent drop(at, Qt::CopyAction, &Files(paths), Qt::LeftButton, keys);
-        QApplication::sendEvent(view.viewport(), &drop);
-        return drop.isAccepted();
-    }
-
-    // File URLs as a file manager drops them.
-    static const QMimeData& Files(const std::vector<std::string>& paths) {
-        static QMimeData data;
-        QList<QUrl> urls;
-        for (const std::string& path : paths) urls.append(QUrl::fromLocalFile(app::FromPath(path)));
-        data.setUrls(urls);
-        return data;
+        return DropFilesOnRow(view, paths, item, shift);
     }
 
     testing_support::FakeServices services;
@@ -115,6 +122,35 @@ TEST_F(DragDrop, RefusedWhenOffOrForFolders) {
     EXPECT_EQ(services.Table_.ItemCount, before.ItemCount);
     EXPECT_TRUE(services.Table_.RecordedScript.empty());
     EXPECT_EQ(services.Dialogs.Messages.size(), 1u);
+}
+
+// The main window's list takes drops only with the option on, and shows
+// the added item at once.
+TEST(DragDropMainWindow, DroppedFileBecomesARowOfTheList) {
+    TempDir dir;
+    testing_support::ScriptedDialogs dialogs;
+    app::MainWindowOptions options;
+    options.Dialogs = &dialogs;
+    options.SettingsDirectory = dir.path().string();
+    app::frmMain window(options);
+    window.Startup("", false);
+    const std::string archive = dir.file("SAMPLE.HQR");
+    std::filesystem::copy_file(std::string(ORVANE_SOURCE_DIR) + "/samples/SAMPLE.HQR", archive);
+    dialogs.Files = {archive};
+    window.OpenCommand();
+    window.resize(900, 700);
+    window.show();
+    const int rows = window.Model().rowCount();
+    const std::string file = dir.write("new.bin", "new item");
+
+    EXPECT_FALSE(DropFilesOnRow(window.DetailsView(), {file}, 1, false));
+    window.CurrentSettings().EnableDragDrop = true;
+    EXPECT_TRUE(DropFilesOnRow(window.DetailsView(), {file}, 1, false));
+    EXPECT_EQ(window.Model().rowCount(), rows + 1);
+    EXPECT_TRUE(window.IsModified());
+    EXPECT_EQ(window.Table().RecordedScript.substr(window.Table().RecordedScript.rfind("ADD")),
+              "ADD 1 1 \"" + file + "\"\r\n");
+    EXPECT_TRUE(dialogs.Messages.empty());
 }
 
 }  // namespace

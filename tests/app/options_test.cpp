@@ -8,9 +8,13 @@
 #include <QCheckBox>
 
 #include "app/frm_options.h"
+#include "app/item_list_model.h"
+#include "app/main_window.h"
+#include "app/qt_dialogs.h"
 #include "archive/compression_dispatch.h"
 #include "archive/dispatcher.h"
 #include "archive/load.h"
+#include "support/test_support.h"
 #include "tests/app/scripted_dialogs.h"
 
 namespace {
@@ -146,6 +150,37 @@ TEST(Options, CancelKeepsViewerChangesAndDropsTheRest) {
     EXPECT_TRUE(services.Dialogs.Messages.empty());
     EXPECT_EQ(shell::ViewersBytes(services.Viewers_), std::string("\1\0\0\0TXT\7\0/bin/vi", 16));
     EXPECT_EQ(list->topLevelItem(0)->text(1), "/bin/vi");
+}
+
+// On the real main window: Apply relabels the list at once, and after Close
+// it brings no rows of the closed archive back.
+TEST(Options, ApplyRelabelsTheOpenListOnly) {
+    testing_support::TempDir dir;
+    testing_support::ScriptedDialogs dialogs;
+    app::MainWindowOptions options;
+    options.Dialogs = &dialogs;
+    options.SettingsDirectory = dir.path().string();
+    app::frmMain window(options);
+    window.Startup("", false);
+    dialogs.Files = {std::string(ORVANE_SOURCE_DIR) + "/samples/SAMPLE.HQR"};
+    window.OpenCommand();
+    auto labels = [&] {
+        std::vector<std::string> shown;
+        for (int row = 0; row < window.Model().rowCount(); ++row)
+            shown.push_back(app::ToText(window.Model().index(row, 0).data().toString()));
+        return shown;
+    };
+    ASSERT_NE(labels(), shell::ItemRowLabels(window.Table(), true));
+    {
+        app::frmOptions dialog(window);
+        Child<QCheckBox>(dialog, "chkItemsIndexTarvoDeCOMP")->click();
+        Child<QPushButton>(dialog, "cmdApply")->click();
+        EXPECT_EQ(labels(), shell::ItemRowLabels(window.Table(), true));
+    }
+    window.CloseCommand();
+    app::frmOptions dialog(window);
+    Child<QPushButton>(dialog, "cmdOK")->click();
+    EXPECT_EQ(window.Model().rowCount(), 0);
 }
 
 TEST(Options, DragDropBoxIsStored) {
