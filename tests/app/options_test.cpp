@@ -174,21 +174,15 @@ TEST(Options, ApplyRelabelsTheOpenListOnly) {
     {
         app::frmOptions dialog(window);
         Child<QCheckBox>(dialog, "chkItemsIndexTarvoDeCOMP")->click();
+        Child<QCheckBox>(dialog, "chkDragDrop")->click();
         Child<QPushButton>(dialog, "cmdApply")->click();
         EXPECT_EQ(labels(), shell::ItemRowLabels(window.Table(), true));
+        EXPECT_TRUE(window.CurrentSettings().EnableDragDrop);
     }
     window.CloseCommand();
     app::frmOptions dialog(window);
     Child<QPushButton>(dialog, "cmdOK")->click();
     EXPECT_EQ(window.Model().rowCount(), 0);
-}
-
-TEST(Options, DragDropBoxIsStored) {
-    FakeServices services;
-    app::frmOptions dialog(services);
-    Child<QCheckBox>(dialog, "chkDragDrop")->click();
-    Child<QPushButton>(dialog, "cmdOK")->click();
-    EXPECT_TRUE(services.Settings_.EnableDragDrop);
 }
 
 }  // namespace
