@@ -22,6 +22,7 @@
 #include <new>
 #include <system_error>
 
+#include "app/item_drag_drop.h"
 #include "app/item_icons.h"
 #include "app/item_list_model.h"
 #include "app/item_views.h"
@@ -163,6 +164,8 @@ void frmMain::BuildCentralArea() {
         connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& position) {
             if (isArchiveOpen_) mnuItem_->popup(view->viewport()->mapToGlobal(position));
         });
+        // Drags and drops are taken while the option is on (read at each one).
+        new ItemDragDrop(*this, *view);
     }
 }
 

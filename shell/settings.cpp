@@ -124,6 +124,7 @@ Settings ParseSettings(std::string_view text) {
                 // separator here; skipping a number puts the rest in place.
                 if (line.empty()) ++n;
                 break;
+            case 6: settings.EnableDragDrop = LastCharIsOne(line); break;
             case 8: settings.CType1Algorithm = LastDigit(line); break;
             case 9: settings.CType2Algorithm = LastDigit(line); break;
             case 10: settings.DecAlgorithm = LastDigit(line); break;
@@ -148,7 +149,7 @@ std::string SettingsText(const Settings& settings) {
     AppendLine(text, std::string("ColumnsReordering=") + Flag(settings.ColumnsReordering));
     AppendLine(text, std::string("RowsSelection=") + Flag(settings.RowsSelection));
     AppendLine(text, std::string("EnableCOptions=") + Flag(settings.EnableCOptions));
-    AppendLine(text, "");
+    AppendLine(text, settings.EnableDragDrop ? "EnableDragDrop=1" : "");
     AppendLine(text, "[Compression]");
     AppendLine(text, "CType1Algorithm=" + std::to_string(settings.CType1Algorithm));
     AppendLine(text, "CType2Algorithm=" + std::to_string(settings.CType2Algorithm));

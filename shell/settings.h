@@ -40,6 +40,7 @@ struct Settings {
     std::uint8_t CType1Algorithm = 0;    // encoder for compression type 1
     std::uint8_t CType2Algorithm = 0;    // encoder for compression type 2
     std::uint8_t DecAlgorithm = 0;       // decoder for both types
+    bool EnableDragDrop = false;         // the item list starts drags and accepts dropped files
     RecentFileList RecentFiles;
 
     bool operator==(const Settings&) const = default;
@@ -56,6 +57,8 @@ Settings DefaultSettings();
 //   5     EnableCOptions by the same rule, except that an empty line 5 reads
 //         as false and shifts every later line number up by one (a file
 //         written before that line existed has its empty separator there);
+//   6     EnableDragDrop by the rule of lines 1..4 (the empty separator of
+//         older files reads as false);
 //   8..10 CType1Algorithm, CType2Algorithm, DecAlgorithm: the value of the
 //         line's last character if it is a digit, else 0 ("=12" gives 2);
 //   13..  the recent files, slot 0 first, the whole line each; an empty line
@@ -65,7 +68,9 @@ Settings DefaultSettings();
 Settings ParseSettings(std::string_view text);
 
 // The exact bytes SaveSettings writes: the 13 fixed lines, then one line per
-// used recent slot, every line ended by CR LF. A recent path holding CR or LF
+// used recent slot, every line ended by CR LF. Line 6 is empty unless
+// EnableDragDrop is on ("EnableDragDrop=1"), so with the option off the file
+// is the one readers that skip line 6 have always known. A recent path holding CR or LF
 // is left out, since it could not be read back as one line.
 std::string SettingsText(const Settings& settings);
 

@@ -50,6 +50,17 @@ TEST(SettingsText, WritesTheFixedLinesByteForByte) {
     EXPECT_EQ(shell::ParseSettings(kFullFile), FullSettings());
 }
 
+// The drag-and-drop flag takes the empty line 6 only when on: readers that
+// skip line 6 see the same settings, and off leaves the file as it was.
+TEST(SettingsText, DragDropFillsOnlyLineSix) {
+    Settings s = FullSettings();
+    s.EnableDragDrop = true;
+    std::string expected = kFullFile;
+    expected.replace(expected.find("\r\n\r\n[Compression]"), 4, "\r\nEnableDragDrop=1\r\n");
+    EXPECT_EQ(shell::SettingsText(s), expected);
+    EXPECT_EQ(shell::ParseSettings(expected), s);
+}
+
 TEST(SettingsText, SkipsPathsThatCouldNotBeReadBack) {
     Settings s;
     s.RecentFiles[0] = "/odd\nname.HQR";

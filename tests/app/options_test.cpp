@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTreeWidget>
+#include <QCheckBox>
+
+#include "app/frm_options.h"
+#include "app/item_list_model.h"
+#include "app/main_window.h"
+#include "app/qt_dialogs.h"
+#include "archive/compression_dispatch.h"
+#include "archive/dispatcher.h"
+#include "archive/load.h"
+#include "support/test_support.h"
+#include "tests/app/scripted_dialogs.h"
+
+namespace {
+
+using testing_support::FakeServices;
+
+template <typename T>
+T* Child(QWidget& window, const char* name) {
+    T* widget = window.findChild<T*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+struct OptionRow {
+    const char* Button;
+    std::uint8_t shell::Settings::*Setting;
+    std::uint8_t Value;
+};
+
+// The stored value of every option button, as the dialog must show and store it.
+constexpr OptionRow kOptionRows[] = {
+    {"optCType1Tarvo", &shell::Settings::CType1Algorithm, 3}, {"optCType1HO", &shell::Settings::CType1Algorithm, 0},
+    {"optCType1Hesk", &shell::Settings::CType1Algorithm, 1},  {"optCType1Dravik", &shell::Settings::CType1Algorithm, 2},
+    {"optCType2HO", &shell::Settings::CType2Algorithm, 3},    {"optCType2Tarvo", &shell::Settings::CType2Algorithm, 2},
+    {"optCType2Hesk", &shell::Settings::CType2Algorithm, 0},  {"optCType2Dravik", &shell::Settings::CType2Algorithm, 1},
+    {"optDecTarvo", &shell::Settings::DecAlgorithm, 0},       {"optDecHO", &shell::Settings::DecAlgorithm, 1},
+    {"optDecHesk", &shell::Settings::DecAlgorithm, 2},        {"optDecDravik", &shell::Settings::DecAlgorithm, 3},
+};
+
+TEST(Options, EachButtonShowsAndStoresItsValue) {
+    for (const OptionRow& row : kOptionRows) {
+        SCOPED_TRACE(row.Button);
+        FakeServices services;
+        services.Settings_.EnableCOptions = true;
+        services.Settings_.*row.Setting = row.Value;
+        {
+            app::frmOptions shown(services);
+            EXPECT_TRUE(Child<QRadioButton>(shown, row.Button)->isChecked());
+        }
+        services.Settings_.*row.Setting = static_cast<std::uint8_t>((row.Value + 1) % 4);
+        app::frmOptions dialog(services);
+        Child<QRadioButton>(dialog, row.Button)->click();
+        Child<QPushButton>(dialog, "cmdApply")->click();
+        EXPECT_EQ(services.Settings_.*row.Setting, row.Value);
+    }
+}
+
+TEST(Options, ValueOutsideTheTableSelectsNothingAndIsKept) {
+    FakeServices services;
+    services.Settings_.CType1Algorithm = 7;
+    app::frmOptions dialog(services);
+    for (QRadioButton* option : Child<QWidget>(dialog, "frmCType1")->findChildren<QRadioButton*>())
+        EXPECT_FALSE(option->isChecked());
+    dialog.Apply();
+    EXPECT_EQ(services.Settings_.CType1Algorithm, 7);
+}
+
+TEST(Options, CompressionPageRefusedWhileDisabled) {
+    FakeServices services;
+    app::frmOptions dialog(services);
+    auto* tabs = Child<QTabBar>(dialog, "TabStrip1");
+    auto* panels = Child<QWidget>(dialog, "picGeneral")->parentWidget();
+    auto* enable = Child<QCheckBox>(dialog, "chkEnableCOptions");
+    tabs->setCurrentIndex(2);
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(tabs->currentIndex(), 2);
+    EXPECT_EQ(static_cast<QStackedWidget*>(panels)->currentWidget()->objectName(), "picViewers");
+    EXPECT_FALSE(Child<QRadioButton>(dialog, "optDecHO")->isEnabled());
+
+    enable->click();
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(static_cast<QStackedWidget*>(panels)->currentWidget()->objectName(), "picCompression");
+    enable->click();
+    EXPECT_EQ(tabs->currentIndex(), 2);
+    EXPECT_EQ(static_cast<QStackedWidget*>(panels)->currentWidget()->objectName(), "picViewers");
+}
+
+// Apply must reach the operations that follow: the next recompression runs
+// the encoder just chosen, and the main window is told to apply the settings.
+TEST(Options, ApplyChangesTheEncoderOfTheNextRecompression) {
+    FakeServices services;
+    services.Settings_.EnableCOptions = true;
+    archive::LoadArchive(services.Table_, std::string(ORVANE_SOURCE_DIR) + "/samples/SAMPLE.HQR");
+    archive::ItemTable& table = services.Table_;
+    // The encoders differ on some data only: take the first item where the
+    // chosen one (Okumura, value 0) and the default give different streams.
+    auto encoded = [&](std::int32_t item, std::uint8_t value) {
+        archive::Bytes plain, out;
+        archive::ExpandCompressedFile(table[item].Data, plain, table[item].DecompressedSize,
+                                      table[item].CompressionType, services.Methods());
+        archive::MethodSettings methods;
+        methods.CType1Algorithm = value;
+        std::int16_t type = 1;
+        archive::CompressFile(plain, out, type, methods);
+        return out;
+    };
+    std::int32_t item = 0;
+    while (item < table.ItemCount &&
+           (table[item].IsBlank || encoded(item, 0) == encoded(item, services.Settings_.CType1Algorithm)))
+        ++item;
+    ASSERT_LT(item, table.ItemCount);
+    const archive::Bytes expected = encoded(item, 0);
+
+    app::frmOptions dialog(services);
+    Child<QRadioButton>(dialog, "optCType1HO")->click();
+    Child<QCheckBox>(dialog, "chkItemsIndexTarvoDeCOMP")->click();
+    Child<QPushButton>(dialog, "cmdApply")->click();
+    EXPECT_EQ(services.SettingsApplied, 1);
+    EXPECT_TRUE(services.Settings_.ItemsIndexTarvoDeCOMP);
+    services.RunItemOperation(item, archive::kOpChangeCompression, 1, "", 0);
+    EXPECT_EQ(table[item].Data, expected);
+}
+
+TEST(Options, CancelKeepsViewerChangesAndDropsTheRest) {
+    FakeServices services;
+    app::frmOptions dialog(services);
+    auto* add = Child<QPushButton>(dialog, "cmdAddViewer");
+    services.Dialogs.Inputs = {"txt", "TX", "TEXT", "lun", std::nullopt};
+    services.Dialogs.Files = {"/bin/less", "/bin/old"};
+    for (int i = 0; i < 5; ++i) add->click();
+    Child<QPushButton>(dialog, "cmdRemoveViewer")->click();
+
+    auto* list = Child<QTreeWidget>(dialog, "lstViewers");
+    list->setCurrentItem(list->topLevelItem(0));
+    services.Dialogs.Files = {"/bin/vi"};
+    emit list->itemDoubleClicked(list->topLevelItem(0), 0);
+    EXPECT_EQ(services.Dialogs.FileRequests.back().InitialPath, "/bin/less");
+
+    Child<QCheckBox>(dialog, "chkGridLines")->click();
+    Child<QPushButton>(dialog, "cmdCancel")->click();
+    EXPECT_TRUE(services.Settings_.GridLines);
+    EXPECT_EQ(services.SettingsApplied, 0);
+    EXPECT_TRUE(services.Dialogs.Messages.empty());
+    EXPECT_EQ(shell::ViewersBytes(services.Viewers_), std::string("\1\0\0\0TXT\7\0/bin/vi", 16));
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "/bin/vi");
+}
+
+// On the real main window: Apply relabels the list at once, and after Close
+// it brings no rows of the closed archive back.
+TEST(Options, ApplyRelabelsTheOpenListOnly) {
+    testing_support::TempDir dir;
+    testing_support::ScriptedDialogs dialogs;
+    app::MainWindowOptions options;
+    options.Dialogs = &dialogs;
+    options.SettingsDirectory = dir.path().string();
+    app::frmMain window(options);
+    window.Startup("", false);
+    dialogs.Files = {std::string(ORVANE_SOURCE_DIR) + "/samples/SAMPLE.HQR"};
+    window.OpenCommand();
+    auto labels = [&] {
+        std::vector<std::string> shown;
+        for (int row = 0; row < window.Model().rowCount(); ++row)
+            shown.push_back(app::ToText(window.Model().index(row, 0).data().toString()));
+        return shown;
+    };
+    ASSERT_NE(labels(), shell::ItemRowLabels(window.Table(), true));
+    {
+        app::frmOptions dialog(window);
+        Child<QCheckBox>(dialog, "chkItemsIndexTarvoDeCOMP")->click();
+        Child<QCheckBox>(dialog, "chkDragDrop")->click();
+        Child<QPushButton>(dialog, "cmdApply")->click();
+        EXPECT_EQ(labels(), shell::ItemRowLabels(window.Table(), true));
+        EXPECT_TRUE(window.CurrentSettings().EnableDragDrop);
+    }
+    window.CloseCommand();
+    app::frmOptions dialog(window);
+    Child<QPushButton>(dialog, "cmdOK")->click();
+    EXPECT_EQ(window.Model().rowCount(), 0);
+}
+
+}  // namespace
