@@ -34,11 +34,13 @@ const archive::ItemTable& LargeArchive() {
         std::uint32_t seed = 12345;
         for (std::int32_t i = 0; i < kItems; ++i) {
             archive::ItemRecord r;
-            while (r.Data.size() < 256) {
+            archive::Bytes data;
+            while (data.size() < 256) {
                 seed = seed * 1103515245u + 12345u;
-                for (const char* c = kWords[(seed >> 16) % 7]; *c != 0 && r.Data.size() < 256; ++c)
-                    r.Data.push_back(static_cast<std::uint8_t>(*c));
+                for (const char* c = kWords[(seed >> 16) % 7]; *c != 0 && data.size() < 256; ++c)
+                    data.push_back(static_cast<std::uint8_t>(*c));
             }
+            r.Data = std::move(data);
             r.DecompressedSize = r.CompressedSize = 256;
             r.RefersTo = i;
             r.Offset = 4 * (kItems + 1) + 266 * i;
