@@ -400,9 +400,12 @@ archive::MethodSettings frmMain::Methods() const { return shell::MethodSettingsO
 
 void frmMain::FillItemList() {
     // The model builds a row's texts only when a view draws it, so the refill
-    // is over long before a progress bar could show anything: it stays at 0.
+    // is over long before the bar could show a step: a large archive gets the
+    // bar's range, and the bar ends at 0 as after any fill.
     const std::int32_t keep = SelectedItem() + 1;
+    if (shell::ItemListUsesProgress(table_.ItemCount)) progressBar_->setRange(0, table_.ItemCount - 1);
     model_->Refill(settings_.ItemsIndexTarvoDeCOMP);
+    progressBar_->setValue(0);
     if (keep > 0 && keep <= model_->rowCount()) SelectRow(keep);
 }
 
