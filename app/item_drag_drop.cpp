@@ -92,10 +92,10 @@ bool DropItemFiles(AppServices& services, const QMimeData& data, std::int32_t ta
 }
 
 ItemDragDrop::ItemDragDrop(AppServices& services, QAbstractItemView& view)
-    : QObject(&view), services_(services), view_(view) {
+    : QObject(&view), services_(services), view_(view), viewport_(view.viewport()) {
     view_.setDragEnabled(false);  // drags start here, not in the view
-    view_.viewport()->setAcceptDrops(true);
-    view_.viewport()->installEventFilter(this);
+    viewport_->setAcceptDrops(true);
+    viewport_->installEventFilter(this);
 }
 
 std::int32_t ItemDragDrop::ItemAt(const QPoint& pos) const {
@@ -117,7 +117,7 @@ void ItemDragDrop::StartDrag() {
 }
 
 bool ItemDragDrop::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != view_.viewport()) return false;
+    if (watched != viewport_) return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);

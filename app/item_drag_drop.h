@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 class QAbstractItemView;
+class QWidget;
 
 namespace app {
 
@@ -60,6 +61,9 @@ private:
 
     AppServices& services_;
     QAbstractItemView& view_;
+    // Kept apart from view_: the viewport sends events while the view is
+    // being destroyed, when view_ may no longer be asked for it.
+    QWidget* viewport_;
     QPoint pressedAt_;
     bool pressed_ = false;
     std::unique_ptr<QTemporaryDir> lastDragFolder_;
