@@ -1,19 +1,21 @@
-// Builds small item tables in memory for the tests of the item operations,
-// the dispatcher and extraction.
+// Small item tables built in memory, and archive bytes written independently
+// of the archive writer, for the tests of the archive layer.
 #pragma once
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "archive/helpers.h"
 #include "archive/item_table.h"
+#include "support/test_support.h"
 
 namespace testing_support {
 
 struct ItemSpec {
     enum Kind { Normal, Pointer, Blank, Hidden } kind = Normal;
-    std::string bytes;      // stored as type 0
-    int target = 0;         // for Pointer
+    std::string bytes;  // stored as type 0
+    int target = 0;     // for Pointer
     std::string extension;
 };
 
@@ -39,7 +41,6 @@ inline archive::ItemTable BuildTable(const std::vector<ItemSpec>& items, const s
         } else if (s.kind == ItemSpec::Pointer) {
             r = table[s.target];
             r.RefersTo = s.target;
-            r.Marked = false;
         } else {
             r.Data = archive::Bytes(s.bytes.begin(), s.bytes.end());
             r.IsHidden = s.kind == ItemSpec::Hidden;
@@ -62,21 +63,46 @@ inline std::vector<std::int32_t> RefersTos(const archive::ItemTable& t) {
 
 // Every field of every record, for "nothing changed" checks.
 inline bool SameTable(const archive::ItemTable& a, const archive::ItemTable& b) {
+    auto fields = [](const archive::ItemRecord& x) {
+        return std::tie(x.Offset, x.DecompressedSize, x.CompressedSize, x.CompressionType, x.IsBlank, x.RefersTo,
+                        x.Data, x.Marked, x.Description, x.Extension, x.SourceFile, x.IsHidden, x.SizeText,
+                        x.StoredSizeText, x.TypeText);
+    };
     if (a.ItemCount != b.ItemCount || a.SlotCount != b.SlotCount || a.Records.size() != b.Records.size() ||
         a.RecordedScript != b.RecordedScript || a.RecordedScriptChanged != b.RecordedScriptChanged ||
         a.Generation != b.Generation)
         return false;
-    for (std::size_t i = 0; i < a.Records.size(); ++i) {
-        const auto& x = a.Records[i];
-        const auto& y = b.Records[i];
-        if (x.Offset != y.Offset || x.DecompressedSize != y.DecompressedSize || x.CompressedSize != y.CompressedSize ||
-            x.CompressionType != y.CompressionType || x.IsBlank != y.IsBlank || x.RefersTo != y.RefersTo ||
-            x.Data != y.Data || x.Marked != y.Marked || x.Description != y.Description || x.Extension != y.Extension ||
-            x.SourceFile != y.SourceFile || x.IsHidden != y.IsHidden || x.SizeText != y.SizeText ||
-            x.StoredSizeText != y.StoredSizeText || x.TypeText != y.TypeText)
-            return false;
-    }
+    for (std::size_t i = 0; i < a.Records.size(); ++i)
+        if (fields(a.Records[i]) != fields(b.Records[i])) return false;
     return true;
+}
+
+// Little-endian archive bytes: an entry header and its data, and an archive
+// of such entries, one slot each.
+inline void PutInt32(Bytes& out, std::int32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
+}
+
+inline Bytes EntryBytes(std::int32_t decompressed, std::int16_t type, const Bytes& data) {
+    Bytes out;
+    PutInt32(out, decompressed);
+    PutInt32(out, static_cast<std::int32_t>(data.size()));
+    out.push_back(static_cast<std::uint8_t>(type));
+    out.push_back(static_cast<std::uint8_t>(static_cast<std::uint16_t>(type) >> 8));
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+inline Bytes RawArchive(const std::vector<Bytes>& entries) {
+    Bytes table, body;
+    const auto start = static_cast<std::int32_t>((entries.size() + 1) * 4);
+    for (const Bytes& e : entries) {
+        PutInt32(table, start + static_cast<std::int32_t>(body.size()));
+        body.insert(body.end(), e.begin(), e.end());
+    }
+    PutInt32(table, start + static_cast<std::int32_t>(body.size()));
+    table.insert(table.end(), body.begin(), body.end());
+    return table;
 }
 
 }  // namespace testing_support

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/test_support.h"
+#include "archive/item_table_builder.h"
 
 namespace {
 
@@ -15,33 +15,14 @@ using testing_support::ToBytes;
 
 const auto Cli = &testing_support::RunCli;
 
-void Put32(Bytes& b, std::int32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
-}
-
 // Item 0 stored "hello"; item 1 type 2 claiming 10 bytes from a stream
 // "abcabcabcX"; item 2 type 1 claiming 50 bytes from 3 stored bytes.
 std::string WriteArchive(const testing_support::TempDir& dir) {
-    Bytes entries;
-    std::vector<std::int32_t> offsets;
-    auto entry = [&](std::int32_t size, std::int16_t type, Bytes data) {
-        offsets.push_back(16 + static_cast<std::int32_t>(entries.size()));
-        Put32(entries, size);
-        Put32(entries, static_cast<std::int32_t>(data.size()));
-        entries.push_back(static_cast<std::uint8_t>(type));
-        entries.push_back(0);
-        entries.insert(entries.end(), data.begin(), data.end());
-    };
-    entry(5, 0, ToBytes("hello"));
-    entry(10, 2, {0x17, 'a', 'b', 'c', 0x23, 0x00, 'X'});
-    entry(50, 1, {0xFF, 'a', 'b'});
-    Bytes file;
-    for (auto o : offsets) Put32(file, o);
-    Put32(file, 16 + static_cast<std::int32_t>(entries.size()));
-    file.insert(file.end(), entries.begin(), entries.end());
-    std::string path = dir.file("TEST.HQR");
-    testing_support::WriteBytes(path, file);
-    return path;
+    using testing_support::EntryBytes;
+    testing_support::WriteBytes(dir.file("TEST.HQR"), testing_support::RawArchive(
+        {EntryBytes(5, 0, ToBytes("hello")), EntryBytes(10, 2, {0x17, 'a', 'b', 'c', 0x23, 0x00, 'X'}),
+         EntryBytes(50, 1, {0xFF, 'a', 'b'})}));
+    return dir.file("TEST.HQR");
 }
 
 TEST(CliExtract, WritesOneItemDecodedOrRaw) {
@@ -59,6 +40,7 @@ TEST(CliExtract, WritesOneItemDecodedOrRaw) {
 TEST(CliExtract, RefusesBadArguments) {
     testing_support::TempDir dir;
     const std::string archive = WriteArchive(dir);
+    EXPECT_EQ(Cli("extract " + archive + " 1 2 " + dir.file("x")).status, 2);
     EXPECT_EQ(Cli("extract " + archive + " 3 " + dir.file("x")).status, 1);
     EXPECT_EQ(Cli("extract " + archive + " 1x " + dir.file("x")).status, 2);
     EXPECT_EQ(Cli("extract --decoder zip " + archive + " 0 " + dir.file("x")).status, 2);

@@ -10,168 +10,97 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using codec::DecodeStatus;
 
-Bytes B(std::initializer_list<int> v) {
-    Bytes out;
-    for (int x : v) out.push_back(static_cast<std::uint8_t>(x));
-    return out;
+Bytes B(std::initializer_list<int> v) { return Bytes(v.begin(), v.end()); }
+Bytes S(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// Every decoder must give `want` from `stream` of `type`.
+void ExpectAllDecode(const Bytes& stream, int type, const Bytes& want) {
+    Bytes out(want.size(), 0xEE);
+    EXPECT_TRUE(codec::DecodeLZType(stream, out, type).ok());
+    EXPECT_EQ(out, want) << "bounded";
+    Bytes padded = stream;  // the plain decoder is not told where the input ends
+    padded.resize(stream.size() + 64, 0);
+    out.assign(want.size(), 0xEE);
+    codec::ExpandBuffer(out.data(), padded.data(), static_cast<std::int32_t>(want.size()), type + 1);
+    EXPECT_EQ(out, want) << "plain";
+    out.clear();
+    codec::RingDecode(stream, type, out);
+    EXPECT_EQ(out, want) << "ring";
 }
 
-std::string Str(const Bytes& b) { return std::string(b.begin(), b.end()); }
-
-Bytes Bounded(const Bytes& in, std::size_t size, int type, codec::DecodeStatus expected = codec::DecodeStatus::Ok) {
-    Bytes out(size, 0xEE);
-    auto r = codec::DecodeLZType(in, out, type);
-    EXPECT_EQ(r.status, expected) << codec::DecodeStatusText(r.status);
-    return out;
-}
-
-Bytes Plain(const Bytes& in, std::int32_t size, int bias) {
-    Bytes out(size > 0 ? size : 0, 0xEE);
-    // Pad so a wrong decoder reading past the stream shows as a difference, not a crash.
-    Bytes padded = in;
-    padded.resize(in.size() + 64, 0);
-    codec::ExpandBuffer(out.data(), padded.data(), size, bias);
-    return out;
-}
-
-Bytes Ring(const Bytes& in, int type) {
-    Bytes out;
-    codec::RingDecode(in, type, out);
-    return out;
-}
-
-TEST(DecodeWorkedExamples, Type2Abc) {
-    Bytes s = B({0x17, 0x61, 0x62, 0x63, 0x23, 0x00, 0x58});
-    EXPECT_EQ(Str(Bounded(s, 10, 2)), "abcabcabcX");
-    EXPECT_EQ(Str(Plain(s, 10, 3)), "abcabcabcX");
-    EXPECT_EQ(Str(Ring(s, 2)), "abcabcabcX");
-}
-
-TEST(DecodeWorkedExamples, Type1Abc) {
-    Bytes s = B({0x17, 0x61, 0x62, 0x63, 0x24, 0x00, 0x58});
-    EXPECT_EQ(Str(Bounded(s, 10, 1)), "abcabcabcX");
-    EXPECT_EQ(Str(Plain(s, 10, 2)), "abcabcabcX");
-    EXPECT_EQ(Str(Ring(s, 1)), "abcabcabcX");
-}
-
-TEST(DecodeWorkedExamples, DistanceOneBothTypes) {
-    Bytes s = B({0x01, 0x41, 0x01, 0x00});
-    EXPECT_EQ(Str(Bounded(s, 5, 2)), "AAAAA");
-    EXPECT_EQ(Str(Bounded(s, 4, 1)), "AAAA");
-    EXPECT_EQ(Str(Ring(s, 2)), "AAAAA");
-    EXPECT_EQ(Str(Ring(s, 1)), "AAAA");
-}
-
-TEST(DecodeEdges, LongestDistanceOneRun) {
-    Bytes s = B({0x01, 0x41, 0x0F, 0x00});  // literal, then L=15 D=0
-    EXPECT_EQ(Str(Bounded(s, 19, 2)), std::string(19, 'A'));
-    EXPECT_EQ(Str(Plain(s, 19, 3)), std::string(19, 'A'));
-}
-
-TEST(DecodeEdges, LengthAboveDistanceRepeatsPattern) {
-    Bytes s = B({0x07, 'x', 'y', 'z', 0x2E, 0x00});  // L=14, D=2: 17 bytes from distance 3 (type 2)
-    std::string want = "xyz";
-    while (want.size() < 20) want += want.substr(want.size() - 3, 1);
-    EXPECT_EQ(Str(Bounded(s, 20, 2)), want);
-    EXPECT_EQ(Str(Plain(s, 20, 3)), want);
-    EXPECT_EQ(Str(Ring(s, 2)), want);
-}
-
-TEST(DecodeEdges, OffsetFieldMaxReachesBack4096) {
-    Bytes stream;
-    Bytes expect;
-    for (int g = 0; g < 512; ++g) {  // 4096 literals
-        stream.push_back(0xFF);
-        for (int k = 0; k < 8; ++k) {
-            auto b = static_cast<std::uint8_t>((g * 8 + k) * 7 + 3);
-            stream.push_back(b);
-            expect.push_back(b);
-        }
+TEST(Decoders, WorkedExamples) {
+    struct Case {
+        Bytes stream;
+        int type;
+        std::string want;
+    };
+    const Case cases[] = {
+        {B({0x17, 'a', 'b', 'c', 0x23, 0x00, 'X'}), 2, "abcabcabcX"},
+        {B({0x17, 'a', 'b', 'c', 0x24, 0x00, 'X'}), 1, "abcabcabcX"},
+        {B({0x01, 'A', 0x01, 0x00}), 2, "AAAAA"},
+        {B({0x01, 'A', 0x01, 0x00}), 1, "AAAA"},
+        {B({0x01, 'A', 0x0F, 0x00}), 2, std::string(19, 'A')},
+        {B({0x07, 'x', 'y', 'z', 0x2E, 0x00}), 2, "xyzxyzxyzxyzxyzxyzxy"},  // length above distance
+        {B({0x03, 'a', 'b', 0x12, 0x00}), 1, "ababab"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.want);
+        ExpectAllDecode(c.stream, c.type, S(c.want));
     }
-    stream.push_back(0x00);
-    stream.push_back(0xF0);  // L=0, D=4095
-    stream.push_back(0xFF);
-    for (int i = 0; i < 3; ++i) expect.push_back(expect[i]);
-    EXPECT_EQ(Bounded(stream, expect.size(), 2), expect);
-    EXPECT_EQ(Plain(stream, static_cast<std::int32_t>(expect.size()), 3), expect);
-    EXPECT_EQ(Ring(stream, 2), expect);
+    // The distance field at its largest reaches 4096 back.
+    Bytes stream, want;
+    for (int i = 0; i < 4096; ++i) {
+        if (i % 8 == 0) stream.push_back(0xFF);
+        stream.push_back(static_cast<std::uint8_t>(i * 7 + 3));
+        want.push_back(stream.back());
+    }
+    stream.insert(stream.end(), {0x00, 0xF0, 0xFF});
+    want.insert(want.end(), want.begin(), want.begin() + 3);
+    ExpectAllDecode(stream, 2, want);
+    // The ring decoder's window starts out as spaces.
+    Bytes ring;
+    codec::RingDecode(B({0x00, 0x20, 0x00}), 2, ring);
+    EXPECT_EQ(ring, S("   "));
 }
 
-TEST(DecodeEdges, ZeroOrNegativeSizeDoesNothing) {
-    Bytes s = B({0x01, 0x41});
-    Bytes out(4, 0xEE);
-    EXPECT_EQ(codec::DecodeLZ(s, std::span<std::uint8_t>(out.data(), 0), 3).consumed, 0u);
-    codec::ExpandBuffer(out.data(), s.data(), 0, 3);
-    codec::ExpandBuffer(out.data(), s.data(), -5, 3);
-    EXPECT_EQ(out, Bytes(4, 0xEE));
-}
-
-TEST(DecodeEdges, TypesDifferOnlyInLengths) {
-    Bytes s = B({0x03, 'a', 'b', 0x12, 0x00});  // L=2, D=1
-    EXPECT_EQ(Str(Bounded(s, 6, 1)), "ababab");
-    EXPECT_EQ(Str(Bounded(s, 7, 2)), "abababa");
-}
-
-TEST(BoundedDecodeReports, TruncatedInput) {
-    Bytes s = B({0x17, 0x61, 0x62, 0x63, 0x23});
-    Bytes out(10);
-    auto r = codec::DecodeLZ(s, out, 3);
-    EXPECT_EQ(r.status, codec::DecodeStatus::TruncatedInput);
-    EXPECT_EQ(r.produced, 3u);
-    EXPECT_EQ(r.consumed, 4u);
-    EXPECT_EQ(codec::DecodeLZ(Bytes{}, out, 3).status, codec::DecodeStatus::TruncatedInput);
-}
-
-TEST(BoundedDecodeReports, DistanceBeforeStart) {
-    Bytes s = B({0x01, 0x41, 0x10, 0x00});  // distance 2 after one byte
-    Bytes out(8);
-    auto r = codec::DecodeLZ(s, out, 3);
-    EXPECT_EQ(r.status, codec::DecodeStatus::DistanceBeforeStart);
-    EXPECT_EQ(r.produced, 1u);
-    EXPECT_EQ(codec::ExpandBuffer(out.data(), s.data(), 8, 3), codec::DecodeStatus::DistanceBeforeStart);
-}
-
-TEST(BoundedDecodeReports, ReferenceCutAtDeclaredSize) {
-    Bytes s = B({0x01, 0x41, 0x0F, 0x00});
-    Bytes out(12, 0xEE);
-    auto r = codec::DecodeLZ(s, std::span<std::uint8_t>(out.data(), 10), 3);
-    EXPECT_EQ(r.status, codec::DecodeStatus::ReferencePastEnd);
-    EXPECT_EQ(r.produced, 10u);
-    EXPECT_EQ(out[10], 0xEE);
-    EXPECT_EQ(out[11], 0xEE);
-}
-
-TEST(BoundedDecodeReports, TrailingBytesLeftUnread) {
-    Bytes s = B({0x17, 0x61, 0x62, 0x63, 0x23, 0x00, 0x58, 0x99, 0x99});
-    Bytes out(10);
-    auto r = codec::DecodeLZ(s, out, 3);
-    EXPECT_TRUE(r.ok());
-    EXPECT_EQ(r.consumed, 7u);
-}
-
-TEST(BoundedDecodeReports, BadBias) {
-    Bytes s = B({0x00, 0x00, 0x00});
-    Bytes out(4);
-    EXPECT_EQ(codec::DecodeLZ(s, out, 0).status, codec::DecodeStatus::BadBias);
+TEST(Decoders, ReportDamage) {
+    struct Case {
+        Bytes stream;
+        std::size_t size;
+        int bias;
+        DecodeStatus status;
+        std::size_t produced, consumed;
+    };
+    const Case cases[] = {
+        {B({0x17, 'a', 'b', 'c', 0x23}), 10, 3, DecodeStatus::TruncatedInput, 3, 4},
+        {B({}), 10, 3, DecodeStatus::TruncatedInput, 0, 0},
+        {B({0x01, 'A', 0x10, 0x00}), 8, 3, DecodeStatus::DistanceBeforeStart, 1, 4},
+        {B({0x01, 'A', 0x0F, 0x00}), 10, 3, DecodeStatus::ReferencePastEnd, 10, 4},
+        {B({0x17, 'a', 'b', 'c', 0x23, 0x00, 'X', 0x99}), 10, 3, DecodeStatus::Ok, 10, 7},  // trailing byte unread
+        {B({0x00, 0x00, 0x00}), 4, 0, DecodeStatus::BadBias, 0, 0},
+    };
+    for (const Case& c : cases) {
+        Bytes out(c.size + 2, 0xEE);
+        const auto r = codec::DecodeLZ(c.stream, std::span<std::uint8_t>(out.data(), c.size), c.bias);
+        EXPECT_EQ(r.status, c.status) << codec::DecodeStatusText(r.status);
+        EXPECT_EQ(r.produced, c.produced);
+        EXPECT_EQ(r.consumed, c.consumed);
+        EXPECT_EQ(out[c.size], 0xEE) << "written past the size";
+    }
+    Bytes out(8, 0xEE);
+    const Bytes before = B({0x01, 'A', 0x10, 0x00});
+    EXPECT_EQ(codec::ExpandBuffer(out.data(), before.data(), 8, 3), DecodeStatus::DistanceBeforeStart);
+    codec::ExpandBuffer(out.data(), before.data(), -5, 3);  // nothing to do
+    EXPECT_EQ(codec::DecodeLZ(before, std::span<std::uint8_t>(out.data(), 0), 3).consumed, 0u);
 }
 
 TEST(MaxDecompressedSize, BoundsTheLongestStreams) {
-    EXPECT_EQ(codec::MaxDecompressedSize(0, 2), 0u);
-    EXPECT_EQ(codec::MaxDecompressedSize(1, 2), 0u);
-    EXPECT_EQ(codec::MaxDecompressedSize(2, 2), 1u);
-    EXPECT_EQ(codec::MaxDecompressedSize(3, 2), 18u);
-    EXPECT_EQ(codec::MaxDecompressedSize(17, 2), 144u);
-    EXPECT_EQ(codec::MaxDecompressedSize(17, 1), 136u);
-    EXPECT_EQ(codec::MaxDecompressedSize(34, 2), 288u);
-    EXPECT_EQ(codec::MaxDecompressedSize(100, 0), 100u);
-    // The bound is reached: a flag byte of references at distance 1 after a literal.
-    Bytes s = B({0x01, 0x41});
-    for (int k = 1; k < 8; ++k) { s.push_back(0x0F); s.push_back(0x00); }
-    Bytes out(1 + 7 * 18);
-    auto r = codec::DecodeLZ(s, out, 3);
-    EXPECT_TRUE(r.ok());
-    EXPECT_LE(out.size(), codec::MaxDecompressedSize(s.size(), 2));
+    const std::uint64_t cases[][3] = {{0, 2, 0},   {1, 2, 0},    {2, 2, 1},    {3, 2, 18},
+                                      {17, 2, 144}, {17, 1, 136}, {34, 2, 288}, {160, 2, 1350},
+                                      {100, 0, 100}};
+    for (const auto& c : cases) EXPECT_EQ(codec::MaxDecompressedSize(c[0], static_cast<int>(c[1])), c[2]);
 }
 
 }  // namespace

@@ -4,16 +4,19 @@
 // every encoder against every decoder.
 #pragma once
 
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "libs/library.h"
 #include "support/test_support.h"
 
 namespace encoder_libraries {
@@ -22,41 +25,35 @@ using testing_support::Bytes;
 
 #if defined(__SANITIZE_ADDRESS__)
 inline constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool kSanitized = true;
-#else
-inline constexpr bool kSanitized = false;
-#endif
 #else
 inline constexpr bool kSanitized = false;
 #endif
 
-// How much of each corpus file a test runs through every encoder: the
-// exhaustive-search encoders make whole files too costly for the suite, the
-// sanitizers above all. A prefix carries each file's character.
+// How much of each corpus file runs through every encoder: the exhaustive
+// search encoders make whole files too costly for the suite.
 inline std::size_t CorpusPrefix() { return kSanitized ? 16 * 1024 : 64 * 1024; }
 
-// A library of the build folder whose missing exports throw, so a test that
-// needs one fails on its own instead of calling through a null pointer.
+// A library of the build folder, loaded once per program; a missing export
+// throws, so a test that needs one fails on its own.
 class Library {
 public:
-    explicit Library(const std::string& name) : library_("lib" + name + ".so") {
-        if (!library_.loaded()) throw std::runtime_error("cannot load " + library_.path());
+    explicit Library(const std::string& name) {
+        path_ = testing_support::BinDir() + "/lib" + name + ".so";
+        handle_ = ::dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle_) throw std::runtime_error("cannot load " + path_);
     }
-
     template <class Function>
     Function* Get(const char* symbol) const {
-        auto* address = library_.Get<Function*>(symbol);
-        if (!address) throw std::runtime_error(std::string("missing export ") + symbol);
-        return address;
+        void* address = ::dlsym(handle_, symbol);
+        if (!address) throw std::runtime_error(std::string("missing export ") + symbol + " in " + path_);
+        return reinterpret_cast<Function*>(address);
     }
 
 private:
-    libtest::Library library_;
+    std::string path_;
+    void* handle_ = nullptr;
 };
 
-// Loaded once per test program and kept.
 inline const Library& TarvoComp() {
     static const Library library("TarvoComp");
     return library;
@@ -71,9 +68,9 @@ inline const Library& Pack() {
 }
 
 // Signatures of the exports.
-using BufferEncoder = std::remove_pointer_t<libtest::BufferCompress>;
-using FileFunction = std::remove_pointer_t<libtest::FileFn3>;
-using FileDecoder = std::remove_pointer_t<libtest::FileExpand4>;
+using BufferEncoder = std::int32_t(const std::uint8_t* input, std::uint8_t* output, std::int32_t length);
+using FileFunction = std::int32_t(const char* in, const char* out, std::int32_t type);
+using FileDecoder = std::int32_t(const char* in, const char* out, std::int32_t size, std::int32_t type);
 using CompressFunction = void(std::int32_t inputLength, std::int32_t* outputLength, std::uint8_t* output,
                               const std::uint8_t* input, std::int32_t type);
 using CompressHeskFunction = std::int32_t(std::uint8_t* output, const std::uint8_t* input, std::int32_t inputLength,
@@ -83,8 +80,9 @@ using CompressNewExFunction = std::int32_t(const std::uint8_t* input, std::int32
                                            std::int32_t* outputLength, std::int32_t type);
 using UnpackFunction = std::int32_t(const std::uint8_t* input, std::int32_t inputLength, std::uint8_t* output,
                                     std::int32_t outputCapacity, std::int32_t type, std::int32_t decompressedSize);
-using OutputFirstDecoder = std::remove_pointer_t<libtest::BufferExpandOutFirst>;
-using InputFirstDecoder = std::remove_pointer_t<libtest::BufferExpandInFirst>;
+using OutputFirstDecoder = void(std::uint8_t* output, const std::uint8_t* input, std::int32_t size,
+                                std::int32_t biasOrType);
+using InputFirstDecoder = void(const std::uint8_t* input, std::uint8_t* output, std::int32_t size);
 
 // Runs a file-to-file export over `input` in a temporary folder and returns
 // the output file (empty when it was not written).
@@ -98,8 +96,8 @@ inline Bytes ThroughFiles(const Bytes& input, const std::function<void(const cha
     return testing_support::ReadBytes(out);
 }
 
-// An encoder of one type: the stream it writes for `input`, or nothing when
-// it reports that the data does not shrink.
+// An encoder: the stream it writes for `input`, or nothing when it reports
+// that the data does not shrink.
 struct Encoder {
     std::string name;
     std::vector<int> types;  // the types it writes
@@ -113,122 +111,116 @@ struct Decoder {
     std::function<Bytes(const Bytes& stream, std::size_t size, int type)> decode;
 };
 
-// The encoders of this libraries (TarvoCompC, Pack).
-inline std::vector<Encoder> OwnEncoders() {
-    std::vector<Encoder> encoders;
-    encoders.push_back({"CompressHOLZSS", {1, 2}, [](const Bytes& in, int type) -> std::optional<Bytes> {
-        auto* f = TarvoCompC().Get<FileFunction>("CompressHOLZSS");
-        return ThroughFiles(in, [&](const char* a, const char* b) { f(a, b, type); });
-    }});
-    encoders.push_back({"Compress", {1, 2}, [](const Bytes& in, int type) -> std::optional<Bytes> {
-        auto* f = TarvoCompC().Get<CompressFunction>("Compress");
-        Bytes out(in.size() + (in.size() + 7) / 8);
-        std::int32_t length = -1;
-        f(static_cast<std::int32_t>(in.size()), &length, out.data(), in.data(), type);
-        out.resize(static_cast<std::size_t>(length));
-        return out;
-    }});
-    encoders.push_back({"CompressDravik", {1, 2}, [](const Bytes& in, int type) -> std::optional<Bytes> {
-        auto* f = TarvoCompC().Get<FileFunction>("CompressDravik");
-        return ThroughFiles(in, [&](const char* a, const char* b) { f(a, b, type); });
-    }});
-    encoders.push_back({"CompressHesk", {1, 2}, [](const Bytes& in, int type) -> std::optional<Bytes> {
-        auto* f = TarvoCompC().Get<CompressHeskFunction>("CompressHesk");
-        Bytes out(in.size() + (in.size() + 7) / 8);
-        out.resize(static_cast<std::size_t>(f(out.data(), in.data(), static_cast<std::int32_t>(in.size()), type)));
-        return out;
-    }});
-    encoders.push_back({"CompressNewEx", {1, 2}, [](const Bytes& in, int type) -> std::optional<Bytes> {
-        auto* f = Pack().Get<CompressNewExFunction>("CompressNewEx");
-        Bytes out(in.size() + (in.size() + 7) / 8);
-        std::int32_t length = -1;
-        if (f(in.data(), static_cast<std::int32_t>(in.size()), out.data(), static_cast<std::int32_t>(out.size()),
-              &length, type) != 0) {
-            throw std::runtime_error("CompressNewEx failed");
-        }
-        out.resize(static_cast<std::size_t>(length));
-        return out;
-    }});
-    return encoders;
-}
-
-// The encoders of library TarvoComp.
-inline std::vector<Encoder> TarvoCompEncoders() {
-    auto buffer = [](const char* name, int type) {
-        return Encoder{name, {type}, [name](const Bytes& in, int) -> std::optional<Bytes> {
-                           auto* f = TarvoComp().Get<BufferEncoder>(name);
+// Every encoder export of the three libraries, each for the types it writes.
+inline std::vector<Encoder> AllEncoders() {
+    using Out = std::optional<Bytes>;
+    auto files = [](const Library& (*library)(), const char* name, std::vector<int> types) {
+        return Encoder{name, types, [library, name](const Bytes& in, int type) -> Out {
+                           auto* f = library().Get<FileFunction>(name);
+                           Bytes out = ThroughFiles(in, [&](const char* a, const char* b) { f(a, b, type); });
+                           if (out.empty() && !in.empty()) return std::nullopt;  // CompressTarvo: no gain
+                           return out;
+                       }};
+    };
+    // The buffer encoders: room for the longest stream, cut to the result;
+    // TarvoComp's report the input length (or -1) when nothing is gained.
+    auto buffer = [](const char* name, std::vector<int> types,
+                     std::function<std::int32_t(const Bytes&, Bytes&, int)> call, bool inputLengthMeansNone = false) {
+        return Encoder{name, types, [=](const Bytes& in, int type) -> Out {
                            Bytes out(2 * in.size() + 16);
-                           const std::int32_t length = f(in.data(), out.data(), static_cast<std::int32_t>(in.size()));
-                           if (length < 0 || (length == static_cast<std::int32_t>(in.size()) && !in.empty())) {
-                               return std::nullopt;  // does not shrink
-                           }
+                           const std::int32_t length = call(in, out, type);
+                           if (length < 0 || (inputLengthMeansNone && !in.empty() &&
+                                              length == static_cast<std::int32_t>(in.size())))
+                               return std::nullopt;
                            out.resize(static_cast<std::size_t>(length));
                            return out;
                        }};
     };
-    std::vector<Encoder> encoders = {buffer("Compress_LZSS", 1), buffer("Compress_LZSS_C", 1),
-                                         buffer("Compress_LZMIT", 2), buffer("Compress_LZMIT_C", 2)};
-    encoders.push_back({"CompressTarvo", {1, 2}, [](const Bytes& in, int type) -> std::optional<Bytes> {
-        // An empty output file for a non-empty input: the data does not shrink.
-        auto* f = TarvoComp().Get<FileFunction>("CompressTarvo");
-        Bytes out = ThroughFiles(in, [&](const char* a, const char* b) { f(a, b, type); });
-        if (out.empty() && !in.empty()) return std::nullopt;
-        return out;
-    }});
+    const auto n = [](const Bytes& in) { return static_cast<std::int32_t>(in.size()); };
+    std::vector<Encoder> encoders = {files(&TarvoCompC, "CompressHOLZSS", {1, 2}),
+                                     files(&TarvoCompC, "CompressDravik", {1, 2}),
+                                     files(&TarvoComp, "CompressTarvo", {1, 2})};
+    for (const auto& [name, type] : {std::pair{"Compress_LZSS", 1}, {"Compress_LZSS_C", 1}, {"Compress_LZMIT", 2},
+                                     {"Compress_LZMIT_C", 2}})
+        encoders.push_back(buffer(name, {type}, [name = name, n](const Bytes& in, Bytes& out, int) {
+            return TarvoComp().Get<BufferEncoder>(name)(in.data(), out.data(), n(in));
+        }, true));
+    encoders.push_back(buffer("Compress", {1, 2}, [n](const Bytes& in, Bytes& out, int type) {
+        std::int32_t length = -1;
+        TarvoCompC().Get<CompressFunction>("Compress")(n(in), &length, out.data(), in.data(), type);
+        return length;
+    }));
+    encoders.push_back(buffer("CompressHesk", {1, 2}, [n](const Bytes& in, Bytes& out, int type) {
+        return TarvoCompC().Get<CompressHeskFunction>("CompressHesk")(out.data(), in.data(), n(in), type);
+    }));
+    encoders.push_back(buffer("CompressNewEx", {1, 2}, [n](const Bytes& in, Bytes& out, int type) {
+        std::int32_t length = -1;
+        return Pack().Get<CompressNewExFunction>("CompressNewEx")(in.data(), n(in), out.data(), n(out), &length,
+                                                                  type) == 0 ? length : -1;
+    }));
     return encoders;
 }
 
-// Every decoder export of TarvoComp, TarvoCompC and Pack.
+// Every decoder export of TarvoComp, TarvoCompC and Pack. The buffer decoders
+// are not given the input length: the stream is padded so that one reading
+// too far shows as a difference, and their output buffers carry guard bytes.
 inline std::vector<Decoder> AllDecoders() {
-    std::vector<Decoder> decoders;
-    auto outputFirst = [](const Library& (*library)(), const char* name, bool passType) {
-        return Decoder{name, {1, 2}, [library, name, passType](const Bytes& s, std::size_t size, int type) {
-                           auto* f = library().Get<OutputFirstDecoder>(name);
-                           Bytes out(size);
-                           f(out.data(), s.data(), static_cast<std::int32_t>(size), passType ? type : type + 1);
+    using Call = std::function<void(std::uint8_t* out, const std::uint8_t* in, std::int32_t size, int type)>;
+    auto buffer = [](std::string name, std::vector<int> types, Call call) {
+        return Decoder{name, types, [name, call](const Bytes& s, std::size_t size, int type) {
+                           Bytes in = s, out(size + 8, 0xCD);
+                           in.resize(s.size() + 64, 0);
+                           call(out.data(), in.data(), static_cast<std::int32_t>(size), type);
+                           if (out[size] != 0xCD) throw std::runtime_error(name + " wrote past the size");
+                           out.resize(size);
                            return out;
                        }};
     };
-    auto inputFirst = [](const char* name) {
-        return Decoder{name, {2}, [name](const Bytes& s, std::size_t size, int) {
-                           auto* f = TarvoComp().Get<InputFirstDecoder>(name);
-                           Bytes out(size);
-                           f(s.data(), out.data(), static_cast<std::int32_t>(size));
-                           return out;
-                       }};
+    auto outputFirst = [&](const Library& (*library)(), const char* name, bool passType) {
+        return buffer(std::string(library == &TarvoComp ? "TarvoComp " : "TarvoCompC ") + name, {1, 2},
+                      [library, name, passType](std::uint8_t* o, const std::uint8_t* i, std::int32_t n, int type) {
+                          library().Get<OutputFirstDecoder>(name)(o, i, n, passType ? type : type + 1);
+                      });
+    };
+    auto inputFirst = [&](const char* name) {
+        return buffer(name, {2}, [name](std::uint8_t* o, const std::uint8_t* i, std::int32_t n, int) {
+            TarvoComp().Get<InputFirstDecoder>(name)(i, o, n);
+        });
     };
     auto fileDecoder = [](const Library& (*library)(), const char* name) {
         return Decoder{name, {1, 2}, [library, name](const Bytes& s, std::size_t size, int type) {
                            auto* f = library().Get<FileDecoder>(name);
-                           return ThroughFiles(s, [&](const char* a, const char* b) {
-                               f(a, b, static_cast<std::int32_t>(size), type);
-                           });
+                           return ThroughFiles(
+                               s, [&](const char* a, const char* b) { f(a, b, static_cast<std::int32_t>(size), type); });
                        }};
     };
-    decoders.push_back(outputFirst(&TarvoComp, "ExpandLZ", false));
-    decoders.back().name = "TarvoComp ExpandLZ";
-    decoders.push_back(outputFirst(&TarvoCompC, "ExpandLZ", false));
-    decoders.back().name = "TarvoCompC ExpandLZ";
-    decoders.push_back(outputFirst(&TarvoCompC, "TarvoRessExpandLZEntry", true));
-    decoders.push_back(outputFirst(&TarvoCompC, "TarvoRessExpandLZEntryFixed", true));
-    decoders.push_back(inputFirst("Expand_LZMIT"));
-    decoders.push_back(inputFirst("Mit_UnCompress_Lzss"));
-    decoders.push_back(fileDecoder(&TarvoComp, "ExpandTarvo"));
-    decoders.push_back(fileDecoder(&TarvoCompC, "ExpandQuenda"));
+    std::vector<Decoder> decoders = {
+        outputFirst(&TarvoComp, "ExpandLZ", false), outputFirst(&TarvoCompC, "ExpandLZ", false),
+        outputFirst(&TarvoCompC, "TarvoRessExpandLZEntry", true),
+        outputFirst(&TarvoCompC, "TarvoRessExpandLZEntryFixed", true), inputFirst("Expand_LZMIT"),
+        inputFirst("Mit_UnCompress_Lzss"), fileDecoder(&TarvoComp, "ExpandTarvo"),
+        fileDecoder(&TarvoCompC, "ExpandQuenda")};
     decoders.push_back({"ExpandHOLZSS", {1, 2}, [](const Bytes& s, std::size_t, int type) {
                             auto* f = TarvoCompC().Get<FileFunction>("ExpandHOLZSS");
                             return ThroughFiles(s, [&](const char* a, const char* b) { f(a, b, type); });
                         }});
     decoders.push_back({"Unpack", {1, 2}, [](const Bytes& s, std::size_t size, int type) {
-                            auto* f = Pack().Get<UnpackFunction>("Unpack");
                             Bytes out(size);
-                            const std::int32_t got =
-                                f(s.data(), static_cast<std::int32_t>(s.size()), out.data(),
-                                  static_cast<std::int32_t>(out.size()), type, static_cast<std::int32_t>(size));
-                            if (got != static_cast<std::int32_t>(size)) return Bytes{};
+                            const auto n = static_cast<std::int32_t>(size);
+                            if (Pack().Get<UnpackFunction>("Unpack")(s.data(), static_cast<std::int32_t>(s.size()),
+                                                                     out.data(), n, type, n) != n)
+                                return Bytes{};
                             return out;
                         }});
     return decoders;
+}
+
+// Every decoder that takes `type` must turn `stream` into `want`.
+inline void ExpectEveryDecoderGives(const Bytes& stream, int type, const Bytes& want, const std::string& what = "") {
+    for (const Decoder& decoder : AllDecoders()) {
+        if (std::find(decoder.types.begin(), decoder.types.end(), type) == decoder.types.end()) continue;
+        EXPECT_TRUE(decoder.decode(stream, want.size(), type) == want) << decoder.name << " type " << type << " " << what;
+    }
 }
 
 }  // namespace encoder_libraries

@@ -8,7 +8,7 @@
 
 #include "archive/item_table.h"
 #include "script/run_script.h"
-#include "support/test_support.h"
+#include "archive/item_table_builder.h"
 
 namespace script_test {
 
@@ -32,23 +32,11 @@ public:
     void ApplyListSettings() override { ++ListSettingsApplied; }
 };
 
-// An archive of stored items holding the given bytes, in the file layout:
-// offset table, then header and bytes of each item.
+// An archive of stored items holding the given bytes.
 inline Bytes StoredArchive(const std::vector<Bytes>& items) {
-    auto put = [](Bytes& b, std::size_t at, std::uint32_t v) {
-        for (int k = 0; k < 4; ++k) b[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
-    };
-    Bytes b((items.size() + 1) * 4, 0);
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        put(b, i * 4, static_cast<std::uint32_t>(b.size()));
-        std::size_t at = b.size();
-        b.resize(at + 10, 0);
-        put(b, at, static_cast<std::uint32_t>(items[i].size()));
-        put(b, at + 4, static_cast<std::uint32_t>(items[i].size()));
-        b.insert(b.end(), items[i].begin(), items[i].end());
-    }
-    put(b, items.size() * 4, static_cast<std::uint32_t>(b.size()));
-    return b;
+    std::vector<Bytes> entries;
+    for (const Bytes& item : items) entries.push_back(testing_support::EntryBytes(static_cast<std::int32_t>(item.size()), 0, item));
+    return testing_support::RawArchive(entries);
 }
 
 // Items "AAAA", "BBBBBB", "CC".
@@ -60,12 +48,5 @@ struct Outcome {
     std::vector<std::string> Log;
     script::RunSummary Summary;
 };
-
-inline Outcome RunText(const std::string& text, archive::ItemTable& table, FakeWindow& window) {
-    Outcome out;
-    script::RunEnvironment env(table, window, [&](const std::string& m) { out.Log.push_back(m); });
-    out.Summary = script::RunScriptText(text, env);
-    return out;
-}
 
 }  // namespace script_test
