@@ -1,11 +1,8 @@
 #include "archive/compression_dispatch.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
 #include "archive/error.h"
-#include "archive/program_directory.h"
 #include "support/expect_error.h"
 #include "support/test_support.h"
 
@@ -24,32 +21,6 @@ constexpr Method kMethods[] = {Method::Tarvo, Method::Okumura, Method::Hesk, Met
 
 MethodSettings With(Method encoder, Method decoder) {
     return {archive::Type1EncoderValue(encoder), archive::Type2EncoderValue(encoder), archive::DecoderValue(decoder)};
-}
-
-// Points ProgramDirectory() elsewhere for one test.
-struct ProgramDirectoryOverride {
-    explicit ProgramDirectoryOverride(const std::string& folder) { archive::SetProgramDirectory(folder); }
-    ~ProgramDirectoryOverride() { archive::SetProgramDirectory(saved); }
-    std::string saved = archive::ProgramDirectory();
-};
-
-TEST(MethodSettingsTable, NumbersEachMethodAsTheOptionsStoreIt) {
-    // Per value 0..3 and beyond (a hand-edited file): type 1, type 2, decoder.
-    const Method table[5][3] = {{Method::Okumura, Method::Hesk, Method::Tarvo},
-                                {Method::Hesk, Method::Dravik, Method::Okumura},
-                                {Method::Dravik, Method::Tarvo, Method::Hesk},
-                                {Method::Tarvo, Method::Okumura, Method::Dravik},
-                                {Method::Tarvo, Method::Tarvo, Method::Tarvo}};
-    for (std::uint8_t v = 0; v < 5; ++v) {
-        const std::uint8_t value = v < 4 ? v : 9;
-        const MethodSettings s{value, value, value};
-        EXPECT_EQ(archive::Type1Encoder(s), table[v][0]) << int(value);
-        EXPECT_EQ(archive::Type2Encoder(s), table[v][1]) << int(value);
-        EXPECT_EQ(archive::Decoder(s), table[v][2]) << int(value);
-    }
-    const MethodSettings defaults;
-    EXPECT_EQ(archive::Type1Encoder(defaults), Method::Tarvo);
-    EXPECT_EQ(archive::Type2Encoder(defaults), Method::Tarvo);
 }
 
 // Every encoder with every decoder on text, runs, corpus samples; data that
@@ -157,46 +128,6 @@ TEST(ExpandCompressedFile, RandomStreamsThroughEveryDecoder) {
             }
         }
     }
-}
-
-TEST(CompressionLibraries, AMissingLibraryOrExportFailsClearly) {
-    testing_support::TempDir empty, wrong;
-    Bytes out;
-    std::int16_t t = 1;
-    {
-        ProgramDirectoryOverride use(empty.path().string());
-        const archive::Error e = ErrorOf([&] { CompressFile(Bytes(500, 'a'), out, t, MethodSettings{}); });
-        EXPECT_EQ(e.Number, archive::kLibraryNotFound);
-        EXPECT_NE(e.Description.find("libTarvoComp.so"), std::string::npos);
-        EXPECT_EQ(t, 1);
-        EXPECT_THROW(ExpandCompressedFile({0x01, 'A', 0x01, 0x00}, out, 5, 2, With(Method::Tarvo, Method::Hesk)),
-                     archive::Error);
-        ExpandCompressedFile(ToBytes("abc"), out, 3, 0, MethodSettings{});  // stored data needs no library
-        EXPECT_EQ(out, ToBytes("abc"));
-    }
-    // A library under the expected name that lacks the expected functions.
-    std::filesystem::copy_file(testing_support::BinDir() + "/libPack.so", wrong.file("libTarvoComp.so"));
-    ProgramDirectoryOverride use(wrong.path().string());
-    t = 2;
-    const archive::Error e = ErrorOf([&] { CompressFile(Bytes(500, 'a'), out, t, MethodSettings{}); });
-    EXPECT_EQ(e.Number, archive::kExportNotFound);
-    EXPECT_NE(e.Description.find("Compress_LZMIT"), std::string::npos);
-}
-
-TEST(OkumuraExchange, LeavesNoFilesBehind) {
-    testing_support::TempDir dir;
-    for (const char* lib : {"libTarvoComp.so", "libTarvoCompC.so", "libPack.so"})
-        std::filesystem::copy_file(testing_support::BinDir() + "/" + lib, dir.file(lib));
-    ProgramDirectoryOverride use(dir.path().string());
-    const MethodSettings okumura = With(Method::Okumura, Method::Okumura);
-    const Bytes input = ToBytes(std::string(2000, 'q') + "end");
-    Bytes stored, back;
-    std::int16_t t = 2;
-    CompressFile(input, stored, t, okumura);
-    ExpandCompressedFile(stored, back, static_cast<std::int32_t>(input.size()), t, okumura);
-    EXPECT_EQ(back, input);
-    EXPECT_THROW(ExpandCompressedFile({0x00, 0x10}, back, 3, 1, okumura), archive::Error);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "archive/dispatcher.h"
 
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
 #include "archive/error.h"
@@ -56,20 +54,6 @@ TEST(Dispatcher, RecordsEachOperationsLineByteForByte) {
     EXPECT_EQ(archive::RecordedLine(0, archive::kOpExtract, 0, "C:\\a \"b\".x", 0), "EXT 0 \"C:\\a \"b\".x\"\r\n");
 }
 
-TEST(Dispatcher, BulkOperationsRecordNothingButMarkTheArchiveModified) {
-    TempDir dir;
-    Harness h(BuildTable({N("a", "x"), N("b", "y"), N("c")}, "K"));
-    h.table[1].Marked = true;
-    ItemOperation(h.context, 0, archive::kOpExtractMarked, 0, dir.path().string() + "/", 0);
-    EXPECT_TRUE(std::filesystem::exists(dir.file("K0001.y")));
-    EXPECT_TRUE(h.context.ArchiveModified);
-    h.table[0].Marked = h.table[2].Marked = true;
-    ItemOperation(h.context, -1, archive::kOpRemoveMarked, 0, "", 0);  // uses no item number
-    EXPECT_EQ(h.table.ItemCount, 1);
-    EXPECT_EQ(h.table.RecordedScript, "NEW\r\n");
-    EXPECT_FALSE(h.table.RecordedScriptChanged);
-}
-
 TEST(Dispatcher, FailingOperationsRecordNothing) {
     TempDir dir;
     Harness h(BuildTable({N("a"), N("b")}));
@@ -77,20 +61,13 @@ TEST(Dispatcher, FailingOperationsRecordNothing) {
     const std::tuple<std::int32_t, std::uint8_t, std::int32_t, std::string, int, std::string, std::string> cases[] = {
         {2, archive::kOpRemoveItem, 0, "", 81922, "ItemOperation", inv},
         {-1, archive::kOpChangeItemType, 0, "", 81919, "ItemOperation", inv},
-        {-1, archive::kOpExtractAsIs, 0, "/tmp/never", 81919, "ItemOperation", inv},
-        {2, archive::kOpRemoveMarked, 0, "", 81922, "ItemOperation", inv},
         {0, 15, 0, "", 4111, "ItemOperation", "Invalid .HQR item operation"},
-        {0, 255, 0, "", 4351, "ItemOperation", "Invalid .HQR item operation"},
         // The operation's own error passes through unchanged.
         {1, archive::kOpChangeCompression, 5, "", 9221, "CompressFile", "Invalid compression type"},
         {3, archive::kOpInsertBlank, 0, "", 81923, "InsertBlankItem", inv},
-        {-1, archive::kOpInsertBlank, 0, "", 81919, "InsertBlankItem", inv},
         {0, archive::kOpAddItem, 0, dir.file("none"), 7168, "AddItem", "Specified file not found"},
         // Types and targets of codes 2, 4, 6 and 7 travel as 16-bit values.
         {0, archive::kOpAddItem, 40000, f, 6, "ItemOperation", "Overflow"},
-        {0, archive::kOpChangeCompression, 40000, f, 6, "ItemOperation", "Overflow"},
-        {0, archive::kOpReplaceItem, 40000, f, 6, "ItemOperation", "Overflow"},
-        {0, archive::kOpItemToFromPointer, 40000, f, 6, "ItemOperation", "Overflow"},
         {0, archive::kOpAddPointer, 40000, "", 14400, "AddPointer", "Invalid pointing-to .HQR item number"},
         // A line break would split the recorded line.
         {0, archive::kOpExtract, 0, dir.file("a\r\nDEL 0"), 52, "ItemOperation", "Bad file name or number"},
@@ -105,25 +82,6 @@ TEST(Dispatcher, FailingOperationsRecordNothing) {
     EXPECT_TRUE(h.refreshes.empty());
     Harness empty(BuildTable({}));
     EXPECT_THROW(ItemOperation(empty.context, 0, archive::kOpRemoveMarked, 0, "", 0), archive::Error);
-}
-
-TEST(Dispatcher, SelectionFollowsTheOperation) {
-    Harness h(BuildTable({N("a"), N("b"), N("c"), N("d")}));
-    h.context.SelectedRow = 4;  // the last item
-    const std::tuple<std::uint8_t, std::int32_t, std::int32_t, std::int32_t> steps[] = {
-        {archive::kOpRemoveItem, 0, 0, 3}, {archive::kOpInsertBlank, 0, 0, 4},
-        {archive::kOpAddMultiplePointers, 1, 3, 7}, {archive::kOpAddMultipleBlanks, 10, 0, 17}};
-    for (const auto& [code, number, count, row] : steps) {
-        ItemOperation(h.context, code == archive::kOpRemoveItem ? 3 : 0, code, number, "", count);
-        EXPECT_EQ(h.refreshes.back(), row) << int(code);
-    }
-    h.context.SelectedRow = 99;  // clamped to the rows there are
-    ItemOperation(h.context, 0, archive::kOpChangeItemType, 0, "", 0);
-    EXPECT_EQ(h.refreshes.back(), h.table.ItemCount);
-    Harness one(BuildTable({N("x")}));
-    one.context.SelectedRow = 1;
-    ItemOperation(one.context, 0, archive::kOpRemoveItem, 0, "", 0);
-    EXPECT_EQ(one.refreshes.back(), 0);  // no row left to select
 }
 
 }  // namespace

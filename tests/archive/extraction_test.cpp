@@ -46,21 +46,6 @@ TEST(ExtractItem, WritesDecodedOrStoredBytesOfEveryKind) {
     EXPECT_EQ(Text(ReadBytes(dir.file("z"))), "R" + wave.substr(1));
 }
 
-TEST(ExtractItem, RefusesItemNumbersOutsideTheTable) {
-    TempDir dir;
-    ItemTable t = BuildTable({N("a")});
-    for (std::int32_t item : {1, -1}) {
-        ExpectError([&] { archive::ExtractItem(t, item, dir.file("x"), kTarvo); }, 40960 + item, "ExtractItem",
-                    "Invalid .HQR item number");
-        ExpectError([&] { archive::ExtractItemAsIs(t, item, dir.file("x")); }, 1024 + item, "ExtractItemAsIs",
-                    "Invalid .HQR item number");
-    }
-    EXPECT_EQ(FilesIn(dir.path()), 0);
-    // A folder that does not exist is the file system's error, with the path.
-    const archive::Error e = ErrorOf([&] { archive::ExtractItem(t, 0, dir.file("no/such/file"), kTarvo); });
-    EXPECT_NE(e.Description.find("no/such/file"), std::string::npos);
-}
-
 TEST(ExtractMarkedItems, NamesFilesByKeyNumberAndExtension) {
     TempDir dir;
     std::vector<ItemSpec> items;
@@ -89,18 +74,6 @@ TEST(ExtractMarkedItems, NamesNeverLeaveTheChosenFolder) {
     archive::ExtractMarkedItems(t, root.file("out") + "/", kTarvo);
     EXPECT_EQ(FilesIn(root.file("out")), 2);
     EXPECT_EQ(FilesIn(root.path()), 1);
-}
-
-TEST(ExtractMarkedItems, AnErrorStopsTheRunAndKeepsLaterMarks) {
-    TempDir dir;
-    ItemTable t = BuildTable({N("ok"), N("bad"), N("later")}, "K");
-    t[1].CompressionType = 1;
-    t[1].DecompressedSize = 1000;
-    for (int i = 0; i < 3; ++i) t[i].Marked = true;
-    EXPECT_THROW(archive::ExtractMarkedItems(t, dir.path().string(), kTarvo), archive::Error);
-    EXPECT_FALSE(t[0].Marked);
-    EXPECT_TRUE(t[1].Marked && t[2].Marked);
-    EXPECT_EQ(FilesIn(dir.path()), 1);
 }
 
 }  // namespace

@@ -26,21 +26,3 @@ TEST(Samples, AreReproducibleAndLoadThenSaveIdentically) {
     EXPECT_EQ(ReadBytes(kSamples + "FILEINFO/SAMPLE.INF"), ToBytes(samples::SampleDescriptionFile()));
 }
 
-TEST(Samples, ShowEveryKindAndTheirLabels) {
-    const std::string saved = archive::ProgramDirectory();
-    archive::SetProgramDirectory(kSamples);
-    archive::ItemTable hqr, vox, hqs;
-    archive::LoadArchive(hqr, kSamples + "SAMPLE.HQR");
-    archive::LoadArchive(vox, kSamples + "SPEECH.VOX");
-    archive::LoadArchive(hqs, kSamples + "HARBOUR.HQS");
-    archive::SetProgramDirectory(saved);
-    EXPECT_EQ(hqr.ArchiveTitle, "Tarvo sample archive");
-    EXPECT_EQ(hqr[3].RefersTo, 1);
-    EXPECT_TRUE(hqr[4].IsBlank);
-    EXPECT_EQ(hqr[5].Description, "Noise");  // the blank item 4 has no line
-    EXPECT_EQ(hqr[1].CompressionType, 1);
-    EXPECT_EQ(hqr[2].CompressionType, 2);
-    EXPECT_EQ(vox.SlotCount, vox.ItemCount - 3);  // three hidden entries
-    EXPECT_EQ(hqs[2].Extension, "bl1");
-    EXPECT_EQ(hqs[4].Description, "Palette");
-}

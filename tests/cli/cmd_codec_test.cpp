@@ -19,32 +19,6 @@ using testing_support::WriteBytes;
 
 const auto Cli = &testing_support::RunCli;
 
-Bytes Sample() {
-    std::string text;
-    for (int i = 0; i < 200; ++i) text += "line " + std::to_string(i % 17) + " of the sample text\r\n";
-    return ToBytes(text);
-}
-
-TEST(CliCodec, CompressThenDecompressGivesTheInputBack) {
-    TempDir dir;
-    const Bytes data = Sample();
-    WriteBytes(dir.file("in"), data);
-    const std::string size = std::to_string(data.size());
-    for (const char* type : {"1", "2"}) {
-        for (const char* method : {"tarvo", "tarvo-c", "okumura", "dravik", "hesk", "pack"}) {
-            SCOPED_TRACE(std::string(type) + " " + method);
-            auto c = Cli(std::string("compress --type ") + type + " --method " + method + " " + dir.file("in") + " " +
-                        dir.file("z"));
-            ASSERT_EQ(c.status, 0) << c.out;
-            EXPECT_LT(ReadBytes(dir.file("z")).size(), data.size());
-            auto d = Cli(std::string("decompress --type ") + type + " --size " + size + " " + dir.file("z") + " " +
-                        dir.file("out"));
-            ASSERT_EQ(d.status, 0) << d.out;
-            EXPECT_EQ(ReadBytes(dir.file("out")), data);
-        }
-    }
-}
-
 TEST(CliCodec, CompressWritesTheStreamOrNothing) {
     TempDir dir;
     WriteBytes(dir.file("in"), Bytes(40, 'A'));

@@ -50,31 +50,4 @@ TEST(CliExtract, RefusesBadArguments) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("x")));
 }
 
-TEST(CliExtractAll, NamesFilesAsBulkExtractionAndReportsDamage) {
-    testing_support::TempDir dir;
-    const std::string archive = WriteArchive(dir);
-    auto run = Cli("extract-all " + archive + " " + dir.file("out"));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.out.find("item 2:"), std::string::npos) << run.out;
-    EXPECT_EQ(ReadBytes(dir.file("out/TEST0000.")), ToBytes("hello"));
-    EXPECT_EQ(ReadBytes(dir.file("out/TEST0001.")), ToBytes("abcabcabcX"));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("out/TEST0002.")));
-    run = Cli("extract-all --raw " + archive + " " + dir.file("raw"));
-    EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_EQ(ReadBytes(dir.file("raw/TEST0002.")).size(), 3u);
-}
-
-TEST(CliVerify, ListsDamagedItems) {
-    testing_support::TempDir dir;
-    const std::string archive = WriteArchive(dir);
-    for (const char* decoder : {"tarvo", "okumura", "hesk", "dravik"}) {
-        auto run = Cli("verify --decoder " + std::string(decoder) + " " + archive);
-        EXPECT_EQ(run.status, 1);
-        EXPECT_NE(run.out.find("item 2: Damaged compressed data"), std::string::npos) << run.out;
-        EXPECT_EQ(run.out.find("item 1:"), std::string::npos) << run.out;
-        EXPECT_NE(run.out.find("1 damaged"), std::string::npos) << run.out;
-    }
-    EXPECT_EQ(Cli("verify " + std::string(ORVANE_SOURCE_DIR) + "/samples/SPEECH.VOX").status, 0);
-}
-
 }  // namespace

@@ -3,7 +3,6 @@
 // rules of each type, the window limits, and the results for odd arguments.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "codec/lz.h"
@@ -48,25 +47,6 @@ TEST(CompressHOLZSS, SameInputSameStreamWhateverCameBefore) {
         RunHOLZSS(longInput, 3 - type);
         EXPECT_EQ(RunHOLZSS(shortInput, type), first) << "type " << type;
     }
-}
-
-TEST(CompressHOLZSS, OddTypesAndFiles) {
-    const Bytes in = testing_support::RandomBytes(70000, 5);
-    std::int32_t result = -1;
-    EXPECT_EQ(RunHOLZSS(in, 0, &result), in);  // type 0 copies
-    EXPECT_EQ(result, 1);
-    for (int type : {3, -1, 255}) {
-        EXPECT_TRUE(RunHOLZSS(in, type, &result).empty());
-        EXPECT_EQ(result, 1);
-    }
-    EXPECT_TRUE(RunHOLZSS({}, 2, &result).empty());
-    EXPECT_EQ(result, 1);
-    auto* compress = TarvoCompC().Get<encoder_libraries::FileFunction>("CompressHOLZSS");
-    testing_support::TempDir dir;
-    const std::string missing = dir.file("in.bin"), out = dir.file("out.bin");
-    EXPECT_EQ(compress(missing.c_str(), out.c_str(), 1), 0);
-    EXPECT_FALSE(std::filesystem::exists(out));
-    EXPECT_EQ(compress(missing.c_str(), nullptr, 1), 0);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // end of the input, and the results for odd arguments.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "codec/lz.h"
@@ -64,21 +63,6 @@ TEST(SearchEncoders, AgreeOnCorpusSamples) {
         data.resize(std::min(data.size(), encoder_libraries::CorpusPrefix() / 4));
         for (int type = 1; type <= 2; ++type) RunBoth(data, type);
     }
-}
-
-TEST(SearchEncoders, OddArguments) {
-    auto* hesk = TarvoCompC().Get<encoder_libraries::CompressHeskFunction>("CompressHesk");
-    const Bytes in = ToBytes("abcabcabc");
-    for (int type : {0, 3, -1}) {
-        Bytes out(16, kGuard);
-        EXPECT_EQ(hesk(out.data(), in.data(), 9, type), 9) << type;
-        EXPECT_EQ(out, Bytes(16, kGuard)) << "nothing written, type " << type;
-    }
-    auto* dravik = TarvoCompC().Get<encoder_libraries::FileFunction>("CompressDravik");
-    testing_support::TempDir dir;
-    EXPECT_EQ(dravik(dir.file("missing.bin").c_str(), dir.file("out.bin").c_str(), 1), 0);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("out.bin")));
-    EXPECT_EQ(dravik(nullptr, dir.file("out.bin").c_str(), 1), 0);
 }
 
 }  // namespace

@@ -100,26 +100,6 @@ TEST(CompareArchives, RowsOfEveryKind) {
     EXPECT_EQ(rows[6].Result + rows[8].Result, "Item 1: Decompressed size matchItem 1: Compression type match");
 }
 
-TEST(CompareArchives, NegativeValuesAndEmptyTables) {
-    EXPECT_EQ(shell::OffsetText(-1), "FFFFFFFF");
-    EXPECT_EQ(shell::OffsetText(0x0ABCDEF0), "0ABCDEF0");
-    TempDir dir;
-    Bytes a = MakeArchive(ThreeItems());
-    PutInt32(a, 16, -5);  // decompressed size of item 0
-    WriteBytes(dir.file("A.HQR"), a);
-    WriteBytes(dir.file("B.HQR"), MakeArchive(ThreeItems()));
-    EXPECT_EQ(CompareArchives(dir.file("A.HQR"), dir.file("B.HQR"))[2],
-              (ComparisonRow{"-5", "7", "Item 0: Decompressed size mismatch"}));
-    WriteBytes(dir.file("E.HQR"), {4, 0, 0, 0});
-    WriteBytes(dir.file("Z.HQR"), {0, 0, 0, 0});  // a blank first slot: no item count can be taken from it
-    EXPECT_EQ(CompareArchives(dir.file("E.HQR"), dir.file("E.HQR")), (std::vector<ComparisonRow>{{"", "", "Match"}}));
-    EXPECT_EQ(CompareArchives(dir.file("E.HQR"), dir.file("Z.HQR")),
-              (std::vector<ComparisonRow>{{"00000004", "00000000", "Mismatch"}}));
-    const auto rows = CompareArchives(dir.file("B.HQR"), dir.file("Z.HQR"));
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[1].Archive2, "EOF");
-}
-
 TEST(CompareArchivesRejects, UnreadableArchives) {
     TempDir dir;
     const Bytes a = MakeArchive(ThreeItems());
@@ -135,9 +115,7 @@ TEST(CompareArchivesRejects, UnreadableArchives) {
     const std::string A = dir.file("A.HQR");
     const std::tuple<std::string, std::string, int, std::string> cases[] = {
         {A, dir.file("NONE.HQR"), shell::kCompareFileNotFound, "Specified file not found: '" + dir.file("NONE.HQR") + "'"},
-        {dir.file("NONE.HQR"), A, shell::kCompareFileNotFound, "NONE.HQR"},
         {dir.path().string(), A, shell::kCompareCannotRead, dir.path().string()},
-        {"", A, shell::kCompareFileNotFound, "''"},
         {dir.file("EMPTY.HQR"), A, shell::kCompareTruncated,
          "'" + dir.file("EMPTY.HQR") + "' is shorter than its offset table claims"},
         {A, dir.file("HUGE.HQR"), shell::kCompareTruncated, "HUGE.HQR"},

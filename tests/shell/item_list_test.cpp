@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "archive/helpers.h"
 
 namespace {
@@ -81,48 +80,6 @@ TEST(ItemRowTexts, ColumnsOfEveryKind) {
     EXPECT_EQ(shell::ItemRowTexts(table, 4)[1], "FFFFFFFF");
 }
 
-TEST(ItemRowIcon, InvalidTypeStillNamesAnImage) {
-    ItemTable table = MakeTable(1);
-    table[0].CompressionType = 7;
-    EXPECT_EQ(shell::ItemRowIcon(table, 0), 1);
-}
-
-TEST(ItemRowLabels, TarvoDeCompNumbersOnlyNormalItems) {
-    ItemTable table = MakeTable(6);
-    table.IsVoiceArchive = true;
-    MakeBlank(table[1]);
-    table[3].RefersTo = 0;
-    table[5].IsHidden = true;
-    EXPECT_EQ(shell::ItemRowLabels(table, true), (std::vector<std::string>{"0", "", "1", "", "2", ""}));
-    EXPECT_EQ(shell::ItemRowLabels(table, false), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
-
-    // The pointer keeps naming its target's item number in both modes.
-    table[4].Marked = true;
-    const std::vector<shell::ItemRow> rows = shell::FillItemRows(table, true);
-    ASSERT_EQ(rows.size(), 6u);
-    EXPECT_EQ(rows[3].Texts[0], "");
-    EXPECT_EQ(rows[3].Texts[1], "See item 0");
-    EXPECT_EQ(rows[4].Texts[0], "2");
-    EXPECT_TRUE(rows[4].Checked && !rows[2].Checked);
-}
-
-std::vector<std::int32_t> ProgressMoves(std::int32_t count, bool voice) {
-    ItemTable table = MakeTable(count);
-    table.IsVoiceArchive = voice;
-    std::vector<std::int32_t> moves;
-    shell::FillItemRows(table, false, [&](std::int32_t p) { moves.push_back(p); });
-    return moves;
-}
-
-TEST(FillItemRowsProgress, MovesOnlyForLargeArchives) {
-    EXPECT_EQ(ProgressMoves(0, false), (std::vector<std::int32_t>{0}));
-    EXPECT_EQ(ProgressMoves(3072, false), (std::vector<std::int32_t>{0}));
-    EXPECT_EQ(ProgressMoves(3073, false), (std::vector<std::int32_t>{0, 1024, 2048, 3072, 0}));
-    EXPECT_EQ(ProgressMoves(3073, true), (std::vector<std::int32_t>{0, 512, 1024, 1536, 2048, 2560, 3072, 0}));
-    EXPECT_FALSE(shell::ItemListUsesProgress(3072));
-    EXPECT_TRUE(shell::ItemListUsesProgress(3073));
-}
-
 TEST(FitItemColumns, SharesOfTheWidthRoundedHalfToEven) {
     EXPECT_EQ(shell::FitItemColumns(1000),
               (std::array<std::int32_t, 9>{100, 100, 120, 100, 70, 160, 50, 50, 250}));
@@ -134,27 +91,6 @@ TEST(FitItemColumns, SharesOfTheWidthRoundedHalfToEven) {
     EXPECT_EQ(shell::FitItemColumns(150)[4], 10);
     EXPECT_EQ(shell::FitItemColumns(0), (std::array<std::int32_t, 9>{}));
     EXPECT_EQ(shell::FitItemColumns(-5), (std::array<std::int32_t, 9>{}));
-}
-
-TEST(SyncMarks, CopiesRowStatesOnlyWithAnOpenArchive) {
-    ItemTable table = MakeTable(3);
-    shell::SyncMarks(table, false, {true, true, true});
-    EXPECT_FALSE(table[0].Marked);
-    shell::SyncMarks(table, true, {true, false, true, true /* beyond the list */});
-    EXPECT_TRUE(table[0].Marked);
-    EXPECT_FALSE(table[1].Marked);
-    EXPECT_TRUE(table[2].Marked);
-    EXPECT_FALSE(table[3].Marked);  // the end record is never a row
-}
-
-TEST(SelectAll, MarksEveryListedItemButNotTheEndRecord) {
-    ItemTable table = MakeTable(3);
-    shell::SelectAll(table, 99);
-    EXPECT_TRUE(table[0].Marked && table[1].Marked && table[2].Marked);
-    EXPECT_FALSE(table[3].Marked);
-    shell::DeselectAll(table, 2);
-    EXPECT_FALSE(table[0].Marked || table[1].Marked);
-    EXPECT_TRUE(table[2].Marked);
 }
 
 }  // namespace

@@ -5,15 +5,12 @@
 #include <filesystem>
 
 #include "archive/error.h"
-#include "archive/program_directory.h"
-#include "support/expect_error.h"
 #include "support/test_support.h"
 
 namespace {
 
 using shell::Settings;
 using testing_support::TempDir;
-using testing_support::ToBytes;
 
 constexpr const char* kFullFile =
     "[General]\r\nItemsIndexTarvoDeCOMP=1\r\nGridLines=0\r\nColumnsReordering=1\r\nRowsSelection=0\r\n"
@@ -59,52 +56,6 @@ TEST(Settings, DragDropFillsOnlyLineSix) {
     const std::string expected = Replaced(kFullFile, "\r\n\r\n[Compression]", "\r\nEnableDragDrop=1\r\n[Compression]");
     EXPECT_EQ(shell::SettingsText(s), expected);
     EXPECT_EQ(shell::ParseSettings(expected), s);
-}
-
-TEST(Settings, ParsingTakesTheLastCharacterOfEachLine) {
-    std::string text = Replaced(kFullFile, "GridLines=0", "GridLines=yes");
-    text = Replaced(text, "CType1Algorithm=1", "CType1Algorithm=12");
-    text = Replaced(text, "DecAlgorithm=2", "DecAlgorithm=x");
-    text = Replaced(text, "RowsSelection=0", "anything ending 1");
-    Settings s = shell::ParseSettings(text + "\r\n\r\n/data/C.HQR\r\n/more/0\r\n/more/1\r\n/more/2\r\n/more/3\r\n"
-                                            "/more/4\r\n/more/5\r\n/more/6\r\n/more/7\r\n");
-    EXPECT_FALSE(s.GridLines);
-    EXPECT_TRUE(s.RowsSelection);
-    EXPECT_EQ(s.CType1Algorithm, 2);
-    EXPECT_EQ(s.DecAlgorithm, 0);
-    EXPECT_EQ(s.RecentFiles[2], "/data/C.HQR");  // empty lines fill no slot
-    EXPECT_EQ(s.RecentFiles[9], "/more/6");
-    // An empty line 5 shifts the rest into place; missing lines stay zero.
-    s = shell::ParseSettings(Replaced(kFullFile, "EnableCOptions=1\r\n", ""));
-    EXPECT_FALSE(s.EnableCOptions);
-    EXPECT_EQ(s.DecAlgorithm, 2);
-    EXPECT_EQ(s.RecentFiles[1], "/data/B.VOX");
-    s = shell::ParseSettings("[General]\r\nA=1\r\nB=1\r\nC=1\r\nD=1\r\n");
-    EXPECT_TRUE(s.ItemsIndexTarvoDeCOMP && s.GridLines && s.ColumnsReordering && s.RowsSelection);
-    EXPECT_EQ(s.CType1Algorithm + s.CType2Algorithm + s.DecAlgorithm, 0);
-}
-
-TEST(Settings, DefaultsOnlyWhenTheFileIsMissing) {
-    TempDir dir;
-    const std::string saved = archive::ProgramDirectory();
-    archive::SetProgramDirectory(dir.path().string());
-    const Settings missing = shell::LoadSettings();
-    EXPECT_TRUE(missing.GridLines && missing.RowsSelection && !missing.ColumnsReordering && !missing.EnableCOptions);
-    const archive::MethodSettings m = shell::MethodSettingsOf(missing);
-    EXPECT_EQ(archive::Type1Encoder(m), archive::Method::Tarvo);
-    EXPECT_EQ(archive::Type2Encoder(m), archive::Method::Tarvo);
-    EXPECT_EQ(archive::Decoder(m), archive::Method::Tarvo);
-    shell::SaveSettings(FullSettings());
-    EXPECT_EQ(testing_support::ReadBytes(dir.file("ORVANE.INI")), ToBytes(kFullFile));
-    EXPECT_EQ(shell::LoadSettings(), FullSettings());
-    EXPECT_EQ(shell::MethodSettingsOf(FullSettings()).DecAlgorithm, 2);
-    shell::SaveSettings(Settings{});  // a shorter file replaces the whole file
-    EXPECT_EQ(shell::LoadSettings(), Settings{});
-    archive::SetProgramDirectory(saved);
-    const archive::Error e =
-        testing_support::ErrorOf([&] { shell::SaveSettingsFile(Settings{}, dir.file("no/such/folder/ORVANE.INI")); });
-    EXPECT_EQ(e.Number, shell::kSettingsFileError);
-    EXPECT_EQ(e.Source, "SaveSettings");
 }
 
 shell::RecentFileList Numbered(int count) {
@@ -154,41 +105,6 @@ TEST(Viewers, BytesRoundTripAndDamagedFilesKeepWholeRecords) {
     EXPECT_EQ(shell::LoadViewersFile(dir.file("ORVANE.VDB")), viewers);
     EXPECT_THROW(shell::SaveViewersFile({{"TXT", std::string(70000, 'x')}}, dir.file("ORVANE.VDB")), archive::Error);
     EXPECT_EQ(shell::LoadViewersFile(dir.file("ORVANE.VDB")), viewers);  // the overlong path left it alone
-}
-
-TEST(Viewers, ExtensionsAreUpperCaseAndThreeCharacters) {
-    shell::Viewers viewers;
-    EXPECT_TRUE(shell::AddViewer(viewers, "lun", "/first"));
-    EXPECT_FALSE(shell::AddViewer(viewers, "LUN", "/second"));
-    EXPECT_FALSE(shell::AddViewer(viewers, "lunx", "/third"));
-    EXPECT_TRUE(shell::AddViewer(viewers, "bl", "/blv"));
-    EXPECT_EQ(viewers, (shell::Viewers{{"LUN", "/first"}, {"BL ", "/blv"}}));
-    viewers[0].Extension = "lun";
-    EXPECT_EQ(shell::ViewerForExtension(viewers, "Lun"), "/first");
-    EXPECT_EQ(viewers[0].Extension, "LUN");  // upper-cased in place
-    EXPECT_EQ(shell::ViewerForExtension(viewers, "bl"), "");
-    EXPECT_EQ(shell::FindViewerIndex(viewers, "lun"), -1);
-    EXPECT_EQ(shell::UpperCaseLatin1("ab\xe9\xf7\xff"), "AB\xc9\xf7\xff");
-    shell::RemoveLastViewer(viewers);
-    shell::RemoveLastViewer(viewers);
-    shell::RemoveLastViewer(viewers);
-    EXPECT_TRUE(viewers.empty());
-}
-
-TEST(ParseHostileInput, RandomBytesNeitherCrashNorOverreach) {
-    for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-        const testing_support::Bytes bytes = testing_support::RandomBytes(seed * 7 % 300, seed);
-        const std::string text(bytes.begin(), bytes.end());
-        const shell::Settings s = shell::ParseSettings(text);
-        bool gap = false;  // used recent slots stay a prefix
-        for (const std::string& path : s.RecentFiles) {
-            EXPECT_FALSE(gap && !path.empty()) << "seed " << seed;
-            gap = gap || path.empty();
-        }
-        std::size_t total = 4;
-        for (const shell::ViewerEntry& v : shell::ParseViewers(text)) total += 5 + v.Path.size();
-        EXPECT_LE(total, std::max<std::size_t>(text.size(), 4)) << "seed " << seed;
-    }
 }
 
 }  // namespace
