@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/error.h"
+#include "archive/load.h"
 #include "archive/save.h"
 #include "item_table_builder.h"
 #include "support/expect_error.h"
@@ -99,6 +100,25 @@ TEST_F(ItemOperations, EveryCheckRaisesItsNumberAndChangesNothing) {
         ItemTable copy = t;
         ExpectError([&] { c.op(copy); }, c.number, c.source, c.description);
         EXPECT_TRUE(SameTable(copy, t)) << "table changed by a failing " << c.source;
+    }
+}
+
+// Pointers share their target's bytes, wherever the target lies, so many
+// pointers to a large item cost no copies; the archive saves and loads back.
+TEST(AddMultiplePointers, ShareTheTargetsBytesAndLoadBack) {
+    const std::string large(1 << 20, 'q');
+    for (std::int32_t pos : {1, 0}) {
+        ItemTable t = BuildTable({N(large), N("b")});
+        archive::AddMultiplePointers(t, pos, 1 - pos, 1100);  // item 0, numbered as after each insertion
+        ASSERT_EQ(t.ItemCount, 1102);
+        const archive::SharedBytes& item = t[pos == 1 ? 0 : 1100].Data;
+        for (std::int32_t i : {0, 1, 1100}) EXPECT_TRUE(t[i].Data.SharesWith(item)) << pos << " @" << i;
+        TempDir dir;
+        archive::SaveArchive(t, dir.file("P.HQR"));
+        ItemTable back;
+        archive::LoadArchive(back, dir.file("P.HQR"));
+        ASSERT_EQ(back.ItemCount, 1102);
+        for (std::int32_t i : {0, 1100}) EXPECT_EQ(Text(back[i].Data), large) << pos << " @" << i;
     }
 }
 
