@@ -149,19 +149,6 @@ TEST_F(MainWindowTest, RecentListAfterOpenSaveAsAndAMissingFile) {
     EXPECT_FALSE(window->findChild<QAction*>("mnuRecentFile1")->isVisible());
 }
 
-// What was saved reads back as the same list, new offsets included.
-TEST_F(MainWindowTest, SaveThenReopenShowsTheSameRows) {
-    const std::string sample = Copy("SAMPLE.HQR");
-    Open(sample);
-    OnItem(0, "mnuCompressLZMIT");
-    OnItem(5, "mnuCompressLZSS");
-    Trigger("mnuSave");
-    const auto saved = Rows();
-    Restart();
-    Open(sample);
-    EXPECT_EQ(Rows(), saved);
-}
-
 // The list shows exactly what orvane-cli list prints, for every sample.
 TEST_F(MainWindowTest, RowsEqualTheCommandLineList) {
     for (const char* name : {"SAMPLE.HQR", "SPEECH.VOX", "HARBOUR.HQS"}) {
@@ -192,11 +179,12 @@ TEST_F(MainWindowTest, RowsEqualTheCommandLineList) {
 // --------------------------------------------------------------- marks
 
 // Clicking two check boxes marks those items, and "Remove multiple items"
-// removes exactly them.
+// removes exactly them; Ctrl+A in the list reaches "Select All".
 TEST_F(MainWindowTest, CheckedRowsAreTheOnesRemoved) {
     Open(Copy("SAMPLE.HQR"));
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     auto rows = Rows();
     app::ItemTableView& view = window->DetailsView();
     for (int item : {1, 5}) {
@@ -213,20 +201,12 @@ TEST_F(MainWindowTest, CheckedRowsAreTheOnesRemoved) {
     ASSERT_EQ(shown.size(), rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r)  // labels and pointer targets renumber
         EXPECT_EQ(shown[r][shell::kColumnDescription], rows[r][shell::kColumnDescription]) << r;
-}
 
-// Ctrl+A in the list reaches "Select All", which marks every item.
-TEST_F(MainWindowTest, CtrlAMarksEveryItem) {
-    Open(Copy("SAMPLE.HQR"));
-    window->show();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->DetailsView().setFocus();
-    QTest::keyClick(&window->DetailsView(), Qt::Key_A, Qt::ControlModifier);
-    app::ItemListModel& model = window->Model();
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
     for (std::int32_t i = 0; i < Table().ItemCount; ++i) {
         EXPECT_TRUE(Table()[i].Marked) << i;
-        EXPECT_EQ(model.data(model.index(i, 0), Qt::CheckStateRole).toInt(), Qt::Checked) << i;
+        EXPECT_EQ(window->Model().index(i, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked) << i;
     }
 }
 
@@ -271,10 +251,16 @@ TEST_F(MainWindowTest, EveryCommandRecordsItsLine) {
 
 // ----------------------------------------------------------- unload files
 
-TEST_F(MainWindowTest, UnloadWritesTheSettingsFiles) {
+// What was saved reads back as the same list, new offsets included; closing
+// writes the settings files only once the save question let it go on.
+TEST_F(MainWindowTest, SaveReopenAndUnloadWriteWhatTheyShould) {
     const std::string sample = Copy("SAMPLE.HQR");
     Open(sample);
     window->CurrentViewers().push_back({"LUN", "/opt/v"});
+    OnItem(0, "mnuCompressLZMIT");
+    OnItem(5, "mnuCompressLZSS");
+    Trigger("mnuSave");
+    const auto saved = Rows();
     OnItem(0, "mnuRemove");
     dialogs.Answers.push_back(Answer::Cancel);
     EXPECT_FALSE(window->close());
@@ -288,6 +274,9 @@ TEST_F(MainWindowTest, UnloadWritesTheSettingsFiles) {
               "\r\n[RecentFiles]\r\n" +
                   sample + "\r\n");
     EXPECT_EQ(FileText(dir.file("ORVANE.VDB")), std::string("\x01\0\0\0LUN\x06\0/opt/v", 15));
+    Restart();
+    Open(sample);
+    EXPECT_EQ(Rows(), saved);
 }
 
 // The list is refilled after a script run that ended at a fatal line.
@@ -297,18 +286,6 @@ TEST_F(MainWindowTest, ScriptEndingAtAFatalLineRefillsTheList) {
     Trigger("mnuRunScript");
     EXPECT_EQ(window->Model().rowCount(), Table().ItemCount);
     EXPECT_EQ(Rows()[0][shell::kColumnDescription], "Tile map");
-}
-
-// A search by size that finds nothing selects nothing and says so.
-TEST_F(MainWindowTest, FindBySizeWithoutMatchSelectsNothing) {
-    Open(Copy("SAMPLE.HQR"));
-    dialogs.Inputs.push_back("3072");
-    Trigger("mnuFindByDecSize");
-    EXPECT_EQ(window->SelectedItem(), 1);
-    dialogs.Inputs.push_back("12345");
-    Trigger("mnuFindByDecSize");
-    EXPECT_EQ(window->SelectedItem(), -1);
-    EXPECT_EQ(dialogs.Messages, std::vector<std::string>{shell::NoItemOfSizeText(12345)});
 }
 
 }  // namespace
