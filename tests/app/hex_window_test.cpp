@@ -7,8 +7,8 @@
 #include "app/hex_window.h"
 #include "app/windows.h"
 #include "archive/item_operations.h"
+#include "archive/load.h"
 #include "archive/program_directory.h"
-#include "archive/save.h"
 #include "hexedit/texts.h"
 #include "scripted_dialogs.h"
 
@@ -17,23 +17,11 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::Bytes;
 
-// An archive of a compressed text item (with a "Replace with" file) and a
-// stored binary item, and the hex windows the main window opens on them.
+// SAMPLE.HQR (item 0 stored, item 1 compressed) and the hex windows the
+// main window opens on its items.
 class HexWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        text = testing_support::ToBytes(std::string(40, '\n') + "The quick brown fox jumps over the lazy dog. ");
-        for (int i = 0; i < 5; ++i) text.insert(text.end(), text.begin() + 40, text.end());
-        binary = testing_support::RandomBytes(1500, 12);
-        archive::NewArchive(services.Table_);
-        AddItem(0, "story.txt", text, 1);
-        AddItem(1, "body.bin", binary, 0);
-        services.Table_[0].SourceFile = "/data/story.txt";
-    }
-    void AddItem(int pos, const std::string& name, const Bytes& bytes, std::int16_t type) {
-        testing_support::WriteBytes(dir.path() / name, bytes);
-        archive::AddItem(services.Table_, pos, dir.file(name), type, services.Methods());
-    }
+    void SetUp() override { archive::LoadArchive(services.Table_, testing_support::SamplePath("SAMPLE.HQR")); }
     QList<app::HexWindow*> Windows() { return services.Widget.findChildren<app::HexWindow*>(); }
     app::HexWindow* Open(std::int32_t item, app::HexOpenMode mode) {
         app::ShowHexWindow(services, item, mode);
@@ -54,16 +42,15 @@ protected:
 
     testing_support::TempDir dir;
     testing_support::FakeServices services;
-    Bytes text, binary;
 };
 
 TEST_F(HexWindowTest, TypedDigitsChangeTheByteOnlyWhenTheEditPositionMoves) {
-    app::HexWindow* window = Open(1, app::HexOpenMode::Edit);
+    app::HexWindow* window = Open(0, app::HexOpenMode::Edit);
     ASSERT_TRUE(window);
     auto* box = window->findChild<QLineEdit*>("txbEdit");
     QTest::keyClicks(box, "4f");
     EXPECT_EQ(box->text(), "4F");
-    EXPECT_EQ(window->Model().ByteAt(1), binary[0]);
+    EXPECT_EQ(window->Model().ByteAt(1), Decompressed(0)[0]);
     QTest::keyClick(box, Qt::Key_Right);
     EXPECT_EQ(window->Model().ByteAt(1), 0x4F);
     EXPECT_EQ(window->Model().EditPosition(), 2);
@@ -74,7 +61,10 @@ TEST_F(HexWindowTest, TypedDigitsChangeTheByteOnlyWhenTheEditPositionMoves) {
 // modified without a script line, and no temporary file stays. A failing
 // write-back keeps the window and its changes.
 TEST_F(HexWindowTest, WriteBackReplacesTheDecompressedBytesAndKeepsTheItemsFields) {
-    app::HexWindow* window = Open(0, app::HexOpenMode::Edit);
+    services.Table_[1].SourceFile = "/data/map.bin";
+    const archive::ItemRecord before = services.Table_[1];
+    const Bytes text = Decompressed(1);
+    app::HexWindow* window = Open(1, app::HexOpenMode::Edit);
     ASSERT_TRUE(window);
     auto* box = window->findChild<QLineEdit*>("txbEdit");
     QTest::keyClicks(box, "41");
@@ -91,19 +81,19 @@ TEST_F(HexWindowTest, WriteBackReplacesTheDecompressedBytesAndKeepsTheItemsField
     EXPECT_FALSE(window->close());
     archive::SetProgramDirectory(programDirectory);
     EXPECT_TRUE(window->Model().Modified());
-    EXPECT_EQ(Decompressed(0), text);
+    EXPECT_EQ(Decompressed(1), text);
 
     services.Dialogs.Answers = {shell::Answer::Yes};
     EXPECT_TRUE(window->close());
     EXPECT_EQ(services.Dialogs.Messages.back(), hexedit::kWriteBackQuestion);
-    EXPECT_EQ(Decompressed(0), expected);
-    const archive::ItemRecord& item = services.Table_[0];
-    EXPECT_EQ(item.CompressionType, 1);
+    EXPECT_EQ(Decompressed(1), expected);
+    const archive::ItemRecord& item = services.Table_[1];
+    EXPECT_EQ(item.CompressionType, before.CompressionType);
     EXPECT_LT(item.CompressedSize, item.DecompressedSize);
-    EXPECT_EQ(item.SourceFile, "/data/story.txt");
-    EXPECT_EQ(item.Extension, "TXT");
+    EXPECT_EQ(item.SourceFile, before.SourceFile);
+    EXPECT_EQ(item.Extension, before.Extension);
     EXPECT_TRUE(services.Modified);
-    EXPECT_EQ(services.Selected, 0);
+    EXPECT_EQ(services.Selected, 1);
     EXPECT_EQ(services.Table_.RecordedScript, script);
     EXPECT_FALSE(TemporaryFileLeft());
 }
@@ -128,7 +118,7 @@ TEST_F(HexWindowTest, AStaleWindowOffersAFileInsteadOfWritingIntoTheArchive) {
 }
 
 TEST_F(HexWindowTest, PrintsTheCurrentPageAsOnePage) {
-    app::HexWindow* window = Open(1, app::HexOpenMode::View);
+    app::HexWindow* window = Open(0, app::HexOpenMode::View);
     ASSERT_TRUE(window);
     const std::string pdf = dir.file("page.pdf");
     window->SetPrinterSetup([&](QPrinter& printer) {

@@ -26,7 +26,7 @@ protected:
 };
 
 // Whatever the editor holds inside, the file is Latin-1 with CR LF, and the
-// file it replaces is kept beside it.
+// file it replaces is kept beside it; a chosen script is what Save writes.
 TEST_F(ScriptEditor, SavesLatin1WithCrLfAndKeepsTheOldFileBesideIt) {
     const std::string path = dir.file("a.ovs");
     Type("ADD 0 1 \"\xE9t\xE9.bin\"\nDEL 3");
@@ -44,6 +44,15 @@ TEST_F(ScriptEditor, SavesLatin1WithCrLfAndKeepsTheOldFileBesideIt) {
     }
     ASSERT_EQ(backups.size(), 1u);
     EXPECT_EQ(FileText(backups[0]), "ADD 0 1 \"\xE9t\xE9.bin\"\r\nDEL 3");
+
+    // Choosing a script shows its text, so a later Save writes that text back.
+    const std::string chosen = dir.write("c.ovs", "DEL 1\r\nADB 2\rEXT 0 \"\xE9\"\r\n");
+    Type("unrelated");
+    services.Dialogs.Answers = {Answer::No};
+    services.Dialogs.Files = {chosen};
+    Click("cmdScriptFile");
+    Click("cmdSave");
+    EXPECT_EQ(FileText(chosen), "DEL 1\r\nADB 2\r\nEXT 0 \"\xE9\"\r\n");
     window.show();
     Click("cmdOK");
     EXPECT_FALSE(window.isVisible());  // saved: no question
@@ -104,19 +113,6 @@ TEST_F(ScriptEditor, RunAppendsTheRunnersLogLines) {
     Click("cmdRunScript");
     EXPECT_EQ(app::ToText(Log()->toPlainText()), expected + expected);
     EXPECT_EQ(services.Refreshes, 2);
-}
-
-// Choosing a script shows its text, unmodified, so a later Save writes that
-// text back rather than whatever the editor held before.
-TEST_F(ScriptEditor, ChoosingLoadsTheScript) {
-    const std::string path = dir.write("c.ovs", "DEL 1\r\nADB 2\rEXT 0 \"\xE9\"\r\n");
-    Type("unrelated");
-    services.Dialogs.Answers = {Answer::No};
-    services.Dialogs.Files = {path};
-    Click("cmdScriptFile");
-    EXPECT_EQ(app::ToText(Edit()->toPlainText()), "DEL 1\nADB 2\nEXT 0 \"\xE9\"\n");
-    Click("cmdSave");
-    EXPECT_EQ(FileText(path), "DEL 1\r\nADB 2\r\nEXT 0 \"\xE9\"\r\n");
 }
 
 // Run saves a modified text first; when that save is cancelled nothing runs.
