@@ -100,8 +100,11 @@ int Windows(const std::string& dir, const std::string& archive) {
     }
     for (std::int32_t item : {0, 1}) {
         for (app::HexOpenMode mode : {app::HexOpenMode::View, app::HexOpenMode::Edit}) {
+            const auto opened = main.findChildren<app::HexWindow*>().size();
             app::ShowHexWindow(main, item, mode);
-            auto* window = main.findChildren<app::HexWindow*>().back();
+            const auto windows = main.findChildren<app::HexWindow*>();
+            if (windows.size() == opened) continue;  // a blank item: nothing to show
+            app::HexWindow* window = windows.back();
             const hexedit::HexModel& model = window->Model();
             if (model.FileSize() >= 42) {  // the bytes at 41 and 42 as the hit
                 const std::string hit = hexedit::HexByteText(model.ByteAt(41)) + hexedit::HexByteText(model.ByteAt(42));
