@@ -1,18 +1,142 @@
 // orvane-screenshot OUT.png [ARCHIVE] [large|small|list|details]: draws the
 // main window on ARCHIVE in one view mode and saves it as a picture, without
 // the start-up notice. scripts/run uses it where there is no display.
+//
+// orvane-screenshot --windows DIR ARCHIVE: saves the other windows over
+// ARCHIVE into DIR for a person to look at: every options page, the script
+// editor after a run with errors, the comparison of ARCHIVE with itself, the
+// viewer on items 0 and 1 in view and edit mode with a search hit marked,
+// and the viewer's printed page (printed.pdf).
 #include <QApplication>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTabBar>
 
 #include <cstdio>
+#include <deque>
+#include <fstream>
 #include <string>
 
+#include "app/frm_compare.h"
+#include "app/frm_options.h"
+#include "app/frm_script.h"
+#include "app/hex_window.h"
 #include "app/main_window.h"
+#include "app/windows.h"
+#include "hexedit/texts.h"
+
+namespace {
+
+// File dialogs answer from a list; every question is answered No, so that
+// nothing waits for a person and nothing is written back.
+class ListedAnswers : public shell::Dialogs {
+public:
+    std::deque<std::string> Files;
+    shell::Answer Message(const std::string&, const std::string&, shell::MessageIcon,
+                          shell::MessageButtons buttons) override {
+        return buttons == shell::MessageButtons::Ok ? shell::Answer::Ok : shell::Answer::No;
+    }
+    std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> OpenFile(const shell::FileDialogRequest&) override { return Next(); }
+    std::optional<std::string> SaveFile(const shell::FileDialogRequest&) override { return Next(); }
+    std::optional<std::string> ChooseFolder(const std::string&) override { return Next(); }
+
+private:
+    std::optional<std::string> Next() {
+        if (Files.empty()) return std::nullopt;
+        std::string file = Files.front();
+        Files.pop_front();
+        return file;
+    }
+};
+
+bool Save(QWidget& window, const std::string& path) {
+    window.show();
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    return window.grab().save(QString::fromLocal8Bit(path.c_str()));
+}
+
+int Windows(const std::string& dir, const std::string& archive) {
+    ListedAnswers answers;
+    app::MainWindowOptions options;
+    options.Dialogs = &answers;
+    options.SettingsDirectory = dir;
+    app::frmMain main(options);
+    main.Startup(archive, false);
+    if (!main.IsArchiveOpen() || main.Table().ItemCount < 2) {
+        std::fprintf(stderr, "orvane-screenshot: %s is not an archive of two items or more\n", archive.c_str());
+        return 1;
+    }
+    bool saved = true;
+    main.CurrentSettings().EnableCOptions = true;
+    {
+        app::frmOptions window(main);
+        for (int page = 0; page < 3; ++page) {
+            window.findChild<QTabBar*>("TabStrip1")->setCurrentIndex(page);
+            saved &= Save(window, dir + "/options_" + std::to_string(page) + ".png");
+        }
+    }
+    {
+        const std::string script = dir + "/errors.ovs";
+        std::ofstream(script, std::ios::binary)
+            << "# a run with errors\r\nDEL\r\nfoo 1\r\nADD 0 1 \"" << dir << "/missing.bin\"\r\nEXT 9999 \"" << dir
+            << "/x.bin\"\r\n";
+        app::frmScript window(main);
+        answers.Files = {script};
+        window.findChild<QPushButton*>("cmdScriptFile")->click();
+        window.findChild<QPushButton*>("cmdRunScript")->click();
+        saved &= Save(window, dir + "/script_editor.png");
+    }
+    {
+        app::frmCompare window(main);
+        answers.Files = {archive, archive};
+        for (const char* button : {"cmdArchive1", "cmdArchive2", "cmdCompare"})
+            window.findChild<QPushButton*>(button)->click();
+        saved &= Save(window, dir + "/compare.png");
+    }
+    for (std::int32_t item : {0, 1}) {
+        for (app::HexOpenMode mode : {app::HexOpenMode::View, app::HexOpenMode::Edit}) {
+            const auto opened = main.findChildren<app::HexWindow*>().size();
+            app::ShowHexWindow(main, item, mode);
+            const auto windows = main.findChildren<app::HexWindow*>();
+            if (windows.size() == opened) continue;  // a blank item: nothing to show
+            app::HexWindow* window = windows.back();
+            const hexedit::HexModel& model = window->Model();
+            if (model.FileSize() >= 42) {  // the bytes at 41 and 42 as the hit
+                const std::string hit = hexedit::HexByteText(model.ByteAt(41)) + hexedit::HexByteText(model.ByteAt(42));
+                window->findChild<QLineEdit*>("txbSearch")->setText(QString::fromStdString(hit));
+                window->findChild<QPushButton*>("cmdSearchOrFindNext")->click();
+            }
+            const bool edit = mode == app::HexOpenMode::Edit;
+            saved &= Save(*window, dir + "/item" + std::to_string(item) + (edit ? "_edit.png" : "_view.png"));
+            if (item == 1 && edit) {
+                window->SetPrinterSetup([&](QPrinter& printer) {
+                    printer.setOutputFormat(QPrinter::PdfFormat);
+                    printer.setOutputFileName(QString::fromLocal8Bit((dir + "/printed.pdf").c_str()));
+                    return true;
+                });
+                window->findChild<QPushButton*>("cmdPrintPage")->click();
+            }
+            window->close();
+        }
+    }
+    if (!saved) std::fprintf(stderr, "orvane-screenshot: cannot write into %s\n", dir.c_str());
+    return saved ? 0 : 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    if (argc == 4 && std::string(argv[1]) == "--windows") return Windows(argv[2], argv[3]);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: orvane-screenshot OUT.png [ARCHIVE] [large|small|list|details]\n");
+        std::fprintf(stderr,
+                     "usage: orvane-screenshot OUT.png [ARCHIVE] [large|small|list|details]\n"
+                     "       orvane-screenshot --windows DIR ARCHIVE\n");
         return 2;
     }
     app::frmMain window;

@@ -1,7 +1,6 @@
 // The add and replace dialogs driven as a user would: every way of adding or
 // replacing must record exactly one script line and change the table as
 // that line says; refused input must change nothing.
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -10,218 +9,100 @@
 #include "app/add_replace_dialog.h"
 #include "archive/load.h"
 #include "archive/save.h"
-#include "support/test_support.h"
 #include "tests/app/scripted_dialogs.h"
 
 namespace {
 
-using shell::AddReplaceMode;
-using shell::ItemSource;
-
+enum class Dialog { Add, Replace, Multiple };
 enum class FileKind { None, Data, Empty, Missing };
-
-// What a user enters; empty texts leave a number box as it opened.
-struct Entry {
-    ItemSource Source = ItemSource::File;
-    FileKind File = FileKind::None;
-    const char* Type = "optCType1";
-    std::string ToItem = "";
-    std::string Count = "";
-};
-
-// What the item at one position must look like afterwards.
-struct ItemAfter {
-    std::int32_t Item;
-    bool Blank;
-    std::int32_t RefersTo;
-};
-
-class AddReplaceDialogs : public testing::Test {
-protected:
-    void SetUp() override { UseSample("SAMPLE.HQR"); }
-
-    void UseSample(const std::string& name) {
-        archive::LoadArchive(services_.Table_, std::string(ORVANE_SOURCE_DIR) + "/samples/" + name);
-        services_.Table_.RecordedScript.clear();
-    }
-
-    std::string Path(FileKind kind) const {
-        switch (kind) {
-        case FileKind::Data: return dataFile_;
-        case FileKind::Empty: return emptyFile_;
-        case FileKind::Missing: return dir_.file("missing.bin");
-        case FileKind::None: break;
-        }
-        return {};
-    }
-
-    // Fills in the dialog and presses OK; true when the dialog closed.
-    bool Confirm(QDialog& dialog, const Entry& entry) {
-        const char* option = entry.Source == ItemSource::File      ? "optFile"
-                             : entry.Source == ItemSource::Pointer ? "optPointer"
-                                                                   : "optBlankItem";
-        dialog.findChild<QRadioButton*>(option)->click();
-        if (entry.File != FileKind::None) {
-            services_.Dialogs.Files.push_back(Path(entry.File));
-            dialog.findChild<QPushButton*>("cmdBrowse")->click();
-        }
-        if (entry.Source == ItemSource::File && dialog.findChild<QRadioButton*>(entry.Type)->isVisible())
-            dialog.findChild<QRadioButton*>(entry.Type)->click();
-        if (!entry.ToItem.empty())
-            dialog.findChild<QLineEdit*>("txtToItem")->setText(QString::fromStdString(entry.ToItem));
-        if (!entry.Count.empty())
-            dialog.findChild<QLineEdit*>("txtCount")->setText(QString::fromStdString(entry.Count));
-        dialog.findChild<QPushButton*>("cmdOK")->click();
-        return dialog.result() == QDialog::Accepted;
-    }
-
-    bool AddReplace(AddReplaceMode mode, std::int32_t item, const Entry& entry) {
-        app::AddReplaceDialog dialog(services_, mode, item);
-        dialog.show();
-        return Confirm(dialog, entry);
-    }
-
-    bool AddMultiple(std::int32_t item, const Entry& entry) {
-        app::AddMultipleItemsDialog dialog(services_, item);
-        dialog.show();
-        return Confirm(dialog, entry);
-    }
-
-    const archive::ItemTable& Table() const { return services_.Table_; }
-
-    testing_support::TempDir dir_;
-    std::string dataFile_ = dir_.write("tiles.bin", std::string(600, 'T'));
-    std::string emptyFile_ = dir_.write("empty.bin", "");
-    testing_support::FakeServices services_;
-};
 
 struct Case {
     const char* Name;
-    bool Multiple;
-    AddReplaceMode Mode;
+    Dialog Kind;
     std::int32_t Item;
-    Entry Input;
-    std::string Line;  // "{file}" stands for the data file's path
-    std::int32_t Added;
-    ItemAfter After;
+    const char* Option;  // the source button clicked, or null to keep the dialog's choice
+    FileKind File;       // chosen with cmdBrowse
+    const char* Type;    // the compression button clicked when shown
+    const char* ToItem;  // txtToItem, txtCount: "" leaves the box as it opened
+    const char* Count;
+    std::string Line;    // recorded; "{file}" stands for the data file's path
+    std::int32_t Added;  // then the item at After: blank, refers to
+    std::int32_t After;
+    bool Blank;
+    std::int32_t RefersTo;
+    bool Refused = false;                 // the dialog stays open with one message
+    const char* Sample = "SAMPLE.HQR";  // "" = a new archive
 };
 
 // SAMPLE.HQR: 1 and 2 compressed, 3 points to 1, 4 and 8 blank, 6 text.
 const Case kCases[] = {
-    {"AddFile", false, AddReplaceMode::Add, 4,
-     {.Source = ItemSource::File, .File = FileKind::Data, .Type = "optCType2"},
-     "ADD 4 2 \"{file}\"", 1, {4, false, 4}},
-    {"AddEmptyFileIsBlank", false, AddReplaceMode::Add, 4, {.Source = ItemSource::File, .File = FileKind::Empty},
-     "ADB 4", 1, {4, true, 4}},
-    {"AddPointer", false, AddReplaceMode::Add, 0, {.Source = ItemSource::Pointer, .ToItem = "2"},
-     "ADP 0 2", 1, {0, false, 2}},
-    {"AddBlank", false, AddReplaceMode::Add, 9, {.Source = ItemSource::Blank}, "ADB 9", 1, {9, true, 9}},
-    {"ReplacePointerWithFile", false, AddReplaceMode::Replace, 3,
-     {.Source = ItemSource::File, .File = FileKind::Data, .Type = "optCType0"},
-     "RPL 3 0 \"{file}\"", 0, {3, false, 3}},
-    {"ReplaceWithPointer", false, AddReplaceMode::Replace, 0, {.Source = ItemSource::Pointer, .ToItem = "9"},
-     "RPP 0 9", 0, {0, false, 9}},
-    {"ReplaceWithBlank", false, AddReplaceMode::Replace, 0, {.Source = ItemSource::Blank}, "RPB 0", 0, {0, true, 0}},
-    {"ReplaceWithEmptyFile", false, AddReplaceMode::Replace, 6, {.Source = ItemSource::File, .File = FileKind::Empty},
-     "RPB 6", 0, {6, true, 6}},
-    {"BlankStaysBlank", false, AddReplaceMode::Replace, 4, {.Source = ItemSource::File, .File = FileKind::Empty},
-     "", 0, {4, true, 4}},
-    {"MultiplePointers", true, AddReplaceMode::Add, 1, {.Source = ItemSource::Pointer, .ToItem = "0", .Count = "3"},
-     "AMP 1 0 3", 3, {3, false, 0}},
-    {"MultipleBlanks", true, AddReplaceMode::Add, 2, {.Source = ItemSource::Blank, .Count = "2"},
-     "AMB 2 2", 2, {3, true, 3}},
+    {"AddFile", Dialog::Add, 4, "optFile", FileKind::Data, "optCType2", "", "", "ADD 4 2 \"{file}\"", 1, 4, false, 4},
+    {"AddEmptyFileIsBlank", Dialog::Add, 4, "optFile", FileKind::Empty, "", "", "", "ADB 4", 1, 4, true, 4},
+    {"AddPointer", Dialog::Add, 0, "optPointer", FileKind::None, "", "2", "", "ADP 0 2", 1, 0, false, 2},
+    {"AddBlank", Dialog::Add, 9, "optBlankItem", FileKind::None, "", "", "", "ADB 9", 1, 9, true, 9},
+    {"ReplacePointerWithFile", Dialog::Replace, 3, "optFile", FileKind::Data, "optCType0", "", "",
+     "RPL 3 0 \"{file}\"", 0, 3, false, 3},
+    {"ReplaceWithPointer", Dialog::Replace, 0, "optPointer", FileKind::None, "", "9", "", "RPP 0 9", 0, 0, false, 9},
+    {"ReplaceWithBlank", Dialog::Replace, 0, "optBlankItem", FileKind::None, "", "", "", "RPB 0", 0, 0, true, 0},
+    {"ReplaceWithEmptyFile", Dialog::Replace, 6, "optFile", FileKind::Empty, "", "", "", "RPB 6", 0, 6, true, 6},
+    {"BlankStaysBlank", Dialog::Replace, 4, "optFile", FileKind::Empty, "", "", "", "", 0, 4, true, 4},
+    {"MultiplePointers", Dialog::Multiple, 1, "optPointer", FileKind::None, "", "0", "3", "AMP 1 0 3", 3, 3, false, 0},
+    {"MultipleBlanks", Dialog::Multiple, 2, "optBlankItem", FileKind::None, "", "", "2", "AMB 2 2", 2, 3, true, 3},
+    // Voice items are only stored: a file is added as type 0 whatever was chosen.
+    {"VoiceStoresOnly", Dialog::Add, 1, "optFile", FileKind::Data, "optCType2", "", "", "ADD 1 0 \"{file}\"", 1, 1,
+     false, 1, false, "SPEECH.VOX"},
+    // A new archive has nothing to point to: the dialog starts on blank items.
+    {"NewArchiveStartsOnBlanks", Dialog::Multiple, 0, nullptr, FileKind::None, "", "", "2", "AMB 0 2", 2, 1, true, 1,
+     false, ""},
+    // Refused input and failed operations change neither table nor script.
+    {"NoFile", Dialog::Add, 3, "optFile", FileKind::None, "", "", "", "", 0, 3, false, 1, true},
+    {"EmptyTarget", Dialog::Add, 3, "optPointer", FileKind::None, "", " ", "", "", 0, 3, false, 1, true},
+    {"TargetTooHigh", Dialog::Replace, 3, "optPointer", FileKind::None, "", "10", "", "", 0, 3, false, 1, true},
+    {"CountNotANumber", Dialog::Multiple, 3, "optBlankItem", FileKind::None, "", "", "2x", "", 0, 3, false, 1, true},
+    {"MissingFile", Dialog::Replace, 3, "optFile", FileKind::Missing, "", "", "", "", 0, 3, false, 1, true},
 };
 
-TEST_F(AddReplaceDialogs, RecordOneLineAndChangeTheTableAsItSays) {
+TEST(AddReplaceDialogs, RecordOneLineAndChangeTheTableAsItSays) {
+    testing_support::TempDir dir;
+    const std::string data = dir.write("tiles.bin", std::string(600, 'T'));
+    const std::string files[] = {"", data, dir.write("empty.bin", ""), dir.file("missing.bin")};
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.Name);
-        SetUp();
-        services_.Dialogs.Messages.clear();
-        const std::int32_t before = Table().ItemCount;
-        const bool closed = c.Multiple ? AddMultiple(c.Item, c.Input) : AddReplace(c.Mode, c.Item, c.Input);
-        EXPECT_TRUE(closed);
-        std::string line = c.Line;
-        if (const auto at = line.find("{file}"); at != std::string::npos) line.replace(at, 6, dataFile_);
-        EXPECT_EQ(Table().RecordedScript, line.empty() ? "" : line + "\r\n");
-        EXPECT_EQ(Table().ItemCount, before + c.Added);
-        const archive::ItemRecord& record = Table()[c.After.Item];
-        EXPECT_EQ(record.IsBlank, c.After.Blank);
-        EXPECT_EQ(record.RefersTo, c.After.RefersTo);
-        if (c.Input.File == FileKind::Data) {
-            EXPECT_EQ(record.DecompressedSize, 600);
+        testing_support::FakeServices services;
+        archive::ItemTable& table = services.Table_;
+        if (*c.Sample) archive::LoadArchive(table, testing_support::SamplePath(c.Sample));
+        else archive::NewArchive(table);
+        table.RecordedScript.clear();
+        const std::int32_t before = table.ItemCount;
+
+        std::unique_ptr<QDialog> dialog;
+        if (c.Kind == Dialog::Multiple) dialog = std::make_unique<app::AddMultipleItemsDialog>(services, c.Item);
+        else dialog = std::make_unique<app::AddReplaceDialog>(
+                 services, c.Kind == Dialog::Add ? shell::AddReplaceMode::Add : shell::AddReplaceMode::Replace, c.Item);
+        dialog->show();
+        const auto click = [&](const char* name) { dialog->findChild<QAbstractButton*>(name)->click(); };
+        if (c.Option) click(c.Option);
+        if (c.File != FileKind::None) {
+            services.Dialogs.Files.push_back(files[static_cast<int>(c.File)]);
+            click("cmdBrowse");
         }
-        EXPECT_TRUE(services_.Dialogs.Messages.empty());
-    }
-}
+        if (*c.Type && dialog->findChild<QRadioButton*>(c.Type)->isVisible()) click(c.Type);
+        if (*c.ToItem) dialog->findChild<QLineEdit*>("txtToItem")->setText(c.ToItem);
+        if (*c.Count) dialog->findChild<QLineEdit*>("txtCount")->setText(c.Count);
+        click("cmdOK");
 
-// Refused input and failed operations keep the dialog open, say why, and
-// leave the table and the script as they were.
-TEST_F(AddReplaceDialogs, RefuseBadInputWithoutChangingAnything) {
-    struct Refusal {
-        const char* Name;
-        bool Multiple;
-        AddReplaceMode Mode;
-        Entry Input;
-        std::string Message;
-    };
-    const Refusal refusals[] = {
-        {"NoFileAdd", false, AddReplaceMode::Add, {.Source = ItemSource::File},
-         "No file has been specified.\r\n\r\nPlease specifiy the file you want to add, and then try again."},
-        {"NoFileReplace", false, AddReplaceMode::Replace, {.Source = ItemSource::File},
-         "No file has been specified.\r\n\r\nPlease specifiy the file you want to replace the current item with, "
-         "and then try again."},
-        {"EmptyTarget", false, AddReplaceMode::Add, {.Source = ItemSource::Pointer, .ToItem = " "},
-         "Invalid pointing-to .HQR item number\r\n\r\nPlease enter a number from 0 to 9, and then try again."},
-        {"TargetTooHigh", false, AddReplaceMode::Replace, {.Source = ItemSource::Pointer, .ToItem = "10"},
-         "Invalid pointing-to .HQR item number\r\n\r\nPlease enter a number from 0 to 9, and then try again."},
-        {"CountNotANumber", true, AddReplaceMode::Add, {.Source = ItemSource::Blank, .Count = "2x"},
-         "Invalid number of items\r\n\r\nPlease enter a number from 1 to 9999, and then try again."},
-        {"MissingFileForPointer", false, AddReplaceMode::Replace,
-         {.Source = ItemSource::File, .File = FileKind::Missing},
-         "Specified file not found"},
-    };
-    const archive::Bytes pointerData = Table()[3].Data;
-    for (const Refusal& r : refusals) {
-        SCOPED_TRACE(r.Name);
-        services_.Dialogs.Messages.clear();
-        const bool closed = r.Multiple ? AddMultiple(3, r.Input) : AddReplace(r.Mode, 3, r.Input);
-        EXPECT_FALSE(closed);
-        EXPECT_EQ(services_.Dialogs.Messages, std::vector<std::string>{r.Message});
-        EXPECT_EQ(Table().RecordedScript, "");
-        EXPECT_EQ(Table().ItemCount, 10);
-        EXPECT_EQ(Table()[3].RefersTo, 1);
-        EXPECT_EQ(Table()[3].Data, pointerData);
+        EXPECT_EQ(dialog->result() == QDialog::Accepted, !c.Refused);
+        EXPECT_EQ(services.Dialogs.Messages.size(), c.Refused ? 1u : 0u);
+        std::string line = c.Line;
+        if (const auto at = line.find("{file}"); at != std::string::npos) line.replace(at, 6, data);
+        EXPECT_EQ(table.RecordedScript, line.empty() ? "" : line + "\r\n");
+        EXPECT_EQ(table.ItemCount, before + c.Added);
+        EXPECT_EQ(table[c.After].IsBlank, c.Blank);
+        EXPECT_EQ(table[c.After].RefersTo, c.RefersTo);
+        if (c.File == FileKind::Data) {
+            EXPECT_EQ(table[c.After].DecompressedSize, 600);
+        }
     }
-}
-
-// Voice items are only stored: the compression choice is hidden and a file
-// is added as type 0 whatever was selected before.
-TEST_F(AddReplaceDialogs, OfferOnlyStoreInVoiceArchives) {
-    UseSample("SPEECH.VOX");
-    app::AddReplaceDialog dialog(services_, AddReplaceMode::Add, 1);
-    dialog.show();
-    EXPECT_FALSE(dialog.findChild<QGroupBox*>("frmCType")->isVisible());
-    ASSERT_TRUE(Confirm(dialog, {.Source = ItemSource::File, .File = FileKind::Data, .Type = "optCType2"}));
-    EXPECT_EQ(Table().RecordedScript, "ADD 1 0 \"" + dataFile_ + "\"\r\n");
-    EXPECT_EQ(Table()[1].CompressionType, 0);
-}
-
-// A new archive has nothing to point to; the multiple-items dialog starts
-// on blank items so OK works at once.
-TEST_F(AddReplaceDialogs, OfferNoPointerInAnEmptyArchive) {
-    archive::NewArchive(services_.Table_);
-    services_.Table_.RecordedScript.clear();
-    {
-        app::AddReplaceDialog dialog(services_, AddReplaceMode::Add, 0);
-        EXPECT_FALSE(dialog.findChild<QRadioButton*>("optPointer")->isEnabled());
-    }
-    app::AddMultipleItemsDialog dialog(services_, 0);
-    EXPECT_FALSE(dialog.findChild<QRadioButton*>("optPointer")->isEnabled());
-    EXPECT_TRUE(dialog.findChild<QRadioButton*>("optBlankItem")->isChecked());
-    dialog.findChild<QLineEdit*>("txtCount")->setText("2");
-    dialog.findChild<QPushButton*>("cmdOK")->click();
-    EXPECT_EQ(Table().RecordedScript, "AMB 0 2\r\n");
-    EXPECT_EQ(Table().ItemCount, 2);
 }
 
 }  // namespace

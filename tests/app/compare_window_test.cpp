@@ -4,15 +4,13 @@
 #include <QTreeWidget>
 
 #include "app/frm_compare.h"
-#include "app/qt_dialogs.h"
 #include "shell/compare.h"
 #include "tests/app/scripted_dialogs.h"
 
 namespace {
 
 using testing_support::FakeServices;
-
-std::string Sample(const char* name) { return std::string(ORVANE_SOURCE_DIR) + "/samples/" + name; }
+using testing_support::SamplePath;
 
 std::vector<shell::ComparisonRow> Rows(QTreeWidget* list) {
     std::vector<shell::ComparisonRow> rows;
@@ -33,16 +31,11 @@ std::vector<shell::ComparisonRow> CompareTwice(FakeServices& services, const Pic
     const std::pair<const char*, std::optional<std::string>> choices[] = {{"cmdArchive1", pick.Archive1},
                                                                           {"cmdArchive2", pick.Archive2}};
     for (const auto& [name, answer] : choices) {
-        auto* button = window.findChild<QPushButton*>(name);
         services.Dialogs.Files = {answer};
-        button->click();
-        EXPECT_EQ(button->isEnabled(), !answer.has_value());
+        window.findChild<QPushButton*>(name)->click();
     }
     window.findChild<QPushButton*>("cmdCompare")->click();
     window.findChild<QPushButton*>("cmdCompare")->click();
-    window.show();
-    window.findChild<QPushButton*>("cmdOK")->click();
-    EXPECT_FALSE(window.isVisible());
     return Rows(window.findChild<QTreeWidget*>("lstComparison"));
 }
 
@@ -50,23 +43,23 @@ TEST(CompareWindow, ListsTheComparisonOncePerCompare) {
     for (const auto& [a, b] : {std::pair{"SAMPLE.HQR", "SAMPLE.HQR"}, std::pair{"SAMPLE.HQR", "HARBOUR.HQS"}}) {
         SCOPED_TRACE(std::string(a) + " / " + b);
         FakeServices services;
-        std::vector<shell::ComparisonRow> once = shell::CompareArchives(Sample(a), Sample(b));
+        std::vector<shell::ComparisonRow> once = shell::CompareArchives(SamplePath(a), SamplePath(b));
         ASSERT_GT(once.size(), 1u);
         std::vector<shell::ComparisonRow> twice = once;
         twice.insert(twice.end(), once.begin(), once.end());
-        EXPECT_EQ(CompareTwice(services, {Sample(a), Sample(b)}), twice);
+        EXPECT_EQ(CompareTwice(services, {SamplePath(a), SamplePath(b)}), twice);
         EXPECT_TRUE(services.Dialogs.Messages.empty());
     }
 }
 
 TEST(CompareWindow, MissingArchiveOrUnreadableFileGivesOneMessageAndNoRows) {
     FakeServices services;
-    EXPECT_TRUE(CompareTwice(services, {Sample("SAMPLE.HQR"), std::nullopt}).empty());
+    EXPECT_TRUE(CompareTwice(services, {SamplePath("SAMPLE.HQR"), std::nullopt}).empty());
     EXPECT_EQ(services.Dialogs.Messages,
               std::vector<std::string>(2, shell::kCompareNotSpecifiedMessage));
 
     FakeServices broken;
-    EXPECT_TRUE(CompareTwice(broken, {Sample("SAMPLE.HQR"), Sample("NO-SUCH.HQR")}).empty());
+    EXPECT_TRUE(CompareTwice(broken, {SamplePath("SAMPLE.HQR"), SamplePath("NO-SUCH.HQR")}).empty());
     ASSERT_EQ(broken.Dialogs.Messages.size(), 2u);
     EXPECT_NE(broken.Dialogs.Messages[0].find("NO-SUCH.HQR"), std::string::npos);
 }

@@ -1,24 +1,14 @@
-#include <gtest/gtest.h>
-
-#include <filesystem>
-
 #include <QApplication>
 #include <QDropEvent>
 #include <QUrl>
 
 #include "app/item_drag_drop.h"
-#include "app/item_list_model.h"
 #include "app/item_views.h"
-#include "app/main_window.h"
-#include "app/qt_dialogs.h"
 #include "archive/compression_dispatch.h"
 #include "archive/extraction.h"
-#include "support/test_support.h"
 #include "tests/app/scripted_dialogs.h"
 
 namespace {
-
-using testing_support::TempDir;
 
 // File URLs as a file manager drops them.
 const QMimeData& Files(const std::vector<std::string>& paths) {
@@ -30,17 +20,11 @@ const QMimeData& Files(const std::vector<std::string>& paths) {
 }
 
 // The main window with a copy of SAMPLE.HQR open and drag and drop on.
-class DragDrop : public testing::Test {
+class DragDrop : public testing_support::MainWindowFixture {
 protected:
     void SetUp() override {
-        options.Dialogs = &dialogs;
-        options.SettingsDirectory = dir.path().string();
-        window = std::make_unique<app::frmMain>(options);
-        window->Startup("", false);
-        const std::string archive = dir.file("SAMPLE.HQR");
-        std::filesystem::copy_file(std::string(ORVANE_SOURCE_DIR) + "/samples/SAMPLE.HQR", archive);
-        dialogs.Files = {archive};
-        window->OpenCommand();
+        Restart();
+        Open(Copy("SAMPLE.HQR"));
         window->CurrentSettings().EnableDragDrop = true;
         window->resize(900, 700);
         window->show();
@@ -61,10 +45,6 @@ protected:
         return drop.isAccepted();
     }
 
-    TempDir dir;
-    testing_support::ScriptedDialogs dialogs;
-    app::MainWindowOptions options;
-    std::unique_ptr<app::frmMain> window;
 };
 
 // Each dragged item arrives as its decompressed bytes, under the name bulk

@@ -1,103 +1,29 @@
 // The main window's flows that can lose data or mislead: the save question
 // on every branch, failed opens and saves, what the list shows, the check
 // marks, the recorded script, the recent list and the settings files.
-#include <QAction>
-#include <QApplication>
-#include <QLabel>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-
-#include "app/item_icons.h"
-#include "app/item_list_model.h"
 #include "app/item_views.h"
-#include "app/main_window.h"
-#include "app/qt_dialogs.h"
-#include "archive/load.h"
 #include "archive/program_directory.h"
 #include "script/run_script.h"
 #include "scripted_dialogs.h"
-#include "support/test_support.h"
 
 namespace {
 
 using shell::Answer;
+using testing_support::FileText;
 using testing_support::ReadBytes;
-using testing_support::TempDir;
+using testing_support::SamplePath;
 
-std::string ReadText(const std::filesystem::path& path) {
-    const auto bytes = ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-std::string SamplePath(const std::string& name) { return std::string(ORVANE_SOURCE_DIR) + "/samples/" + name; }
-
-// The rows as the user reads them: every cell's text, row by row.
-std::vector<std::vector<std::string>> ShownRows(app::ItemListModel& model) {
-    std::vector<std::vector<std::string>> rows;
-    for (int r = 0; r < model.rowCount(); ++r) {
-        std::vector<std::string> row;
-        for (int c = 0; c < model.columnCount(); ++c)
-            row.push_back(model.data(model.index(r, c), Qt::DisplayRole).toString().toStdString());
-        rows.push_back(row);
-    }
-    return rows;
-}
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public testing_support::MainWindowFixture {
 protected:
-    void SetUp() override { Restart(); }
-
-    // A new window over the same settings folder, as the next run of the
-    // program would be.
-    void Restart() {
-        window.reset();
-        app::MainWindowOptions options;
-        options.Dialogs = &dialogs;
-        options.SettingsDirectory = dir.path().string();
-        options.ScriptEditor = [this](app::AppServices& services) {
+    MainWindowTest() {
+        scriptEditor = [this](app::AppServices& services) {
             script::RunEnvironment environment(services.Table(), services.ScriptLink(), [](const std::string&) {});
             script::RunScriptText(scriptText, environment);
         };
-        window = std::make_unique<app::frmMain>(options);
-        window->Startup("", false);
     }
-
-    // A copy of a sample in the test folder (tests change it).
-    std::string Copy(const std::string& name, const std::string& as = "") {
-        const std::string target = dir.file(as.empty() ? name : as);
-        std::filesystem::copy_file(SamplePath(name), target, std::filesystem::copy_options::overwrite_existing);
-        return target;
-    }
-    void Open(const std::string& path) {
-        dialogs.Files.push_back(path);
-        Trigger("mnuOpen");
-    }
-    void Trigger(const char* action) {
-        QAction* found = window->findChild<QAction*>(action);
-        ASSERT_NE(found, nullptr) << action;
-        found->trigger();
-    }
-    // Selects item `item` and runs a menu entry on it.
-    void OnItem(std::int32_t item, const char* action) {
-        window->SelectRow(item + 1);
-        Trigger(action);
-    }
-    archive::ItemTable& Table() { return window->Table(); }
-    std::vector<std::vector<std::string>> Rows() { return ShownRows(window->Model()); }
-    std::string LastRecordedLine() {
-        const std::string& script = Table().RecordedScript;
-        const auto end = script.size() - 2;
-        return script.substr(script.rfind("\r\n", end - 1) + 2);
-    }
-
-    TempDir dir;
-    testing_support::ScriptedDialogs dialogs;
     std::string scriptText;
-    std::unique_ptr<app::frmMain> window;
 };
 
 // -------------------------------------------------------------- QuerySave
@@ -151,7 +77,7 @@ TEST_P(QuerySaveTest, GoesOnOnlyWhenNothingIsLost) {
             for (std::size_t at; (at = line.find('@')) != std::string::npos;) line.replace(at, 1, dir.file(""));
             expected += line + "\r\n";
         }
-        EXPECT_EQ(ReadText(dir.file("ops.ovs")), expected);
+        EXPECT_EQ(FileText(dir.file("ops.ovs")), expected);
     }
 }
 
@@ -197,7 +123,7 @@ TEST_F(MainWindowTest, FailedOpenKeepsThePreviousArchive) {
         EXPECT_EQ(window->State(), shell::DisplayState::ArchiveOpen);
         EXPECT_EQ(Rows(), rows);
         Trigger("mnuSave");
-        EXPECT_EQ(ReadText(path), bytes);
+        EXPECT_EQ(FileText(path), bytes);
     }
     EXPECT_EQ(window->CurrentSettings().RecentFiles[1], "");
 }
@@ -221,55 +147,6 @@ TEST_F(MainWindowTest, RecentListAfterOpenSaveAsAndAMissingFile) {
     EXPECT_EQ(recent[0], first);
     EXPECT_EQ(recent[1], "");
     EXPECT_FALSE(window->findChild<QAction*>("mnuRecentFile1")->isVisible());
-}
-
-// What was saved reads back as the same list, new offsets included.
-TEST_F(MainWindowTest, SaveThenReopenShowsTheSameRows) {
-    const std::string sample = Copy("SAMPLE.HQR");
-    Open(sample);
-    OnItem(0, "mnuCompressLZMIT");
-    OnItem(5, "mnuCompressLZSS");
-    Trigger("mnuSave");
-    const auto saved = Rows();
-    Restart();
-    Open(sample);
-    EXPECT_EQ(Rows(), saved);
-}
-
-// An archive named on the command line shows its title beside the tool bar,
-// as an opened one does.
-TEST_F(MainWindowTest, CommandLineArchiveShowsItsTitle) {
-    window->Startup(SamplePath("SAMPLE.HQR"), false);
-    ASSERT_EQ(window->State(), shell::DisplayState::ArchiveOpen);
-    ASSERT_FALSE(Table().ArchiveTitle.empty());
-    EXPECT_EQ(app::ToText(window->findChild<QLabel*>("lblCurHQRDescription")->text()), Table().ArchiveTitle);
-}
-
-// The model builds each row only when a view draws it; with either numbering
-// it shows the rows FillItemRows builds, icons and check boxes included.
-TEST(ItemListModelTest, ShowsTheRowsFillItemRowsBuilds) {
-    for (const char* name : {"SAMPLE.HQR", "SPEECH.VOX", "HARBOUR.HQS"}) {
-        for (bool numbering : {false, true}) {
-            SCOPED_TRACE(std::string(name) + (numbering ? " numbered" : ""));
-            archive::ItemTable table;
-            archive::LoadArchive(table, SamplePath(name));
-            table[1].Marked = true;
-            app::ItemListModel model(table);
-            model.Refill(numbering);
-            const std::vector<shell::ItemRow> rows = shell::FillItemRows(table, numbering);
-            ASSERT_EQ(static_cast<std::size_t>(model.rowCount()), rows.size());
-            for (int r = 0; r < model.rowCount(); ++r) {
-                const shell::ItemRow& row = rows[static_cast<std::size_t>(r)];
-                for (int c = 0; c < shell::kItemColumnCount; ++c)
-                    EXPECT_EQ(app::ToText(model.data(model.index(r, c), Qt::DisplayRole).toString()),
-                              row.Texts[static_cast<std::size_t>(c)]) << r << "," << c;
-                const QModelIndex first = model.index(r, 0);
-                EXPECT_EQ(model.data(first, Qt::DecorationRole).value<QIcon>().cacheKey(),
-                          app::ItemIcon(row.Icon).cacheKey()) << r;
-                EXPECT_EQ(model.data(first, Qt::CheckStateRole).toInt(), row.Checked ? Qt::Checked : Qt::Unchecked) << r;
-            }
-        }
-    }
 }
 
 // The list shows exactly what orvane-cli list prints, for every sample.
@@ -302,11 +179,12 @@ TEST_F(MainWindowTest, RowsEqualTheCommandLineList) {
 // --------------------------------------------------------------- marks
 
 // Clicking two check boxes marks those items, and "Remove multiple items"
-// removes exactly them.
+// removes exactly them; Ctrl+A in the list reaches "Select All".
 TEST_F(MainWindowTest, CheckedRowsAreTheOnesRemoved) {
     Open(Copy("SAMPLE.HQR"));
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     auto rows = Rows();
     app::ItemTableView& view = window->DetailsView();
     for (int item : {1, 5}) {
@@ -323,20 +201,12 @@ TEST_F(MainWindowTest, CheckedRowsAreTheOnesRemoved) {
     ASSERT_EQ(shown.size(), rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r)  // labels and pointer targets renumber
         EXPECT_EQ(shown[r][shell::kColumnDescription], rows[r][shell::kColumnDescription]) << r;
-}
 
-// Ctrl+A in the list reaches "Select All", which marks every item.
-TEST_F(MainWindowTest, CtrlAMarksEveryItem) {
-    Open(Copy("SAMPLE.HQR"));
-    window->show();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->DetailsView().setFocus();
-    QTest::keyClick(&window->DetailsView(), Qt::Key_A, Qt::ControlModifier);
-    app::ItemListModel& model = window->Model();
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
     for (std::int32_t i = 0; i < Table().ItemCount; ++i) {
         EXPECT_TRUE(Table()[i].Marked) << i;
-        EXPECT_EQ(model.data(model.index(i, 0), Qt::CheckStateRole).toInt(), Qt::Checked) << i;
+        EXPECT_EQ(window->Model().index(i, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked) << i;
     }
 }
 
@@ -381,10 +251,16 @@ TEST_F(MainWindowTest, EveryCommandRecordsItsLine) {
 
 // ----------------------------------------------------------- unload files
 
-TEST_F(MainWindowTest, UnloadWritesTheSettingsFiles) {
+// What was saved reads back as the same list, new offsets included; closing
+// writes the settings files only once the save question let it go on.
+TEST_F(MainWindowTest, SaveReopenAndUnloadWriteWhatTheyShould) {
     const std::string sample = Copy("SAMPLE.HQR");
     Open(sample);
     window->CurrentViewers().push_back({"LUN", "/opt/v"});
+    OnItem(0, "mnuCompressLZMIT");
+    OnItem(5, "mnuCompressLZSS");
+    Trigger("mnuSave");
+    const auto saved = Rows();
     OnItem(0, "mnuRemove");
     dialogs.Answers.push_back(Answer::Cancel);
     EXPECT_FALSE(window->close());
@@ -392,51 +268,24 @@ TEST_F(MainWindowTest, UnloadWritesTheSettingsFiles) {
 
     dialogs.Answers.push_back(Answer::No);
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(ReadText(dir.file("ORVANE.INI")),
+    EXPECT_EQ(FileText(dir.file("ORVANE.INI")),
               "[General]\r\nItemsIndexTarvoDeCOMP=0\r\nGridLines=1\r\nColumnsReordering=0\r\nRowsSelection=1\r\n"
               "EnableCOptions=0\r\n\r\n[Compression]\r\nCType1Algorithm=3\r\nCType2Algorithm=2\r\nDecAlgorithm=0\r\n"
               "\r\n[RecentFiles]\r\n" +
                   sample + "\r\n");
-    EXPECT_EQ(ReadText(dir.file("ORVANE.VDB")), std::string("\x01\0\0\0LUN\x06\0/opt/v", 15));
+    EXPECT_EQ(FileText(dir.file("ORVANE.VDB")), std::string("\x01\0\0\0LUN\x06\0/opt/v", 15));
+    Restart();
+    Open(sample);
+    EXPECT_EQ(Rows(), saved);
 }
 
-// --------------------------------------------------------- sound behaviour
-
-// The display state follows the item count; a script's SAV cannot reach the
-// file opened before New; the list is refilled after a script run that
-// ended at a fatal line.
-TEST_F(MainWindowTest, StateAndScriptViewFollowTheArchive) {
-    const std::string sample = Copy("SAMPLE.HQR");
-    Open(sample);
-    Trigger("mnuNew");
-    EXPECT_EQ(window->State(), shell::DisplayState::EmptyArchive);
-    EXPECT_EQ(window->CurrentFileName(), "");
-    window->RunItemOperation(0, archive::kOpInsertBlank, 0, "", 0);
-    EXPECT_EQ(window->State(), shell::DisplayState::ArchiveOpen);
-    Trigger("mnuSelectAll");
-    Trigger("mnuRemoveMultipleItems");
-    EXPECT_EQ(window->State(), shell::DisplayState::EmptyArchive);
-    EXPECT_TRUE(window->findChild<QAction*>("Toolbar1Button14")->isEnabled());
-    EXPECT_FALSE(window->findChild<QAction*>("mnuRemove")->isEnabled());
-
-    dialogs.Answers.push_back(Answer::No);
-    Open(sample);
+// The list is refilled after a script run that ended at a fatal line.
+TEST_F(MainWindowTest, ScriptEndingAtAFatalLineRefillsTheList) {
+    Open(Copy("SAMPLE.HQR"));
     scriptText = "DEL 0\r\nNEW\r\n";  // NEW while the window has an archive: fatal after a change
     Trigger("mnuRunScript");
     EXPECT_EQ(window->Model().rowCount(), Table().ItemCount);
     EXPECT_EQ(Rows()[0][shell::kColumnDescription], "Tile map");
-}
-
-// A search by size that finds nothing selects nothing and says so.
-TEST_F(MainWindowTest, FindBySizeWithoutMatchSelectsNothing) {
-    Open(Copy("SAMPLE.HQR"));
-    dialogs.Inputs.push_back("3072");
-    Trigger("mnuFindByDecSize");
-    EXPECT_EQ(window->SelectedItem(), 1);
-    dialogs.Inputs.push_back("12345");
-    Trigger("mnuFindByDecSize");
-    EXPECT_EQ(window->SelectedItem(), -1);
-    EXPECT_EQ(dialogs.Messages, std::vector<std::string>{shell::NoItemOfSizeText(12345)});
 }
 
 }  // namespace

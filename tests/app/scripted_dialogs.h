@@ -3,16 +3,25 @@
 #pragma once
 
 #include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include <QAction>
 #include <QWidget>
+#include <gtest/gtest.h>
 
 #include "app/app_services.h"
+#include "app/item_list_model.h"
+#include "app/main_window.h"
+#include "app/qt_dialogs.h"
 #include "archive/dispatcher.h"
 #include "shell/dialogs.h"
+#include "support/test_support.h"
 
 namespace testing_support {
 
@@ -25,7 +34,6 @@ public:
     std::deque<std::optional<std::string>> Inputs;  // input boxes
     std::deque<std::optional<std::string>> Files;   // open, save and folder dialogs alike
     std::vector<std::string> Messages;
-    std::vector<shell::FileDialogRequest> FileRequests;
 
     shell::Answer Message(const std::string& text, const std::string&, shell::MessageIcon,
                           shell::MessageButtons buttons) override {
@@ -36,14 +44,8 @@ public:
     std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override {
         return Take(Inputs, "input box");
     }
-    std::optional<std::string> OpenFile(const shell::FileDialogRequest& request) override {
-        FileRequests.push_back(request);
-        return Take(Files, "open dialog");
-    }
-    std::optional<std::string> SaveFile(const shell::FileDialogRequest& request) override {
-        FileRequests.push_back(request);
-        return Take(Files, "save dialog");
-    }
+    std::optional<std::string> OpenFile(const shell::FileDialogRequest&) override { return Take(Files, "open dialog"); }
+    std::optional<std::string> SaveFile(const shell::FileDialogRequest&) override { return Take(Files, "save dialog"); }
     std::optional<std::string> ChooseFolder(const std::string&) override { return Take(Files, "folder dialog"); }
 
 private:
@@ -101,6 +103,66 @@ public:
     void TakeFileName(const std::string& name) override { FileName = name; }
     void RefreshItemList() override { ++Refreshes; }
     void ApplyListSettings() override {}
+};
+
+inline std::string SamplePath(const std::string& name) {
+    return std::string(ORVANE_SOURCE_DIR) + "/samples/" + name;
+}
+
+inline std::string FileText(const std::string& path) {
+    const Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The real main window with scripted dialogs and its settings in a test
+// folder; Restart() is the next run of the program over the same folder.
+class MainWindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override { Restart(); }
+    void Restart() {
+        window.reset();
+        app::MainWindowOptions options;
+        options.Dialogs = &dialogs;
+        options.SettingsDirectory = dir.path().string();
+        options.ScriptEditor = scriptEditor;
+        window = std::make_unique<app::frmMain>(options);
+        window->Startup("", false);
+    }
+    // A copy of a sample in the test folder (tests change it).
+    std::string Copy(const std::string& name, const std::string& as = "") {
+        const std::string target = dir.file(as.empty() ? name : as);
+        std::filesystem::copy_file(SamplePath(name), target, std::filesystem::copy_options::overwrite_existing);
+        return target;
+    }
+    void Open(const std::string& path) {
+        dialogs.Files.push_back(path);
+        Trigger("mnuOpen");
+    }
+    void Trigger(const char* action) {
+        QAction* found = window->findChild<QAction*>(action);
+        ASSERT_NE(found, nullptr) << action;
+        found->trigger();
+    }
+    // Selects item `item` and runs a menu entry on it.
+    void OnItem(std::int32_t item, const char* action) {
+        window->SelectRow(item + 1);
+        Trigger(action);
+    }
+    archive::ItemTable& Table() { return window->Table(); }
+    // The rows as the user reads them: every cell's text, row by row.
+    std::vector<std::vector<std::string>> Rows() {
+        app::ItemListModel& model = window->Model();
+        std::vector<std::vector<std::string>> rows(static_cast<std::size_t>(model.rowCount()));
+        for (int r = 0; r < model.rowCount(); ++r)
+            for (int c = 0; c < model.columnCount(); ++c)
+                rows[static_cast<std::size_t>(r)].push_back(app::ToText(model.index(r, c).data().toString()));
+        return rows;
+    }
+
+    TempDir dir;
+    ScriptedDialogs dialogs;
+    std::function<void(app::AppServices&)> scriptEditor;
+    std::unique_ptr<app::frmMain> window;
 };
 
 }  // namespace testing_support

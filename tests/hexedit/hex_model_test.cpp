@@ -57,14 +57,11 @@ TEST(HexNavigation, EveryMoveAtBothEnds) {
         {1100, false, {}, Nav::LastPage, true, 1025, 0},
         {1100, false, {Nav::LastPage}, Nav::FirstPage, true, 1, 0},
         {600, false, std::vector<Nav>(6, Nav::LineDown), Nav::LastPage, false, 97, 0},
-        {1100, false, {}, Nav::Left, false, 1, 0},
         {600, true, {Nav::Right, Nav::LineDown}, Nav::PageDown, true, 513, 530},
         {600, true, {Nav::PageLastByte}, Nav::PageDown, true, 513, 600},
         {600, true, {Nav::PageDown, Nav::Right}, Nav::PageUp, true, 1, 2},
-        {600, true, {Nav::PageDown}, Nav::PageLastByte, true, 513, 600},
         {600, true, {Nav::PageLastByte}, Nav::PageFirstByte, true, 1, 1},
         {600, true, {}, Nav::LineUp, false, 1, 1},
-        {600, true, {}, Nav::Left, false, 1, 1},
         {600, true, {Nav::LastPage}, Nav::Right, true, 513, 514},
         {600, true, {Nav::LastPage, Nav::PageLastByte}, Nav::Right, false, 513, 600},
         {600, true, {Nav::PageLastByte}, Nav::Right, true, 17, 513},
@@ -73,7 +70,6 @@ TEST(HexNavigation, EveryMoveAtBothEnds) {
         {600, true, {Nav::LastPage, Nav::LineDown, Nav::LineDown, Nav::LineDown, Nav::LineDown, Nav::LineDown},
          Nav::LineDown, false, 513, 593},
         {600, true, {Nav::PageDown}, Nav::LineUp, true, 497, 497},
-        {600, true, {Nav::Right, Nav::LineDown}, Nav::LineUp, true, 1, 2},
         {600, true, {Nav::PageLastByte, Nav::Right}, Nav::Left, true, 17, 512},
         {600, true, {Nav::PageLastByte, Nav::Right}, Nav::FirstPage, true, 1, 1},
         {600, true, {Nav::PageDown}, Nav::LastPage, false, 513, 513},
@@ -169,20 +165,6 @@ TEST(HexGoTo, LandsOnThePageOfTheOffsetAndRefusesTheSize) {
     EXPECT_EQ(m.EditPosition(), 1100);
 }
 
-TEST(HexSearch, HitsAtTheFirstPageEdgeShowThatPage) {
-    for (std::int64_t at : {511, 512, 513}) {
-        std::vector<std::uint8_t> bytes(2000);
-        bytes[static_cast<std::size_t>(at - 1)] = 0x5A;
-        HexModel m;
-        m.Load(std::move(bytes), "F");
-        m.SetSearchText("5A00");
-        ASSERT_TRUE(m.SearchOrFindNext().ok());
-        EXPECT_EQ(m.HitStart(), at);
-        EXPECT_EQ(m.HitLength(), 2);
-        EXPECT_EQ(m.PageStart(), at <= 512 ? 1 : 513);
-    }
-}
-
 TEST(HexSearch, StringFoundTwiceCyclesThroughSearchedToEnd) {
     HexModel m = LoadedText("..word....word..");
     m.SetSearchText("word");
@@ -199,32 +181,45 @@ TEST(HexSearch, StringFoundTwiceCyclesThroughSearchedToEnd) {
     EXPECT_EQ(m.LastFound(), 3);
 }
 
-TEST(HexSearch, CaseFoldingOnlyWithoutCaseSensitivity) {
-    HexModel m = LoadedText("xx WORD \xC9T\xC9");
-    m.SetSearchText("word");
-    EXPECT_EQ(m.SearchOrFindNext().status, Status::SearchedToEnd);  // Chr sets case sensitivity
-    m.SetCaseSensitive(false);
-    EXPECT_EQ(m.SearchOrFindNext().status, Status::Done);
-    m.SetSearchText("\xE9t\xE9");
-    EXPECT_EQ(m.SearchFromStart().status, Status::Done);
-    EXPECT_EQ(m.HitStart(), 9);
-}
-
-TEST(HexSearch, PatternRunningPastTheEndAndBadTextsFindNothing) {
-    HexModel m = LoadedText("abcAB");
-    m.SetSearchText("ABC");
-    EXPECT_EQ(m.SearchOrFindNext().status, Status::SearchedToEnd);
+// One search from the start: its result, the hit and the page shown.
+TEST(HexSearch, HitsPageEdgesCaseFoldingAndPatternsPastTheEnd) {
+    struct Case {
+        std::string data;
+        SearchMode mode;
+        bool caseSensitive;
+        std::string text;
+        Status status;
+        std::int64_t hit, pageStart;
+    };
+    const std::string zeros(2000, '\0');
+    const auto at = [&](std::size_t p) { return zeros.substr(0, p - 1) + "Z" + zeros.substr(p); };
+    const Case cases[] = {
+        {at(511), SearchMode::Hex, true, "5A00", Status::Done, 511, 1},
+        {at(512), SearchMode::Hex, true, "5A00", Status::Done, 512, 1},
+        {at(513), SearchMode::Hex, true, "5A00", Status::Done, 513, 513},
+        {"xx WORD \xC9T\xC9", SearchMode::Chr, true, "word", Status::SearchedToEnd, 0, 1},
+        {"xx WORD \xC9T\xC9", SearchMode::Chr, false, "word", Status::Done, 4, 1},
+        {"xx WORD \xC9T\xC9", SearchMode::Chr, false, "\xE9t\xE9", Status::Done, 9, 1},
+        {"abcAB", SearchMode::Chr, true, "ABC", Status::SearchedToEnd, 0, 1},
+        {"abcAB", SearchMode::Hex, true, "AB43", Status::SearchedToEnd, 0, 1},  // 41 42 43 runs past the end too
+        {"abcAB", SearchMode::Hex, true, "4142", Status::Done, 4, 1},
+        {"abcAB", SearchMode::Hex, true, "414", Status::BadHexValue, 0, 1},
+        {"abcAB", SearchMode::Hex, true, "", Status::NoSearchText, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        HexModel m = LoadedText(c.data);
+        m.SetSearchMode(c.mode);
+        m.SetCaseSensitive(c.caseSensitive);
+        m.SetSearchText(c.text);
+        EXPECT_EQ(m.SearchOrFindNext().status, c.status);
+        EXPECT_EQ(m.LastFound(), c.hit);
+        EXPECT_EQ(m.PageStart(), c.pageStart);
+    }
+    HexModel m = LoadedText("");
     m.SetSearchText("AB 4x3");
-    m.SetSearchMode(SearchMode::Hex);  // keeps the hex digits: "AB43"
+    m.SetSearchMode(SearchMode::Hex);  // keeps the hex digits
     EXPECT_EQ(m.SearchText(), "AB43");
-    EXPECT_EQ(m.SearchOrFindNext().status, Status::SearchedToEnd);  // 41 42 43 would run past the end too
-    m.SetSearchText("414");
-    EXPECT_EQ(m.SearchOrFindNext().message, hexedit::kBadHexValue);
-    m.SetSearchText("");
-    EXPECT_EQ(m.SearchOrFindNext().message, hexedit::kNoSearchText);
-    m.SetSearchText("4142");
-    EXPECT_TRUE(m.SearchOrFindNext().ok());
-    EXPECT_EQ(m.HitStart(), 4);
 }
 
 TEST(HexSearch, CommitsThePendingEditAndMovesTheEditBox) {
