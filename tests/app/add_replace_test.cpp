@@ -9,7 +9,7 @@
 #include "app/add_replace_dialog.h"
 #include "archive/load.h"
 #include "archive/save.h"
-#include "tests/app/scripted_dialogs.h"
+#include "app/app_fixtures.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "app/frm_compare.h"
 #include "shell/compare.h"
-#include "tests/app/scripted_dialogs.h"
+#include "app/app_fixtures.h"
 
 namespace {
 

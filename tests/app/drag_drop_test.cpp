@@ -6,7 +6,7 @@
 #include "app/item_views.h"
 #include "archive/compression_dispatch.h"
 #include "archive/extraction.h"
-#include "tests/app/scripted_dialogs.h"
+#include "app/app_fixtures.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "archive/load.h"
 #include "archive/program_directory.h"
 #include "hexedit/texts.h"
-#include "scripted_dialogs.h"
+#include "app/app_fixtures.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "app/item_views.h"
 #include "archive/program_directory.h"
 #include "script/run_script.h"
-#include "scripted_dialogs.h"
+#include "app/app_fixtures.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "app/frm_options.h"
 #include "archive/compression_dispatch.h"
 #include "archive/load.h"
-#include "tests/app/scripted_dialogs.h"
+#include "app/app_fixtures.h"
 
 namespace {
 

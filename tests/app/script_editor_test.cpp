@@ -4,7 +4,7 @@
 
 #include "app/frm_script.h"
 #include "script/run_script.h"
-#include "tests/app/scripted_dialogs.h"
+#include "app/app_fixtures.h"
 
 namespace {
 
