@@ -55,12 +55,22 @@ QSpinBox* UpDown(const char* name, const char* boxName, const shell::NumberRange
     return upDown;
 }
 
-QDialogButtonBox* OkCancel(QDialog* dialog) {
+// Both dialogs: the instruction, the choices, then OK and Cancel; the dialog
+// keeps the size its contents need. Returns the button box for OK's handler.
+QDialogButtonBox* LayOutDialog(QDialog* dialog, const std::string& message, QGridLayout* choices) {
     auto* buttons = new QDialogButtonBox;
     QPushButton* ok = Named(buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole), "cmdOK");
     Named(buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole), "cmdCancel");
     ok->setDefault(true);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(MessageLabel(message));
+    layout->addSpacing(6);
+    layout->addLayout(choices);
+    layout->addSpacing(6);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     return buttons;
 }
 
@@ -155,16 +165,7 @@ AddReplaceDialog::AddReplaceDialog(AppServices& services, shell::AddReplaceMode 
     grid->addLayout(pointerRow, 2, 1);
     grid->addWidget(optBlankItem_, 3, 0);
 
-    QDialogButtonBox* buttons = OkCancel(this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &AddReplaceDialog::Confirm);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(MessageLabel(setup_.Message));
-    layout->addSpacing(6);
-    layout->addLayout(grid);
-    layout->addSpacing(6);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    connect(LayOutDialog(this, setup_.Message, grid), &QDialogButtonBox::accepted, this, &AddReplaceDialog::Confirm);
 
     if (setup_.StoreOnly) {
         types_->button(0)->setChecked(true);
@@ -258,16 +259,7 @@ AddMultipleItemsDialog::AddMultipleItemsDialog(AppServices& services, std::int32
     grid->setColumnStretch(3, 1);
     grid->setColumnMinimumWidth(0, 110);
 
-    QDialogButtonBox* buttons = OkCancel(this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &AddMultipleItemsDialog::Confirm);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(MessageLabel(setup_.Message));
-    layout->addSpacing(6);
-    layout->addLayout(grid);
-    layout->addSpacing(6);
-    layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    connect(LayOutDialog(this, setup_.Message, grid), &QDialogButtonBox::accepted, this, &AddMultipleItemsDialog::Confirm);
 
     optPointer_->setChecked(true);
     ApplyChoice();
