@@ -63,7 +63,10 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant ItemListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= shell::kItemColumnCount)
+    // The tip repeats the caption: at the fixed column shares a narrow column
+    // cuts its caption short.
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::ToolTipRole) || section < 0 ||
+        section >= shell::kItemColumnCount)
         return {};
     return QString::fromLatin1(shell::kItemColumnCaptions[static_cast<std::size_t>(section)]);
 }
