@@ -374,6 +374,9 @@ void frmMain::RebuildRecentFilesMenu() {
         action->setVisible(visible);
         action->setEnabled(visible);
         if (visible) {
+            // The caption of RecentFilesMenuState, built from the path as the
+            // file system spells it and with its '&'s doubled, so that Qt
+            // shows them rather than taking them for access keys.
             QString path = FromPath(settings_.RecentFiles[i]);
             path.replace('&', "&&");
             action->setText(QString("&%1 %2").arg(i + 1).arg(path));
@@ -647,14 +650,8 @@ bool frmMain::WriteArchive(const std::string& path) {
 void frmMain::TakeWrittenOffsets() {
     // The file's layout changed under the table (removed items, new sizes):
     // the offsets shown must be the written ones, as a reopen would show.
-    archive::ItemTable written;
-    try {
-        archive::LoadArchive(written, fileName_);
-    } catch (const archive::Error&) {
-        return;
-    }
-    if (written.ItemCount != table_.ItemCount) return;
-    for (std::int32_t i = 0; i <= table_.ItemCount; ++i) table_[i].Offset = written[i].Offset;
+    const std::vector<std::int32_t> offsets = archive::WrittenOffsets(table_);
+    for (std::int32_t i = 0; i <= table_.ItemCount; ++i) table_[i].Offset = offsets[static_cast<std::size_t>(i)];
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {

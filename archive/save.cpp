@@ -72,6 +72,7 @@ struct Plan {
     Bytes offsetTable;
     std::vector<bool> writesEntry;
     std::vector<std::array<std::uint8_t, kEntryHeaderSize>> headers;  // per record
+    std::vector<std::int32_t> offsets;  // per record and the end record, as loading reads them
     std::int64_t length = 0;
 };
 
@@ -93,6 +94,7 @@ Plan PlanArchive(const ItemTable& table) {
     plan.offsetTable.resize((static_cast<std::size_t>(slots) + 1) * 4);
     plan.writesEntry.assign(static_cast<std::size_t>(count), false);
     plan.headers.resize(static_cast<std::size_t>(count));
+    plan.offsets.reserve(static_cast<std::size_t>(count) + 1);
     std::vector<std::int64_t> slotValue(static_cast<std::size_t>(count) + 1, 0);
     std::vector<bool> hasSlotValue(static_cast<std::size_t>(count) + 1, false);
     std::int64_t length = static_cast<std::int64_t>(plan.offsetTable.size());
@@ -123,8 +125,10 @@ Plan PlanArchive(const ItemTable& table) {
             }
         }
         if (!r.IsHidden) PutInt32(&plan.offsetTable[static_cast<std::size_t>(4 * s++)], slotValue[i]);
+        plan.offsets.push_back(r.IsHidden ? -1 : static_cast<std::int32_t>(slotValue[i]));
     }
     PutInt32(&plan.offsetTable[static_cast<std::size_t>(4 * s)], length);
+    plan.offsets.push_back(static_cast<std::int32_t>(length));
     plan.length = length;
     return plan;
 }
@@ -167,6 +171,8 @@ void WriteArchive(int fd, const ItemTable& table, const Plan& plan, const std::s
 }
 
 }  // namespace
+
+std::vector<std::int32_t> WrittenOffsets(const ItemTable& table) { return PlanArchive(table).offsets; }
 
 Bytes SerializeArchive(const ItemTable& table) {
     const Plan plan = PlanArchive(table);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "archive/item_table.h"
 
@@ -32,5 +33,11 @@ std::string BackupName(const std::string& name);
 
 // The bytes SaveArchive writes for table.
 Bytes SerializeArchive(const ItemTable& table);
+
+// The Offset of each record 0..ItemCount once the archive SaveArchive
+// writes for table is loaded again: its slot (0 for a blank item, the
+// target's for a pointer), -1 for a hidden entry, the file's length for the
+// end record. Raises what SaveArchive raises for a table it refuses.
+std::vector<std::int32_t> WrittenOffsets(const ItemTable& table);
 
 }  // namespace archive

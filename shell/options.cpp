@@ -23,6 +23,10 @@ std::uint8_t& SettingOf(Settings& settings, AlgorithmFrame frame) {
     return settings.DecAlgorithm;
 }
 
+std::uint8_t SettingOf(const Settings& settings, AlgorithmFrame frame) {
+    return SettingOf(const_cast<Settings&>(settings), frame);
+}
+
 }  // namespace
 
 std::uint8_t OptionValue(AlgorithmFrame frame, int button) {
@@ -61,10 +65,9 @@ OptionsForm FormFromSettings(const Settings& settings) {
     form.RowsSelection = settings.RowsSelection;
     form.EnableCOptions = settings.EnableCOptions;
     form.EnableDragDrop = settings.EnableDragDrop;
-    Settings copy = settings;
     for (int f = 0; f < kAlgorithmFrameCount; ++f) {
         const auto frame = static_cast<AlgorithmFrame>(f);
-        form.Selected[static_cast<std::size_t>(f)] = OptionForValue(frame, SettingOf(copy, frame));
+        form.Selected[static_cast<std::size_t>(f)] = OptionForValue(frame, SettingOf(settings, frame));
     }
     return form;
 }
