@@ -2,7 +2,9 @@
 // LZSS with a search tree of window positions for type 1, and an in-place
 // search over the last 4096 input positions for type 2. Both write the stream
 // of codec/lz.h byte for byte as their algorithms lay it out, so their output
-// is fixed by the input alone.
+// is fixed by the input alone. And the greedy encoder of the search methods
+// (`Compress` and `CompressHesk` of TarvoCompC), whose tie rules are those of
+// a scan of the whole window.
 #pragma once
 
 #include <cstdint>
@@ -76,5 +78,18 @@ enum class TreeOrder { Standard, Mirrored };
 // cannot be had. Allocates its tree per call; safe on several threads.
 std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
                            TreeOrder order = TreeOrder::Standard);
+
+// The stream of the search encoders, type 1 or 2: greedy parsing, at each
+// position the longest match (capped at type + 16 bytes and at the end of the
+// input, at least type + 1) that starts 1..4096 bytes before it. Of equally
+// long matches: for type 1 the nearest, except that the farthest of the
+// longest copy (17 bytes) is taken; for type 2 the farthest. These are the
+// choices of a scan of the window oldest first that keeps a candidate at
+// least as long (type 1) or longer (type 2) than the best so far and stops
+// at the first of the longest copy. output must hold
+// MaxCompressedSize(input.size()) bytes; input.size() must fit in 32 bits.
+// Returns the stream length (0 for empty input), or -1 for another type or
+// when its working memory (about 300 KiB) cannot be had.
+std::int32_t CompressWindowSearch(std::span<const std::uint8_t> input, std::span<std::uint8_t> output, int type);
 
 }  // namespace codec
