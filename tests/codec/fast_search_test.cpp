@@ -1,10 +1,13 @@
 // The indexed match searches against the plain searches they stand for, on
 // inputs made to hit the tie rules: runs, repeats at equal distances, copies
-// at the edge of the window, matches cut by the end of the input.
+// at the edge of the window, matches cut by the end of the input. The search
+// encoders' chains against a scan of the whole window, and the tree walks
+// that start at the index of the first two bytes against walks from the top.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -52,6 +55,7 @@ Bytes ScanEncode(const Bytes& in, int type) {
         }
         ++items;
     }
+    out.push_back(0);  // as Written marks a stream
     return out;
 }
 
@@ -109,17 +113,57 @@ const StressInput kInputs[] = {
 // Every input is also cut at the lengths that end it inside a match.
 std::vector<std::size_t> Cuts(std::size_t size) { return {size, size - 1, size - 2, size - 17, size - 18, 19, 2, 1}; }
 
-TEST(WindowSearchMatchesScan, OnStressInputs) {
+// The stream of an encoder, and what it returned.
+Bytes Written(const Bytes& in, const std::function<std::int32_t(std::span<std::uint8_t>)>& encode) {
+    Bytes out(codec::MaxCompressedSize(in.size()));
+    const std::int32_t length = encode(out);
+    out.resize(static_cast<std::size_t>(std::max(length, 0)));
+    out.push_back(length < 0 ? 0xFF : 0);
+    return out;
+}
+
+Bytes Searched(const Bytes& in, int type) {
+    return Written(in, [&](std::span<std::uint8_t> out) { return codec::CompressWindowSearch(in, out, type); });
+}
+
+constexpr std::int64_t kAlways = 0, kNever = std::numeric_limits<std::int64_t>::max();
+
+Bytes Type1Tree(const Bytes& in, std::int64_t indexFrom) {
+    codec::LzssEncoder encoder(indexFrom);
+    return Written(in, [&](std::span<std::uint8_t> out) { return encoder.Compress(in, out.first(in.size())); });
+}
+
+Bytes Type2Tree(const Bytes& in, codec::TreeOrder order, std::int64_t indexFrom) {
+    return Written(in, [&](std::span<std::uint8_t> out) {
+        return codec::CompressLzmit(in, out.first(in.size()), order, indexFrom);
+    });
+}
+
+struct FastPath {
+    const char* name;
+    std::function<Bytes(const Bytes&)> fast, plain;
+};
+
+const FastPath kFastPaths[] = {
+    {"search, type 1", [](const Bytes& in) { return Searched(in, 1); },
+     [](const Bytes& in) { return ScanEncode(in, 1); }},
+    {"search, type 2", [](const Bytes& in) { return Searched(in, 2); },
+     [](const Bytes& in) { return ScanEncode(in, 2); }},
+    {"type 1 tree", [](const Bytes& in) { return Type1Tree(in, kAlways); },
+     [](const Bytes& in) { return Type1Tree(in, kNever); }},
+    {"type 2 tree", [](const Bytes& in) { return Type2Tree(in, codec::TreeOrder::Standard, kAlways); },
+     [](const Bytes& in) { return Type2Tree(in, codec::TreeOrder::Standard, kNever); }},
+    {"type 2 tree, mirrored", [](const Bytes& in) { return Type2Tree(in, codec::TreeOrder::Mirrored, kAlways); },
+     [](const Bytes& in) { return Type2Tree(in, codec::TreeOrder::Mirrored, kNever); }},
+};
+
+TEST(FastPathsMatchPlainSearches, OnStressInputs) {
     for (const auto& input : kInputs) {
         const Bytes whole = input.make();
         for (const std::size_t cut : Cuts(whole.size())) {
             const Bytes in(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
-            for (int type = 1; type <= 2; ++type) {
-                Bytes out(codec::MaxCompressedSize(in.size()));
-                const std::int32_t length = codec::CompressWindowSearch(in, out, type);
-                ASSERT_GE(length, 0);
-                out.resize(static_cast<std::size_t>(length));
-                EXPECT_EQ(out, ScanEncode(in, type)) << input.name << ", " << cut << " bytes, type " << type;
+            for (const auto& path : kFastPaths) {
+                EXPECT_EQ(path.fast(in), path.plain(in)) << path.name << ", " << input.name << ", " << cut << " bytes";
             }
         }
     }
