@@ -21,8 +21,8 @@ namespace codec {
 inline constexpr std::int64_t kTreeIndexFrom = 16384;
 
 // Type 1 encoder. Holds its 4096-byte window, the tree of its positions and
-// an index into the tree (about 156 KiB); the library keeps one and reuses it, so one object must not
-// encode on two threads at once.
+// an index into the tree (about 156 KiB); the library keeps one and reuses
+// it, so one object must not encode on two threads at once.
 class LzssEncoder {
 public:
     explicit LzssEncoder(std::int64_t indexFrom = kTreeIndexFrom);
