@@ -10,8 +10,9 @@
 // shrink (or that an encoder gives up on) as the input itself. zlib's
 // compress2 at levels 6 and 9 runs on the same files as the reference: the
 // last lines give each encoder's total speed as a multiple of theirs. With
-// --benchmark_repetitions the fastest run of each pair counts, so that a
-// moment of load on a shared machine does not decide a ratio.
+// --benchmark_repetitions the fastest repetition of each encoder on each
+// file counts, so that a moment of load on a shared machine does not decide
+// a ratio.
 //
 // CompressTarvo and CompressDravik are left out: they run Compress_LZSS /
 // Compress_LZMIT and Compress on a whole file and add only file I/O.

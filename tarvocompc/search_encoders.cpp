@@ -4,11 +4,11 @@
 // a scan of the 4096 bytes before it finds; their results, tie rules
 // included, are fixed by the streams already written with them, and the two
 // write the same streams. The whole-buffer encoders find the matches with
-// the chains of codec::CompressWindowSearch, which make the scan's choices;
-// the scan itself remains behind `CompressBytes`, and behind both encoders
-// when the chains' memory cannot be had. It jumps between candidates with
-// memchr on the first byte, which skips exactly the candidates that cannot
-// match and so changes no choice.
+// the chains of codec::CompressWindowSearch, which make the scan's choices.
+// The scan itself remains behind `CompressBytes`, and behind both encoders
+// for short inputs and when the chains' memory cannot be had. It jumps
+// between candidates with memchr on the first byte, which skips exactly the
+// candidates that cannot match and so changes no choice.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -94,7 +94,11 @@ std::int32_t CompressByScan(std::int32_t inputLength, std::uint8_t* output, cons
     return out;
 }
 
+// The chains' tables cost more to clear than the scan of a short input.
+constexpr std::int32_t kChainsFrom = 128;
+
 std::int32_t CompressBuffer(std::int32_t inputLength, std::uint8_t* output, const std::uint8_t* input, int type) {
+    if (inputLength < kChainsFrom) return CompressByScan(inputLength, output, input, type);
     const auto n = static_cast<std::size_t>(inputLength);
     const std::int32_t length = codec::CompressWindowSearch(
         {input, n}, {output, static_cast<std::size_t>(codec::MaxCompressedSize(n))}, type);
