@@ -74,15 +74,15 @@ bool DropItemFiles(AppServices& services, const QMimeData& data, std::int32_t ta
         const QString local = url.toLocalFile();
         files.push_back({ToPath(local), QFileInfo(local).isDir()});
     }
-    const shell::DropPlan plan = shell::PlanFileDrop(files, target, services.Table().ItemCount, replace);
+    const shell::DropPlan plan = shell::PlanFileDrop(services.Table(), files, target, replace);
     if (!plan.Refusal.empty()) {
         ShowError(services, plan.Refusal, shell::MessageIcon::Exclamation);
         return false;
     }
     bool changed = false;
     try {
-        for (const shell::DropOperation& operation : plan.Operations) {
-            services.RunItemOperation(operation.Item, operation.Code, shell::kDropCompressionType, operation.File, 0);
+        for (const shell::ItemCall& call : plan.Operations) {
+            services.RunItemOperation(call.Item, call.Code, call.Number, call.File, call.Count);
             changed = true;
         }
     } catch (const std::exception& e) {
