@@ -1,9 +1,11 @@
 #include "app/qt_dialogs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QStringDecoder>
 
 namespace app {
 
@@ -11,6 +13,12 @@ QString FromText(const std::string& text) { return QString::fromLatin1(text.data
 std::string ToText(const QString& text) { return text.toLatin1().toStdString(); }
 QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString FromShown(const std::string& text) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    return utf8.hasError() ? FromText(text) : decoded;
+}
 
 QStringList QtNameFilters(const std::string& filter) {
     QStringList filters;
@@ -39,10 +47,19 @@ QMessageBox::Icon QtIcon(shell::MessageIcon icon) {
 // A non-native dialog: it looks the same everywhere and takes the filters
 // without regard to case.
 std::optional<std::string> RunFileDialog(QWidget* parent, const shell::FileDialogRequest& request, bool save) {
-    QFileDialog dialog(parent, FromText(request.Title), FromPath(request.InitialPath));
+    QFileDialog dialog(parent, FromShown(request.Title), FromPath(request.InitialPath));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilters(QtNameFilters(request.Filter));
+    const QStringList filters = QtNameFilters(request.Filter);
+    dialog.setNameFilters(filters);
+    if (request.ExecutablesFirst && !filters.isEmpty()) {
+        // Name patterns cannot tell programs apart; the execute bit can.
+        const QDir::Filters all = QDir::AllDirs | QDir::Files | QDir::NoDot;
+        dialog.setFilter(all | QDir::Executable);
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, all, first = filters.first()](const QString& chosen) {
+            dialog.setFilter(chosen == first ? all | QDir::Executable : all);
+        });
+    }
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -51,15 +68,20 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const shell::FileDialo
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(request.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return ToPath(dialog.selectedFiles().first());
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        const std::string path = ToPath(dialog.selectedFiles().first());
+        const std::string problem = request.FolderMustExist ? shell::MissingFolderProblem(path) : std::string();
+        if (problem.empty()) return path;
+        QMessageBox::warning(&dialog, dialog.windowTitle(), FromShown(problem));
+    }
 }
 
 }  // namespace
 
 shell::Answer QtDialogs::Message(const std::string& text, const std::string& title, shell::MessageIcon icon,
                                  shell::MessageButtons buttons) {
-    QMessageBox box(QtIcon(icon), FromText(title), FromText(text), QMessageBox::NoButton, parent_);
+    QMessageBox box(QtIcon(icon), FromShown(title), FromShown(text), QMessageBox::NoButton, parent_);
     switch (buttons) {
     case shell::MessageButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
     case shell::MessageButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
@@ -82,7 +104,7 @@ std::optional<std::string> QtDialogs::Input(const std::string& prompt, const std
                                             const std::string& defaultText) {
     bool ok = false;
     QString answer =
-        QInputDialog::getText(parent_, FromText(title), FromText(prompt), QLineEdit::Normal, FromText(defaultText), &ok);
+        QInputDialog::getText(parent_, FromShown(title), FromShown(prompt), QLineEdit::Normal, FromText(defaultText), &ok);
     if (!ok) return std::nullopt;
     return ToText(answer);
 }
@@ -96,7 +118,7 @@ std::optional<std::string> QtDialogs::SaveFile(const shell::FileDialogRequest& r
 }
 
 std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title) {
-    QString folder = QFileDialog::getExistingDirectory(parent_, FromText(title), QString(),
+    QString folder = QFileDialog::getExistingDirectory(parent_, FromShown(title), QString(),
                                                        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     if (folder.isEmpty()) return std::nullopt;
     if (!folder.endsWith('/')) folder += '/';
