@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -24,6 +23,7 @@
 
 #include "app/item_drag_drop.h"
 #include "app/item_icons.h"
+#include "app/item_view_watcher.h"
 #include "app/item_list_model.h"
 #include "app/item_views.h"
 #include "app/notice_window.h"
@@ -90,6 +90,8 @@ frmMain::frmMain(MainWindowOptions options) {
     settingsDirectory_ = options.SettingsDirectory.empty() ? archive::ProgramDirectory() : options.SettingsDirectory;
     if (settingsDirectory_.back() != '/') settingsDirectory_ += '/';
     scriptEditor_ = options.ScriptEditor ? std::move(options.ScriptEditor) : ShowScriptEditor;
+    viewFolderBase_ = options.ViewFolderBase;
+    viewWatcher_ = std::make_unique<ItemViewWatcher>(*this, viewFolderBase_, std::move(options.OpenWithDesktop));
     context_.RefreshItemList = [this](std::int32_t row) {
         FillItemList();
         SelectRow(row);
@@ -483,6 +485,7 @@ void frmMain::TakeFileName(const std::string& name) {
 
 void frmMain::Startup(const std::string& commandLine, bool showNotice) {
     if (showNotice) ShowNotice(this);
+    shell::ViewFolder::RemoveLeftovers(viewFolderBase_);
     Guarded([&] { settings_ = shell::LoadSettingsFile(settingsDirectory_ + shell::kSettingsFileName); });
     Guarded([&] { viewers_ = shell::LoadViewersFile(settingsDirectory_ + shell::kViewersFileName); });
     RebuildRecentFilesMenu();
@@ -623,7 +626,7 @@ bool frmMain::SaveCommand() {
 
 bool frmMain::SaveAsCommand() {
     if (!isArchiveOpen_) return false;
-    const auto path = dialogs_->SaveFile({"Save As", shell::kSaveArchiveFilter, "", true, false});
+    const auto path = dialogs_->SaveFile({"Save As", shell::kSaveArchiveFilter, "", true, false, true});
     if (!path) return false;
     if (!WriteArchive(*path)) return false;
     shell::AddRecentFile(settings_.RecentFiles, fileName_);
@@ -674,7 +677,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::Unload() {
     unloaded_ = true;
-    RemoveViewerFile();
+    viewWatcher_.reset();
     Guarded([&] { shell::SaveSettingsFile(settings_, settingsDirectory_ + shell::kSettingsFileName); });
     Guarded([&] { shell::SaveViewersFile(viewers_, settingsDirectory_ + shell::kViewersFileName); });
 }
@@ -684,7 +687,7 @@ void frmMain::Unload() {
 void frmMain::ExtractCommand(bool asIs) {
     const std::int32_t item = SelectedItem();
     if (!isArchiveOpen_ || item < 0) return;
-    const auto path = dialogs_->SaveFile({"Extract", shell::kExtractFilter, "", !asIs, false});
+    const auto path = dialogs_->SaveFile({"Extract", shell::kExtractFilter, "", !asIs, false, true});
     if (!path) return;
     RunItemOperation(item, asIs ? archive::kOpExtractAsIs : archive::kOpExtract, 0, *path, 0);
 }
@@ -719,41 +722,25 @@ void frmMain::HexCommand(HexOpenMode mode) {
     ShowHexWindow(*this, item, mode);
 }
 
-void frmMain::RemoveViewerFile() {
-    if (viewerFile_.empty()) return;
-    std::error_code error;
-    std::filesystem::remove(viewerFile_, error);
-    viewerFile_.clear();
-}
-
 void frmMain::ViewItemCommand() {
     const std::int32_t item = SelectedItem();
-    if (!isArchiveOpen_ || item < 0 || item >= table_.ItemCount) return;
+    if (!isArchiveOpen_ || item < 0 || item >= table_.ItemCount || !viewWatcher_) return;
     const std::string extension = archive::UpperCase(table_[item].Extension);
-    const std::string program = shell::ViewerForExtension(viewers_, extension);
-    if (program.empty()) {
-        HexCommand(HexOpenMode::View);
-        return;
-    }
-    // The viewer reads the file after it starts: the file stays until the
-    // next View or the end of the program.
-    RemoveViewerFile();
-    const std::string file = archive::ProgramDirectory() + "DUMMY." + extension;
-    RunItemOperation(item, archive::kOpExtract, 0, file, 0);
-    viewerFile_ = file;
-    if (IsRegularFile(program)) QProcess::startDetached(FromPath(program), {FromPath(file)});
+    viewWatcher_->View(item, extension, shell::ViewerForExtension(viewers_, extension));
 }
 
 void frmMain::FindBySizeCommand() {
     if (!isArchiveOpen_) return;
     const auto answer = dialogs_->Input(shell::kFindBySizePrompt, shell::kFindBySizeTitle, "0");
     if (!answer) return;
-    const std::int32_t size = script::ReadInt32(*answer);
-    const std::int32_t found = shell::FindItemBySize(table_, size, lastFoundItem_);
+    // A size beyond 32 bits is no item's size: nothing is selected.
+    const std::optional<std::int32_t> size = script::TryReadInt32(*answer);
+    const std::int32_t found = size ? shell::FindItemBySize(table_, *size, lastFoundItem_) : -1;
     if (found < 0) {
         SelectRow(0);
-        dialogs_->Message(shell::NoItemOfSizeText(size), Caption(), shell::MessageIcon::Information,
-                          shell::MessageButtons::Ok);
+        if (size)
+            dialogs_->Message(shell::NoItemOfSizeText(*size), Caption(), shell::MessageIcon::Information,
+                              shell::MessageButtons::Ok);
         return;
     }
     lastFoundItem_ = found;
@@ -764,7 +751,7 @@ void frmMain::FindByIndexCommand() {
     if (!isArchiveOpen_) return;
     const auto answer = dialogs_->Input(shell::kFindByIndexPrompt, shell::kFindByIndexTitle, "0");
     if (!answer) return;
-    const std::int32_t index = script::ReadInt32(*answer);
+    const std::int32_t index = script::TryReadInt32(*answer).value_or(-1);
     SelectRow(index >= 0 && index < table_.ItemCount ? index + 1 : 0);
 }
 

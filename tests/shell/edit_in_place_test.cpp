@@ -1,0 +1,140 @@
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/scripted_dialogs.h"
+#include "archive/item_operations.h"
+#include "archive/save.h"
+#include "shell/edit_in_place.h"
+#include "support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using shell::Answer;
+using testing_support::ToBytes;
+
+TEST(ItemFileName, ArchiveItemAndExtension) {
+    EXPECT_EQ(shell::ItemFileName("/games/SAMPLE.HQR", 1, "MAP"), "SAMPLE-item1.map");
+    EXPECT_EQ(shell::ItemFileName("/games/voices.en.vox", 12, "wav"), "voices.en-item12.wav");
+    EXPECT_EQ(shell::ItemFileName("", 3, ""), "Untitled-item3");
+}
+
+// The folder is private, goes with its owner, and a later start removes
+// what a run that is gone left behind, never a running one's.
+TEST(ViewFolder, PrivateRemovedAtUnloadAndLeftoversAtTheNextStart) {
+    testing_support::TempDir dir;
+    const std::string base = dir.path().string();
+    std::string path;
+    {
+        shell::ViewFolder folder(base);
+        path = folder.Path();
+        struct stat info {};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        ASSERT_EQ(::stat(fs::path(path).parent_path().parent_path().c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        testing_support::WriteBytes(path + "SAMPLE-item1.map", ToBytes("x"));
+    }
+    EXPECT_FALSE(fs::exists(path));
+
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);  // a program that has ended
+    shell::ViewFolder running(base);
+    const fs::path user = fs::path(running.Path()).parent_path().parent_path();
+    const fs::path left = user / ("view-" + std::to_string(child) + "-abcdef");
+    fs::create_directories(left / "sub");
+    shell::ViewFolder::RemoveLeftovers(base);
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_TRUE(fs::exists(running.Path()));
+}
+
+// A view of item 1 of a small stored archive, its file, and what a change
+// of the file leads to with each answer.
+class ItemViewsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        archive::NewArchive(table);
+        for (int i = 0; i < 3; ++i)
+            archive::AddItem(table, i, dir.write("in" + std::to_string(i) + ".map", std::string(40, char('a' + i))),
+                             0, {});
+        path = views.Adopt(dir.write("DUMMY.MAP", std::string(40, 'b')), table, "/g/SAMPLE.HQR", 1, "mapedit");
+    }
+    bool Check() {
+        const shell::PutBackLink link{dialogs, "Tarvo Resource Manager", table,
+                                      [&](std::int32_t item, const shell::ItemStamp& stamp,
+                                          std::span<const std::uint8_t> bytes) {
+                                          return shell::PutBackIfUnchanged(table, item, stamp, bytes, {});
+                                      }};
+        return views.CheckView(path, link);
+    }
+
+    testing_support::TempDir dir;
+    testing_support::ScriptedDialogs dialogs;
+    archive::ItemTable table;
+    shell::ItemViews views{dir.path().string()};
+    std::string path;
+};
+
+TEST_F(ItemViewsTest, TheFileHasARecognisableNameAndEachItemOneView) {
+    EXPECT_EQ(fs::path(path).filename(), "SAMPLE-item1.map");
+    EXPECT_EQ(testing_support::ReadBytes(path), ToBytes(std::string(40, 'b')));
+    EXPECT_FALSE(fs::exists(dir.file("DUMMY.MAP")));
+    views.Adopt(dir.write("DUMMY.MAP", "c"), table, "/g/SAMPLE.HQR", 2, "mapedit");
+    views.Adopt(dir.write("DUMMY.MAP", "b2"), table, "/g/SAMPLE.HQR", 1, "mapedit");
+    ASSERT_EQ(views.Views().size(), 2u);  // viewing item 1 again replaced its view
+    EXPECT_EQ(testing_support::ReadBytes(path), ToBytes("b2"));
+}
+
+// Each answer to the question, and the item that changed since the view
+// began: the question is asked once per new content of the file.
+TEST_F(ItemViewsTest, EachAnswerAndAnItemChangedSinceTheView) {
+    struct Case {
+        const char* name;
+        bool changeItemFirst;
+        Answer answer;
+        bool putBack;
+        const char* message;  // the second message shown, "" for none
+    };
+    const Case cases[] = {
+        {"yes", false, Answer::Yes, true, ""},
+        {"no", false, Answer::No, false, ""},
+        {"item changed", true, Answer::Yes, false, "has changed in the archive since it was viewed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        dialogs = {};
+        EXPECT_FALSE(Check());  // nothing changed yet: nothing asked
+        EXPECT_TRUE(dialogs.Messages.empty());
+        if (c.changeItemFirst) archive::ReplaceItemWithFile(table, 1, dir.write("other.map", "zz"), 0, {});
+        const archive::Bytes before = table[1].Data;
+        testing_support::WriteBytes(path, ToBytes("NEW BYTES"));
+        dialogs.Answers.push_back(c.answer);
+        EXPECT_EQ(Check(), c.putBack);
+        ASSERT_GE(dialogs.Messages.size(), 1u);
+        EXPECT_EQ(dialogs.Messages[0],
+                  "Item 1 has been changed in mapedit. Do you want to save the changes into the archive?");
+        if (*c.message) {
+            ASSERT_EQ(dialogs.Messages.size(), 2u);
+            EXPECT_NE(dialogs.Messages[1].find(c.message), std::string::npos);
+            EXPECT_NE(dialogs.Messages[1].find(path), std::string::npos);
+            EXPECT_TRUE(fs::exists(path));
+        }
+        EXPECT_EQ(table[1].Data, c.putBack ? ToBytes("NEW BYTES") : before);
+        EXPECT_EQ(table[1].Extension, "MAP");
+        EXPECT_FALSE(Check());  // the same content again: no second question
+        testing_support::WriteBytes(path, ToBytes("LATER"));
+        dialogs.Answers.push_back(Answer::Yes);
+        // After Yes the next change goes on from the item as it is now; after
+        // No the view still stands; a stale view stays stale.
+        EXPECT_EQ(Check(), !c.changeItemFirst);
+    }
+}
+
+}  // namespace
