@@ -1,6 +1,7 @@
 #include "app/qt_dialogs.h"
 
-#include <QDir>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -44,6 +45,28 @@ QMessageBox::Icon QtIcon(shell::MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The files the user may run, and the folders to reach them; everything
+// while off.
+class ProgramsOnly : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void SetOn(bool on) {
+        on_ = on;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!on_ || !files) return true;
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+
+private:
+    bool on_ = true;
+};
+
 // A non-native dialog: it looks the same everywhere and takes the filters
 // without regard to case.
 std::optional<std::string> RunFileDialog(QWidget* parent, const shell::FileDialogRequest& request, bool save) {
@@ -54,10 +77,12 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const shell::FileDialo
     dialog.setNameFilters(filters);
     if (request.ExecutablesFirst && !filters.isEmpty()) {
         // Name patterns cannot tell programs apart; the execute bit can.
-        const QDir::Filters all = QDir::AllDirs | QDir::Files | QDir::NoDot;
-        dialog.setFilter(all | QDir::Executable);
-        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, all, first = filters.first()](const QString& chosen) {
-            dialog.setFilter(chosen == first ? all | QDir::Executable : all);
+        auto* programs = new ProgramsOnly(&dialog);
+        dialog.setProxyModel(programs);
+        // filterSelected carries the filter as shown (details hidden): ask
+        // for the whole one.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, programs, [&dialog, programs, first = filters.first()] {
+            programs->SetOn(dialog.selectedNameFilter() == first);
         });
     }
     if (save) {

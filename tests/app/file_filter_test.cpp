@@ -1,15 +1,21 @@
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QListView>
+#include <QTest>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <deque>
 #include <functional>
 
 #include "app/qt_dialogs.h"
 #include "shell/dialogs.h"
+#include "shell/options.h"
+#include "support/test_support.h"
 
 // The open dialog must find archives whatever the case of their names, and
 // "*.*" must list files without a dot too.
@@ -86,4 +92,42 @@ TEST(QtDialogs, SaveDialogRefusesAMissingFolder) {
     EXPECT_FALSE(dialogs.SaveFile({"Save As", "All files (*.*)|*.*", "", true, false, true}));
     EXPECT_TRUE(steps.Done());
     EXPECT_TRUE(warning.contains("no-such-folder\r\nThe folder does not exist.")) << warning.toStdString();
+}
+
+// Viewer programs: the first filter lists the files with the execute bit
+// (and folders), the second every file.
+TEST(QtDialogs, ProgramFilterShowsFilesWithTheExecuteBit) {
+    testing_support::TempDir dir;
+    const std::string program = dir.write("mapview", "#!/bin/sh\n");
+    ::chmod(program.c_str(), 0755);
+    dir.write("notes.txt", "x");
+    QWidget parent;
+    app::QtDialogs dialogs(&parent);
+    std::vector<QStringList> shown;
+    // The names once `count` rows show (the folder is read in the background).
+    auto names = [&](QFileDialog* dialog, int count) {
+        auto* view = dialog->findChild<QListView*>("listView");
+        QStringList list;
+        QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) >= count; }, 3000);
+        for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
+            list << view->model()->index(r, 0, view->rootIndex()).data().toString();
+        list.sort();
+        shown.push_back(list);
+    };
+    ModalSteps steps({[&](QWidget* widget) {
+        auto* dialog = static_cast<QFileDialog*>(widget);
+        names(dialog, 1);
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        types->setCurrentIndex(1);
+        emit types->activated(1);  // as the user's choice does
+        emit types->textActivated(types->currentText());
+        names(dialog, 2);
+        dialog->reject();
+    }});
+    shell::FileDialogRequest request{"Programs", shell::kViewerProgramFilter, program, false, true};
+    request.ExecutablesFirst = true;
+    EXPECT_FALSE(dialogs.OpenFile(request));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], QStringList({"mapview"}));
+    EXPECT_EQ(shown[1], QStringList({"mapview", "notes.txt"}));
 }
