@@ -39,12 +39,14 @@ void ItemViewWatcher::View(std::int32_t item, const std::string& extension, cons
     archive::ItemTable& table = services_.Table();
     // A blank item has nothing to show; the hex viewer would not open either.
     if (program.empty() && table[item].IsBlank) return;
-    const std::string extracted = archive::ProgramDirectory() + "DUMMY." + extension;
-    services_.RunItemOperation(item, archive::kOpExtract, 0, extracted, 0);
     const std::string shownName =
         program.empty() ? std::string(shell::kDefaultApplication) : std::filesystem::path(program).filename().string();
-    const std::string path =
-        views_.Adopt(extracted, services_.Table(), services_.ScriptLink().CurrentFileName(), item, shownName);
+    // Recorded as the extraction to DUMMY.ext in the program folder always
+    // was; the file itself goes to the private folder, so two programs
+    // running never share it and the program folder need not be writable.
+    const std::string path = views_.View(table, services_.ScriptLink().CurrentFileName(), item, shownName,
+                                         services_.Methods(), archive::ProgramDirectory() + "DUMMY." + extension);
+    services_.RefreshItemList(item + 1);
     // Watched before the program starts: it may change the file at once.
     Watch(path);
     bool opened = false;

@@ -37,9 +37,9 @@ public:
     ~ItemViewWatcher() override;
 
     // ViewItem for item, whose upper-case extension is `extension` and whose
-    // configured viewer is program (empty for none): the extraction is
-    // recorded as ever (to DUMMY.ext in the program folder), then the file
-    // moves to the private folder and the program starts on it. A missing
+    // configured viewer is program (empty for none): the item goes to its
+    // file in the private folder (recorded as the extraction to DUMMY.ext in
+    // the program folder it always was) and the program starts on it. A missing
     // program file starts nothing and says nothing; with no viewer and no
     // default application either, the hex viewer shows the item. Throws the
     // extraction's errors.

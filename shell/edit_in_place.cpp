@@ -12,7 +12,9 @@
 #include <limits>
 #include <system_error>
 
+#include "archive/dispatcher.h"
 #include "archive/error.h"
+#include "archive/extraction.h"
 #include "archive/load.h"
 #include "hexedit/write_back.h"
 
@@ -147,17 +149,15 @@ std::string ItemChangedText(const std::string& path, std::int32_t item) {
 
 // ------------------------------------------------------------------ views
 
-std::string ItemViews::Adopt(const std::string& extracted, const archive::ItemTable& table,
-                             const std::string& archivePath, std::int32_t item, std::string program) {
+std::string ItemViews::View(archive::ItemTable& table, const std::string& archivePath, std::int32_t item,
+                            std::string program, const archive::MethodSettings& methods,
+                            const std::string& recordedAs) {
+    if (item < 0 || item >= table.ItemCount)
+        throw archive::Error(archive::kItemOperationItemBase + item, "ItemOperation", "Invalid .HQR item number");
     const std::string path = folder_.Path() + ItemFileName(archivePath, item, table[item].Extension);
-    std::error_code error;
-    fs::rename(extracted, path, error);
-    if (error) {
-        // Another file system: copy, then drop the extracted file.
-        fs::copy_file(extracted, path, fs::copy_options::overwrite_existing, error);
-        if (error) FileError("copy the item to", path, error.value());
-        fs::remove(extracted, error);
-    }
+    archive::ExtractItem(table, item, path, methods);
+    table.RecordedScript += archive::RecordedLine(item, archive::kOpExtract, 0, recordedAs, 0);
+    table.RecordedScriptChanged = true;
     archive::Bytes bytes;
     archive::ReadFromFile(path, bytes);
     views_.erase(std::remove_if(views_.begin(), views_.end(),

@@ -101,12 +101,15 @@ class ItemViews {
 public:
     explicit ItemViews(std::string base = {}) : folder_(std::move(base)) {}
 
-    // Moves the extracted file into the private folder under ItemFileName
-    // and remembers it with the item as it is now. A view of the same item
-    // before is forgotten (its file replaced). Returns the new path.
-    // archive::Error 75 when the file cannot be moved.
-    std::string Adopt(const std::string& extracted, const archive::ItemTable& table, const std::string& archivePath,
-                      std::int32_t item, std::string program);
+    // Extracts item, decompressed, into the private folder under
+    // ItemFileName and remembers it with the item as it is now; a view of the
+    // same item before is forgotten (its file replaced). The extraction is
+    // recorded in the script as "&Extract..." to recordedAs records it (the
+    // file the line names is not written). Returns the new path. Raises the
+    // extraction's errors, and archive::Error 75 when the folder cannot be
+    // made; nothing is recorded then.
+    std::string View(archive::ItemTable& table, const std::string& archivePath, std::int32_t item, std::string program,
+                     const archive::MethodSettings& methods, const std::string& recordedAs);
     // Forgets the view of path (its file stays until unload).
     void Forget(const std::string& path);
     const std::vector<ItemView>& Views() const { return views_; }

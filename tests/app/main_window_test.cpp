@@ -257,7 +257,7 @@ TEST_F(MainWindowTest, EveryCommandRecordsItsLine) {
         EXPECT_TRUE(dialogs.Messages.empty()) << dialogs.Messages.front();
         EXPECT_EQ(Table().RecordedScript, before + step.line);
     }
-    EXPECT_FALSE(std::filesystem::exists(viewed)) << "moved to the private folder";
+    EXPECT_FALSE(std::filesystem::exists(viewed)) << "the file goes to the private folder";
     EXPECT_EQ(ViewFiles(), std::vector<std::string>{"SAMPLE-item2.txt"});
     dialogs.Answers.push_back(Answer::No);  // the archive is modified
     window->close();

@@ -63,7 +63,7 @@ protected:
         for (int i = 0; i < 3; ++i)
             archive::AddItem(table, i, dir.write("in" + std::to_string(i) + ".map", std::string(40, char('a' + i))),
                              0, {});
-        path = views.Adopt(dir.write("DUMMY.MAP", std::string(40, 'b')), table, "/g/SAMPLE.HQR", 1, "mapedit");
+        path = views.View(table, "/g/SAMPLE.HQR", 1, "mapedit", {}, "/p/DUMMY.MAP");
     }
     bool Check() {
         const shell::PutBackLink link{dialogs, "Tarvo Resource Manager", table,
@@ -84,11 +84,12 @@ protected:
 TEST_F(ItemViewsTest, TheFileHasARecognisableNameAndEachItemOneView) {
     EXPECT_EQ(fs::path(path).filename(), "SAMPLE-item1.map");
     EXPECT_EQ(testing_support::ReadBytes(path), ToBytes(std::string(40, 'b')));
-    EXPECT_FALSE(fs::exists(dir.file("DUMMY.MAP")));
-    views.Adopt(dir.write("DUMMY.MAP", "c"), table, "/g/SAMPLE.HQR", 2, "mapedit");
-    views.Adopt(dir.write("DUMMY.MAP", "b2"), table, "/g/SAMPLE.HQR", 1, "mapedit");
+    EXPECT_EQ(table.RecordedScript, "NEW\r\nEXT 1 \"/p/DUMMY.MAP\"\r\n");
+    views.View(table, "/g/SAMPLE.HQR", 2, "mapedit", {}, "/p/DUMMY.MAP");
+    testing_support::WriteBytes(path, ToBytes("changed"));
+    views.View(table, "/g/SAMPLE.HQR", 1, "mapedit", {}, "/p/DUMMY.MAP");
     ASSERT_EQ(views.Views().size(), 2u);  // viewing item 1 again replaced its view
-    EXPECT_EQ(testing_support::ReadBytes(path), ToBytes("b2"));
+    EXPECT_EQ(testing_support::ReadBytes(path), ToBytes(std::string(40, 'b')));
 }
 
 // Each answer to the question, and the item that changed since the view
