@@ -159,11 +159,15 @@ HexWindow::HexWindow(AppServices& services, std::vector<std::uint8_t> bytes, std
         return dialog.exec() == QDialog::Accepted;
     };
     model_.Load(std::move(bytes), std::move(fileSpec));
+    if (source_.FromItem) ticket_ = services_.Document().Ticket(source_.ItemIndex);
+    services_.Document().AddEditor(this);
     BuildControls();
     if (source_.ItemEditing) model_.EnterEditMode();
     Refresh();
     if (model_.EditMode()) txbEdit_->setFocus();
 }
+
+HexWindow::~HexWindow() { services_.Document().RemoveEditor(this); }
 
 void HexWindow::BuildControls() {
     auto* main = new QVBoxLayout(this);
@@ -360,12 +364,9 @@ void HexWindow::BuildControls() {
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
 }
 
-std::string HexWindow::WindowCaption() const { return hexedit::Caption(source_); }
+std::string HexWindow::WindowCaption() const { return hexedit::Caption(source_, ItemUnchanged()); }
 
-// No table ever has generation 0: with the archive closed nothing matches.
-std::uint64_t HexWindow::CurrentGeneration() const {
-    return services_.IsArchiveOpen() ? services_.Table().Generation : 0;
-}
+bool HexWindow::ItemUnchanged() const { return source_.FromItem && services_.Document().IsCurrent(ticket_); }
 
 void HexWindow::Refresh() {
     page_ = model_.Page();
@@ -606,10 +607,10 @@ bool HexWindow::SaveToFile() {
 }
 
 bool HexWindow::SaveHQRItem() {
-    archive::ItemTable& table = services_.Table();
-    if (!hexedit::CanWriteBack(source_, CurrentGeneration())) return false;
+    if (!hexedit::CanWriteBack(source_, ItemUnchanged())) return false;
     try {
-        hexedit::WriteBackItem(table, source_.ItemIndex, model_.BytesToSave(), services_.Methods());
+        // One undo step; the document refreshes the list and selects the item.
+        services_.Document().WriteBack(ticket_, model_.BytesToSave());
     } catch (const archive::Error& e) {
         ShowError(e.Description);
         Refresh();
@@ -619,27 +620,32 @@ bool HexWindow::SaveHQRItem() {
         Refresh();
         return false;
     }
-    // A pointer written back becomes an item of its own, which renumbers
-    // shares: that change is this window's own.
-    source_.Generation = table.Generation;
     model_.MarkSaved({});
-    services_.MarkModified();
-    services_.RefreshItemList(source_.ItemIndex + 1);
+    Refresh();
     return true;
 }
 
-void HexWindow::closeEvent(QCloseEvent* event) {
+bool HexWindow::QueryClose() {
     model_.CommitEdit();
-    const hexedit::CloseOffer offer =
-        hexedit::OfferOnClose(source_, model_.Modified(), CurrentGeneration());
-    if (offer == hexedit::CloseOffer::None) return event->accept();
+    const hexedit::CloseOffer offer = hexedit::OfferOnClose(source_, model_.Modified(), ItemUnchanged());
+    if (offer == hexedit::CloseOffer::None) return true;
     const char* question = offer == hexedit::CloseOffer::WriteBack ? hexedit::kWriteBackQuestion
                                                                    : hexedit::kLoadQuestion;
     const shell::Answer answer = services_.Ask().Message(question, WindowCaption(), shell::MessageIcon::Question,
                                                          shell::MessageButtons::YesNoCancel);
-    bool close = answer == shell::Answer::No;
-    if (answer == shell::Answer::Yes) close = offer == hexedit::CloseOffer::WriteBack ? SaveHQRItem() : SaveToFile();
-    if (close)
+    if (answer == shell::Answer::Yes) return offer == hexedit::CloseOffer::WriteBack ? SaveHQRItem() : SaveToFile();
+    return answer == shell::Answer::No;
+}
+
+void HexWindow::CloseWithArchive() {
+    closingWithArchive_ = true;
+    close();
+}
+
+void HexWindow::TableChanged() { setWindowTitle(FromText(WindowCaption())); }
+
+void HexWindow::closeEvent(QCloseEvent* event) {
+    if (closingWithArchive_ || QueryClose())
         event->accept();
     else
         event->ignore();
@@ -671,7 +677,6 @@ void ShowHexWindow(AppServices& services, std::int32_t item, HexOpenMode mode) {
     source.ItemIndex = item;
     source.ItemEditing = mode == HexOpenMode::Edit;
     source.StoredBytes = mode == HexOpenMode::ViewAsIs;
-    source.Generation = table.Generation;
     std::vector<std::uint8_t> bytes;
     try {
         if (source.StoredBytes)

@@ -12,6 +12,7 @@
 
 #include "app/app_services.h"
 #include "app/qt_dialogs.h"
+#include "archive/dispatcher.h"
 #include "archive/extraction.h"
 #include "shell/drag_drop.h"
 
@@ -81,10 +82,25 @@ bool DropItemFiles(AppServices& services, const QMimeData& data, std::int32_t ta
     }
     bool changed = false;
     try {
-        for (const shell::ItemCall& call : plan.Operations) {
+        if (plan.Operations.size() == 1) {
+            const shell::ItemCall& call = plan.Operations.front();
             services.RunItemOperation(call.Item, call.Code, call.Number, call.File, call.Count);
-            changed = true;
+        } else if (!plan.Operations.empty()) {
+            // Files dropped together are one step of the history.
+            const std::int32_t row = services.SelectedItem() + 1;
+            services.Document().Change(
+                "Add " + std::to_string(plan.Operations.size()) + " dropped files", row, [&] {
+                    archive::OperationContext context(services.Table());
+                    context.Methods = services.Methods();
+                    context.SelectedRow = row;
+                    for (const shell::ItemCall& call : plan.Operations) {
+                        archive::ItemOperation(context, call.Item, call.Code, call.Number, call.File, call.Count);
+                        changed = true;
+                    }
+                    return context.SelectedRow;
+                });
         }
+        changed = !plan.Operations.empty();
     } catch (const std::exception& e) {
         ShowError(services, e.what(), shell::MessageIcon::Critical);
     }

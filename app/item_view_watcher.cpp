@@ -44,8 +44,8 @@ void ItemViewWatcher::View(std::int32_t item, const std::string& extension, cons
     // Recorded as the extraction to DUMMY.ext in the program folder always
     // was; the file itself goes to the private folder, so two programs
     // running never share it and the program folder need not be writable.
-    const std::string path = views_.View(table, services_.ScriptLink().CurrentFileName(), item, shownName,
-                                         services_.Methods(), archive::ProgramDirectory() + "DUMMY." + extension);
+    const std::string path = views_.View(services_.Document(), item, services_.ScriptLink().CurrentFileName(),
+                                         shownName, archive::ProgramDirectory() + "DUMMY." + extension);
     services_.RefreshItemList(item + 1);
     // Watched before the program starts: it may change the file at once.
     Watch(path);
@@ -107,18 +107,8 @@ void ItemViewWatcher::Quiet(const QString& path) {
         return;
     }
     asking_ = true;
-    const shell::PutBackLink link{
-        services_.Ask(), services_.Caption(), services_.Table(),
-        [this](std::int32_t item, const shell::ItemStamp& stamp, std::span<const std::uint8_t> bytes) {
-            if (!services_.IsArchiveOpen() ||
-                !shell::PutBackIfUnchanged(services_.Table(), item, stamp, bytes, services_.Methods()))
-                return false;
-            services_.MarkModified();
-            services_.RefreshItemList(item + 1);
-            return true;
-        }};
     try {
-        views_.CheckView(ToPath(path), link);
+        views_.CheckView(ToPath(path), services_.Ask(), services_.Caption(), services_.Document());
     } catch (const archive::Error& error) {
         services_.Ask().Message(error.Description, services_.Caption(), shell::MessageIcon::Critical,
                                 shell::MessageButtons::Ok);

@@ -11,6 +11,9 @@ namespace hexedit {
 // Window captions: the editor caption when the window edits an archive item.
 inline constexpr const char* kViewerCaption = "Hex viewer";
 inline constexpr const char* kEditorCaption = "Hex editor";
+// Shown after the editor's caption once its item was replaced, removed,
+// moved or retyped in the archive: closing then offers only Save to file.
+inline constexpr const char* kStaleItemNote = "item changed in the archive, cannot write back";
 
 // Tooltips of the mode and overwrite pictures.
 inline constexpr const char* kViewModeTip = "View Mode is on.  Toggle View/Edit Mode.";

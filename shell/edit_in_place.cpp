@@ -16,6 +16,7 @@
 #include "archive/error.h"
 #include "archive/extraction.h"
 #include "archive/load.h"
+#include "archive/item_table.h"
 #include "hexedit/write_back.h"
 
 namespace shell {
@@ -111,27 +112,14 @@ void ViewFolder::RemoveLeftovers(const std::string& base) {
 
 // ------------------------------------------------------------------ items
 
-ItemStamp StampItem(const archive::ItemTable& table, std::int32_t item) {
-    ItemStamp stamp;
-    stamp.Generation = table.Generation;
-    if (item >= 0 && item < table.ItemCount) {
-        stamp.Data = table[item].Data;
-        stamp.CompressionType = table[item].CompressionType;
-    }
-    return stamp;
-}
-
-bool ItemUnchanged(const archive::ItemTable& table, std::int32_t item, const ItemStamp& stamp) {
-    if (item < 0 || item >= table.ItemCount || table.Generation != stamp.Generation) return false;
-    const archive::ItemRecord& record = table[item];
-    const bool sameBytes = record.Data.SharesWith(stamp.Data) || (record.Data.empty() && stamp.Data.empty());
-    return sameBytes && record.CompressionType == stamp.CompressionType;
-}
-
-bool PutBackIfUnchanged(archive::ItemTable& table, std::int32_t item, const ItemStamp& stamp,
-                        std::span<const std::uint8_t> bytes, const archive::MethodSettings& methods) {
-    if (!ItemUnchanged(table, item, stamp)) return false;
-    hexedit::WriteBackItem(table, item, bytes, methods);
+bool PutBack(ArchiveDocument& document, ItemTicket& ticket, std::span<const std::uint8_t> bytes) {
+    if (!document.IsCurrent(ticket)) return false;
+    const std::int32_t item = ticket.Item;
+    document.Change("Put back item " + std::to_string(item), item + 1, [&] {
+        hexedit::WriteBackItem(document.Table(), item, bytes, document.Methods());
+        return item + 1;
+    });
+    ticket = document.Ticket(item);
     return true;
 }
 
@@ -149,13 +137,13 @@ std::string ItemChangedText(const std::string& path, std::int32_t item) {
 
 // ------------------------------------------------------------------ views
 
-std::string ItemViews::View(archive::ItemTable& table, const std::string& archivePath, std::int32_t item,
-                            std::string program, const archive::MethodSettings& methods,
-                            const std::string& recordedAs) {
+std::string ItemViews::View(ArchiveDocument& document, std::int32_t item, const std::string& archivePath,
+                            std::string program, const std::string& recordedAs) {
+    archive::ItemTable& table = document.Table();
     if (item < 0 || item >= table.ItemCount)
         throw archive::Error(archive::kItemOperationItemBase + item, "ItemOperation", "Invalid .HQR item number");
     const std::string path = folder_.Path() + ItemFileName(archivePath, item, table[item].Extension);
-    archive::ExtractItem(table, item, path, methods);
+    archive::ExtractItem(table, item, path, document.Methods());
     table.RecordedScript += archive::RecordedLine(item, archive::kOpExtract, 0, recordedAs, 0);
     table.RecordedScriptChanged = true;
     archive::Bytes bytes;
@@ -163,7 +151,7 @@ std::string ItemViews::View(archive::ItemTable& table, const std::string& archiv
     views_.erase(std::remove_if(views_.begin(), views_.end(),
                                 [&](const ItemView& view) { return view.Item == item || view.Path == path; }),
                  views_.end());
-    views_.push_back({path, item, std::move(program), StampItem(table, item), bytes.size(), Fnv1a(bytes)});
+    views_.push_back({path, item, std::move(program), document.Ticket(item), bytes.size(), Fnv1a(bytes)});
     return path;
 }
 
@@ -178,14 +166,15 @@ const ItemView* ItemViews::Find(const std::string& path) const {
     return nullptr;
 }
 
-bool ItemViews::CheckView(const std::string& path, const PutBackLink& link) {
+bool ItemViews::CheckView(const std::string& path, Dialogs& ask, const std::string& caption,
+                          ArchiveDocument& document) {
     const auto found = std::find_if(views_.begin(), views_.end(), [&](const ItemView& v) { return v.Path == path; });
     if (found == views_.end()) return false;
     std::error_code error;
     const std::uintmax_t size = fs::file_size(path, error);
     if (error) return false;  // gone for now: an editor saving by rename brings it back
     auto message = [&](const std::string& text, MessageIcon icon) {
-        link.Ask.Message(text, link.Caption, icon, MessageButtons::Ok);
+        ask.Message(text, caption, icon, MessageButtons::Ok);
     };
     if (size > static_cast<std::uintmax_t>(std::numeric_limits<std::int32_t>::max())) {
         found->Size = size;
@@ -204,19 +193,18 @@ bool ItemViews::CheckView(const std::string& path, const PutBackLink& link) {
     found->Size = bytes.size();
     found->Hash = hash;
     // The question waits for the user: copy what it needs, the list may
-    // change meanwhile (another view of the item is adopted).
-    const ItemView view = *found;
+    // change meanwhile (another view of the item begins).
+    ItemView view = *found;
     const Answer answer =
-        link.Ask.Message(PutBackQuestion(view.Item, view.Program), link.Caption, MessageIcon::Question,
-                         MessageButtons::YesNo);
+        ask.Message(PutBackQuestion(view.Item, view.Program), caption, MessageIcon::Question, MessageButtons::YesNo);
     if (answer != Answer::Yes) return false;
-    if (!link.PutBack(view.Item, view.Stamp, bytes)) {
+    if (!PutBack(document, view.Ticket, bytes)) {
         message(ItemChangedText(path, view.Item), MessageIcon::Exclamation);
         return false;
     }
     // Later changes of the file go on from the item as it is now.
     for (ItemView& v : views_)
-        if (v.Path == path) v.Stamp = StampItem(link.Table, v.Item);
+        if (v.Path == path) v.Ticket = view.Ticket;
     return true;
 }
 

@@ -6,14 +6,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "archive/compression_dispatch.h"
-#include "archive/item_table.h"
 #include "shell/dialogs.h"
+#include "shell/document.h"
 
 namespace shell {
 
@@ -48,31 +46,20 @@ private:
     std::string path_;
 };
 
-// What an item was when a view began. Putting bytes back is refused when the
-// item changed since: another change of its bytes or type, a renumbering of
-// the table, another archive.
-struct ItemStamp {
-    std::uint64_t Generation = 0;
-    archive::SharedBytes Data;  // holds the buffer, so a new one never has its address
-    std::int16_t CompressionType = 0;
-};
-
-ItemStamp StampItem(const archive::ItemTable& table, std::int32_t item);
-bool ItemUnchanged(const archive::ItemTable& table, std::int32_t item, const ItemStamp& stamp);
-
-// Puts bytes back into item as the hex editor's write-back does (the item
-// keeps its compression type and extension; nothing is recorded) when the
-// item is still as stamp says; false, with nothing changed, when it is not.
-// Throws the write-back's errors.
-bool PutBackIfUnchanged(archive::ItemTable& table, std::int32_t item, const ItemStamp& stamp,
-                        std::span<const std::uint8_t> bytes, const archive::MethodSettings& methods);
+// Puts bytes back into the item of ticket as the hex editor's write-back
+// does (the item keeps its compression type and extension; nothing is
+// recorded in the script), as one step of the document, "Put back item N".
+// False, with nothing changed, when the item changed since the ticket was
+// made; after a put-back the ticket names the item as it is now. Raises the
+// write-back's errors.
+bool PutBack(ArchiveDocument& document, ItemTicket& ticket, std::span<const std::uint8_t> bytes);
 
 // One file handed to another program.
 struct ItemView {
     std::string Path;
     std::int32_t Item = 0;
     std::string Program;  // as the question names it
-    ItemStamp Stamp;
+    ItemTicket Ticket;    // the item as it was when the view began
     std::uint64_t Size = 0;  // the content last seen (handed out, or offered)
     std::uint64_t Hash = 0;
 };
@@ -86,16 +73,6 @@ std::string ItemChangedText(const std::string& path, std::int32_t item);
 // The question names the desktop's default application so.
 inline constexpr const char* kDefaultApplication = "the default application";
 
-// What the window provides to CheckView.
-struct PutBackLink {
-    Dialogs& Ask;
-    std::string Caption;  // the title of the question and messages
-    archive::ItemTable& Table;
-    // Puts bytes back into item when it is unchanged since stamp (one change
-    // of the archive: modified, list refilled); false when it changed.
-    std::function<bool(std::int32_t item, const ItemStamp& stamp, std::span<const std::uint8_t> bytes)> PutBack;
-};
-
 // The files of the views, one per item viewed.
 class ItemViews {
 public:
@@ -108,8 +85,8 @@ public:
     // file the line names is not written). Returns the new path. Raises the
     // extraction's errors, and archive::Error 75 when the folder cannot be
     // made; nothing is recorded then.
-    std::string View(archive::ItemTable& table, const std::string& archivePath, std::int32_t item, std::string program,
-                     const archive::MethodSettings& methods, const std::string& recordedAs);
+    std::string View(ArchiveDocument& document, std::int32_t item, const std::string& archivePath, std::string program,
+                     const std::string& recordedAs);
     // Forgets the view of path (its file stays until unload).
     void Forget(const std::string& path);
     const std::vector<ItemView>& Views() const { return views_; }
@@ -121,8 +98,9 @@ public:
     // leaves the archive alone. Either way the content seen becomes the one
     // compared next, so the same content is never offered twice. A file that
     // is gone, unreadable or too large for an item is left (and reported,
-    // but for gone). True when bytes were put back.
-    bool CheckView(const std::string& path, const PutBackLink& link);
+    // but for gone). Questions and messages go to ask, titled caption. True
+    // when bytes were put back.
+    bool CheckView(const std::string& path, Dialogs& ask, const std::string& caption, ArchiveDocument& document);
 
 private:
     ViewFolder folder_;

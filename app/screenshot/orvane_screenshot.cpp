@@ -12,6 +12,9 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
@@ -64,6 +67,46 @@ bool Save(QWidget& window, const std::string& path) {
     window.show();
     for (int i = 0; i < 20; ++i) QApplication::processEvents();
     return window.grab().save(QString::fromLocal8Bit(path.c_str()));
+}
+
+// The window with a title bar drawn above it, showing its caption: grabs
+// carry no window frame, and Xvfb has no window manager to draw one.
+bool SaveWithCaption(QWidget& window, const std::string& path) {
+    window.show();
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    const QPixmap body = window.grab();
+    const int bar = window.fontMetrics().height() + 12;
+    QPixmap framed(body.width(), body.height() + bar);
+    framed.fill(QColor(0x2B, 0x4F, 0x81));
+    QPainter painter(&framed);
+    painter.setPen(Qt::white);
+    QFont font = window.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(8, 0, body.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, window.windowTitle());
+    painter.drawPixmap(0, bar, body);
+    painter.end();
+    return framed.save(QString::fromLocal8Bit(path.c_str()));
+}
+
+// The main window with its Edit menu open, after removing item 1: the menu
+// names the step Undo takes back.
+bool SaveEditMenu(app::frmMain& main, const std::string& path) {
+    main.SelectRow(2);
+    main.RemoveCommand();
+    main.show();
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    QMenu* edit = main.findChild<QMenu*>("mnuEdit");
+    const QRect title = main.menuBar()->actionGeometry(edit->menuAction());
+    const QPoint at = main.menuBar()->mapTo(&main, title.bottomLeft());
+    edit->popup(main.mapToGlobal(at));
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    QPixmap picture = main.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(at, edit->grab());
+    painter.end();
+    edit->hide();
+    return picture.save(QString::fromLocal8Bit(path.c_str()));
 }
 
 int Windows(const std::string& dir, const std::string& archive) {
@@ -130,6 +173,17 @@ int Windows(const std::string& dir, const std::string& archive) {
             window->close();
         }
     }
+    {
+        // An editor whose item changed under it: its caption says it can no
+        // longer write back.
+        app::ShowHexWindow(main, 1, app::HexOpenMode::Edit);
+        app::HexWindow* window = main.findChildren<app::HexWindow*>().back();
+        main.SelectRow(2);
+        main.ChangeCompressionCommand(main.Table()[1].CompressionType == 2 ? 1 : 2);
+        saved &= SaveWithCaption(*window, dir + "/hex_stale_editor.png");
+        window->close();
+    }
+    saved &= SaveEditMenu(main, dir + "/edit_menu.png");
     // Two real message boxes: the question after an item was changed in
     // another program, and a message naming a path with a non-ASCII letter.
     {

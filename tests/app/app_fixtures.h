@@ -28,16 +28,24 @@ namespace testing_support {
 // ItemOperation with recording, as the real window's do.
 class FakeServices : public app::AppServices, public script::MainWindowLink {
 public:
+    FakeServices() {
+        shell::DocumentView view;
+        view.TableChanged = [this](std::int32_t row) {
+            ++Refreshes;
+            if (row >= 0) Selected = row - 1;
+        };
+        Doc.SetView(std::move(view));
+    }
+
     ScriptedDialogs Dialogs;
-    archive::ItemTable Table_;
-    archive::OperationContext Context{Table_};
     shell::Settings Settings_ = shell::DefaultSettings();
+    shell::ArchiveDocument Doc{Dialogs, Settings_.RecentFiles, [this] { return Methods(); }};
+    archive::ItemTable& Table_ = Doc.Table();
     shell::Viewers Viewers_;
     QWidget Widget;
     bool Open = true;
     std::int32_t Selected = -1;
     int Refreshes = 0;
-    bool Modified = false;
     int SettingsApplied = 0;
     std::string FileName;
 
@@ -47,17 +55,15 @@ public:
     archive::ItemTable& Table() override { return Table_; }
     bool IsArchiveOpen() const override { return Open; }
     std::int32_t SelectedItem() const override { return Selected; }
+    shell::ArchiveDocument& Document() override { return Doc; }
     void RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number, const std::string& file,
                           std::int32_t count) override {
-        Context.Methods = Methods();
-        archive::ItemOperation(Context, item, code, number, file, count);
-        ++Refreshes;
+        Doc.RunItemOperation(item, code, number, file, count, Selected + 1);
     }
     void RefreshItemList(std::int32_t row) override {
         ++Refreshes;
         Selected = row - 1;
     }
-    void MarkModified() override { Modified = true; }
     shell::Settings& CurrentSettings() override { return Settings_; }
     shell::Viewers& CurrentViewers() override { return Viewers_; }
     archive::MethodSettings Methods() const override { return shell::MethodSettingsOf(Settings_); }

@@ -78,6 +78,7 @@ TEST_F(DragDrop, DropAddsBeforeTheRowOrAtTheEndAndShiftReplaces) {
     const std::int32_t count = window->Table().ItemCount;
     const std::string recorded = window->Table().RecordedScript;
     EXPECT_TRUE(DropOnRow({a, b}, 2, false));
+    EXPECT_EQ(window->Document().UndoText(), "Undo Add 2 dropped files");  // one step
     EXPECT_TRUE(DropOnRow({b}, -1, false));
     EXPECT_TRUE(DropOnRow({b}, 0, true));
     EXPECT_EQ(window->Model().rowCount(), count + 3);

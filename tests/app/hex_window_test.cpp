@@ -22,7 +22,7 @@ using testing_support::Bytes;
 // main window opens on its items.
 class HexWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { archive::LoadArchive(services.Table_, testing_support::SamplePath("SAMPLE.HQR")); }
+    void SetUp() override { services.Doc.OpenAtStart(testing_support::SamplePath("SAMPLE.HQR")); }
     QList<app::HexWindow*> Windows() { return services.Widget.findChildren<app::HexWindow*>(); }
     app::HexWindow* Open(std::int32_t item, app::HexOpenMode mode) {
         app::ShowHexWindow(services, item, mode);
@@ -93,7 +93,7 @@ TEST_F(HexWindowTest, WriteBackReplacesTheDecompressedBytesAndKeepsTheItemsField
     EXPECT_LT(item.CompressedSize, item.DecompressedSize);
     EXPECT_EQ(item.SourceFile, before.SourceFile);
     EXPECT_EQ(item.Extension, before.Extension);
-    EXPECT_TRUE(services.Modified);
+    EXPECT_TRUE(services.Doc.IsModified());
     EXPECT_EQ(services.Selected, 1);
     EXPECT_EQ(services.Table_.RecordedScript, script);
     EXPECT_FALSE(TemporaryFileLeft());
@@ -109,13 +109,12 @@ TEST_F(HexWindowTest, AStaleWindowOffersAFileInsteadOfWritingIntoTheArchive) {
     QTest::keyClick(box, Qt::Key_Right);
     services.RunItemOperation(0, archive::kOpRemoveItem, 0, "", 0);
     const archive::Bytes remaining = services.Table_[0].Data;
-    services.Modified = false;
 
     services.Dialogs.Answers = {shell::Answer::No};
     EXPECT_TRUE(window->close());
     EXPECT_EQ(services.Dialogs.Messages.back(), hexedit::kLoadQuestion);
     EXPECT_EQ(services.Table_[0].Data, remaining);
-    EXPECT_FALSE(services.Modified);
+    EXPECT_EQ(services.Doc.HistorySteps(), 1u);
 }
 
 // Delete edits the go-to and search boxes; a character search for a

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/scripted_dialogs.h"
+#include "archive/dispatcher.h"
 #include "archive/item_operations.h"
 #include "archive/save.h"
 #include "shell/edit_in_place.h"
@@ -56,45 +57,43 @@ TEST(ViewFolder, PrivateRemovedAtUnloadAndLeftoversAtTheNextStart) {
 
 // A view of item 1 of a small stored archive, its file, and what a change
 // of the file leads to with each answer.
-class ItemViewsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        archive::NewArchive(table);
-        for (int i = 0; i < 3; ++i)
-            archive::AddItem(table, i, dir.write("in" + std::to_string(i) + ".map", std::string(40, char('a' + i))),
-                             0, {});
-        path = views.View(table, "/g/SAMPLE.HQR", 1, "mapedit", {}, "/p/DUMMY.MAP");
+struct ViewFixture {
+    ViewFixture() {
+        doc.New();
+        doc.Change("Add items", 0, [&] {
+            for (int i = 0; i < 3; ++i)
+                archive::AddItem(doc.Table(), i, dir.write("in" + std::to_string(i) + ".map", std::string(40, char('a' + i))),
+                                 0, {});
+            return 1;
+        });
+        path = views.View(doc, 1, "/g/SAMPLE.HQR", "mapedit", "/p/DUMMY.MAP");
     }
-    bool Check() {
-        const shell::PutBackLink link{dialogs, "Tarvo Resource Manager", table,
-                                      [&](std::int32_t item, const shell::ItemStamp& stamp,
-                                          std::span<const std::uint8_t> bytes) {
-                                          return shell::PutBackIfUnchanged(table, item, stamp, bytes, {});
-                                      }};
-        return views.CheckView(path, link);
-    }
+    bool Check() { return views.CheckView(path, dialogs, "Tarvo Resource Manager", doc); }
 
     testing_support::TempDir dir;
     testing_support::ScriptedDialogs dialogs;
-    archive::ItemTable table;
+    shell::RecentFileList recent;
+    shell::ArchiveDocument doc{dialogs, recent, [] { return archive::MethodSettings{}; }};
     shell::ItemViews views{dir.path().string()};
     std::string path;
 };
 
-TEST_F(ItemViewsTest, TheFileHasARecognisableNameAndEachItemOneView) {
-    EXPECT_EQ(fs::path(path).filename(), "SAMPLE-item1.map");
-    EXPECT_EQ(testing_support::ReadBytes(path), ToBytes(std::string(40, 'b')));
-    EXPECT_EQ(table.RecordedScript, "NEW\r\nEXT 1 \"/p/DUMMY.MAP\"\r\n");
-    views.View(table, "/g/SAMPLE.HQR", 2, "mapedit", {}, "/p/DUMMY.MAP");
-    testing_support::WriteBytes(path, ToBytes("changed"));
-    views.View(table, "/g/SAMPLE.HQR", 1, "mapedit", {}, "/p/DUMMY.MAP");
-    ASSERT_EQ(views.Views().size(), 2u);  // viewing item 1 again replaced its view
-    EXPECT_EQ(testing_support::ReadBytes(path), ToBytes(std::string(40, 'b')));
+TEST(ItemViews, TheFileHasARecognisableNameAndEachItemOneView) {
+    ViewFixture f;
+    EXPECT_EQ(fs::path(f.path).filename(), "SAMPLE-item1.map");
+    EXPECT_EQ(testing_support::ReadBytes(f.path), ToBytes(std::string(40, 'b')));
+    EXPECT_EQ(f.doc.Table().RecordedScript, "NEW\r\nEXT 1 \"/p/DUMMY.MAP\"\r\n");
+    f.views.View(f.doc, 2, "/g/SAMPLE.HQR", "mapedit", "/p/DUMMY.MAP");
+    testing_support::WriteBytes(f.path, ToBytes("changed"));
+    f.views.View(f.doc, 1, "/g/SAMPLE.HQR", "mapedit", "/p/DUMMY.MAP");
+    ASSERT_EQ(f.views.Views().size(), 2u);  // viewing item 1 again replaced its view
+    EXPECT_EQ(testing_support::ReadBytes(f.path), ToBytes(std::string(40, 'b')));
 }
 
 // Each answer to the question, and the item that changed since the view
-// began: the question is asked once per new content of the file.
-TEST_F(ItemViewsTest, EachAnswerAndAnItemChangedSinceTheView) {
+// began: the question is asked once per new content of the file, and a
+// put-back is one step of the history.
+TEST(ItemViews, EachAnswerAndAnItemChangedSinceTheView) {
     struct Case {
         const char* name;
         bool changeItemFirst;
@@ -109,32 +108,34 @@ TEST_F(ItemViewsTest, EachAnswerAndAnItemChangedSinceTheView) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SetUp();
-        dialogs = {};
-        EXPECT_FALSE(Check());  // nothing changed yet: nothing asked
-        EXPECT_TRUE(dialogs.Messages.empty());
-        if (c.changeItemFirst) archive::ReplaceItemWithFile(table, 1, dir.write("other.map", "zz"), 0, {});
-        const archive::Bytes before = table[1].Data;
-        testing_support::WriteBytes(path, ToBytes("NEW BYTES"));
-        dialogs.Answers.push_back(c.answer);
-        EXPECT_EQ(Check(), c.putBack);
-        ASSERT_GE(dialogs.Messages.size(), 1u);
-        EXPECT_EQ(dialogs.Messages[0],
+        ViewFixture f;
+        EXPECT_FALSE(f.Check());  // nothing changed yet: nothing asked
+        EXPECT_TRUE(f.dialogs.Messages.empty());
+        if (c.changeItemFirst)
+            f.doc.RunItemOperation(1, archive::kOpReplaceItem, 0, f.dir.write("other.map", "zz"), 0, 2);
+        const archive::Bytes before = f.doc.Table()[1].Data;
+        const std::string undo = f.doc.UndoText();
+        testing_support::WriteBytes(f.path, ToBytes("NEW BYTES"));
+        f.dialogs.Answers.push_back(c.answer);
+        EXPECT_EQ(f.Check(), c.putBack);
+        ASSERT_GE(f.dialogs.Messages.size(), 1u);
+        EXPECT_EQ(f.dialogs.Messages[0],
                   "Item 1 has been changed in mapedit. Do you want to save the changes into the archive?");
         if (*c.message) {
-            ASSERT_EQ(dialogs.Messages.size(), 2u);
-            EXPECT_NE(dialogs.Messages[1].find(c.message), std::string::npos);
-            EXPECT_NE(dialogs.Messages[1].find(path), std::string::npos);
-            EXPECT_TRUE(fs::exists(path));
+            ASSERT_EQ(f.dialogs.Messages.size(), 2u);
+            EXPECT_NE(f.dialogs.Messages[1].find(c.message), std::string::npos);
+            EXPECT_NE(f.dialogs.Messages[1].find(f.path), std::string::npos);
+            EXPECT_TRUE(fs::exists(f.path));
         }
-        EXPECT_EQ(table[1].Data, c.putBack ? ToBytes("NEW BYTES") : before);
-        EXPECT_EQ(table[1].Extension, "MAP");
-        EXPECT_FALSE(Check());  // the same content again: no second question
-        testing_support::WriteBytes(path, ToBytes("LATER"));
-        dialogs.Answers.push_back(Answer::Yes);
+        EXPECT_EQ(f.doc.Table()[1].Data, c.putBack ? ToBytes("NEW BYTES") : before);
+        EXPECT_EQ(f.doc.Table()[1].Extension, "MAP");
+        EXPECT_EQ(f.doc.UndoText(), c.putBack ? "Undo Put back item 1" : undo);
+        EXPECT_FALSE(f.Check());  // the same content again: no second question
+        testing_support::WriteBytes(f.path, ToBytes("LATER"));
+        f.dialogs.Answers.push_back(Answer::Yes);
         // After Yes the next change goes on from the item as it is now; after
         // No the view still stands; a stale view stays stale.
-        EXPECT_EQ(Check(), !c.changeItemFirst);
+        EXPECT_EQ(f.Check(), !c.changeItemFirst);
     }
 }
 
