@@ -55,6 +55,7 @@ TEST_F(EditInPlace, TheViewersChangeLandsInTheSavedArchive) {
     EXPECT_EQ(dialogs.Messages[0],
               "Item 1 has been changed in mapview. Do you want to save the changes into the archive?");
     EXPECT_TRUE(window->IsModified());
+    EXPECT_EQ(window->Document().UndoText(), "Undo Put back item 1");
     Trigger("mnuSave");
     archive::ItemTable saved;
     archive::LoadArchive(saved, sample);
