@@ -12,7 +12,6 @@
 
 #include "app/app_services.h"
 #include "app/qt_dialogs.h"
-#include "archive/dispatcher.h"
 #include "archive/extraction.h"
 #include "shell/drag_drop.h"
 
@@ -82,25 +81,19 @@ bool DropItemFiles(AppServices& services, const QMimeData& data, std::int32_t ta
     }
     bool changed = false;
     try {
-        if (plan.Operations.size() == 1) {
-            const shell::ItemCall& call = plan.Operations.front();
-            services.RunItemOperation(call.Item, call.Code, call.Number, call.File, call.Count);
-        } else if (!plan.Operations.empty()) {
-            // Files dropped together are one step of the history.
-            const std::int32_t row = services.SelectedItem() + 1;
-            services.Document().Change(
-                "Add " + std::to_string(plan.Operations.size()) + " dropped files", row, [&] {
-                    archive::OperationContext context(services.Table());
-                    context.Methods = services.Methods();
-                    context.SelectedRow = row;
-                    for (const shell::ItemCall& call : plan.Operations) {
-                        archive::ItemOperation(context, call.Item, call.Code, call.Number, call.File, call.Count);
-                        changed = true;
-                    }
-                    return context.SelectedRow;
-                });
-        }
-        changed = !plan.Operations.empty();
+        // The whole drop is one undo step.
+        const std::string name = plan.Operations.size() == 1 && replace ? "Drop onto item " + std::to_string(target)
+                                                                         : "Drop of " + std::to_string(files.size()) +
+                                                                               (files.size() == 1 ? " file" : " files");
+        shell::ArchiveDocument& document = services.Document();
+        std::int32_t row = services.SelectedItem() + 1;
+        document.Change(name, row, [&] {
+            for (const shell::ItemCall& call : plan.Operations) {
+                row = document.RunItemOperation(call.Item, call.Code, call.Number, call.File, call.Count, row);
+                changed = true;
+            }
+            return row;
+        });
     } catch (const std::exception& e) {
         ShowError(services, e.what(), shell::MessageIcon::Critical);
     }

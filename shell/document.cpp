@@ -254,7 +254,9 @@ void ArchiveDocument::TakeFileName(const std::string& name) {
 
 void ArchiveDocument::Change(const std::string& name, std::int32_t rowBefore,
                              const std::function<std::int32_t()>& body) {
-    if (!open_) {
+    // Without an archive nothing is kept; inside a step in progress (a drop
+    // of several files) the inner changes belong to it.
+    if (!open_ || table_.Changes) {
         body();
         return;
     }
@@ -284,14 +286,17 @@ void ArchiveDocument::Change(const std::string& name, std::int32_t rowBefore,
     Notify(row);
 }
 
-void ArchiveDocument::RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number,
-                                       const std::string& file, std::int32_t count, std::int32_t selectedRow) {
+std::int32_t ArchiveDocument::RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number,
+                                               const std::string& file, std::int32_t count, std::int32_t selectedRow) {
+    std::int32_t row = selectedRow;
     Change(OperationName(table_, item, code, number, count), selectedRow, [&] {
         context_.Methods = methods_();
         context_.SelectedRow = selectedRow;
         archive::ItemOperation(context_, item, code, number, file, count);
-        return context_.SelectedRow;
+        row = context_.SelectedRow;
+        return row;
     });
+    return row;
 }
 
 script::RunSummary ArchiveDocument::RunScript(const std::function<script::RunSummary()>& run,
@@ -332,6 +337,10 @@ void ArchiveDocument::PushStep(Step step) {
     historyBytes_ += step.Changes.Size();
     steps_.push_back(std::move(step));
     ++position_;
+    TrimHistory();
+}
+
+void ArchiveDocument::TrimHistory() {
     while (steps_.size() > 1 && (steps_.size() > limits_.Steps || historyBytes_ > limits_.Bytes)) {
         historyBytes_ -= steps_.front().Changes.Size();
         steps_.pop_front();

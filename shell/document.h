@@ -73,7 +73,12 @@ public:
     ArchiveDocument& operator=(const ArchiveDocument&) = delete;
 
     void SetView(DocumentView view) { view_ = std::move(view); }
-    void SetHistoryLimits(HistoryLimits limits) { limits_ = limits; }
+    // Bounds the history by steps and bytes; the oldest steps go first, the
+    // newest always stays.
+    void SetHistoryLimits(HistoryLimits limits) {
+        limits_ = limits;
+        TrimHistory();
+    }
 
     // ------------------------------------------------------------- state
     archive::ItemTable& Table() { return table_; }
@@ -116,10 +121,11 @@ public:
     // 0 for none) to select after it. rowBefore is the row selected before,
     // which undo selects again. If body raises, what it changed before still
     // makes the step; the error goes on to the caller. Without an open
-    // archive body just runs.
+    // archive body just runs; a Change inside body is part of the outer step.
     void Change(const std::string& name, std::int32_t rowBefore, const std::function<std::int32_t()>& body);
-    // An item command through ItemOperation (recorded in the script).
-    void RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number, const std::string& file,
+    // An item command through ItemOperation (recorded in the script); the
+    // row the operation leaves selected.
+    std::int32_t RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number, const std::string& file,
                           std::int32_t count, std::int32_t selectedRow);
     // A whole script run as one step: the run may save the archive (SAV,
     // SVA), which moves the saved state as the summary tells.
@@ -174,6 +180,7 @@ private:
     void Replaced(bool open, const std::string& fileName, bool untitled);
     void ClearHistory();
     void PushStep(Step step);
+    void TrimHistory();
     void Notify(std::int32_t row);
     void StateChanged();
 
