@@ -21,6 +21,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <new>
 
 #include "app/app_services.h"
@@ -31,6 +32,7 @@
 #include "archive/load.h"
 #include "hexedit/key_filters.h"
 #include "hexedit/texts.h"
+#include "shell/edit_in_place.h"
 
 namespace app {
 
@@ -471,7 +473,8 @@ bool HexWindow::eventFilter(QObject* watched, QEvent* event) {
     if (type != QEvent::KeyPress) return false;
     if (watched == txbEdit_) return EditBoxKey(key);
     const QString text = key.text();
-    if (text.size() != 1 || text[0].unicode() < 32) return false;
+    // Delete (0x7F) edits the box like Backspace: no typed character.
+    if (text.size() != 1 || text[0].unicode() < 32 || text[0].unicode() == 0x7F) return false;
     const int typed = text[0].unicode();
     if (watched == txbGoTo_) return hexedit::FilterNumericKey(typed) == 0;
     if (watched == txbSearch_ && model_.GetSearchMode() == hexedit::SearchMode::Hex) {
@@ -514,6 +517,13 @@ void HexWindow::ShowError(const std::string& text) {
 }
 
 void HexWindow::Search(bool fromStart) {
+    const QString text = txbSearch_->text();
+    if (model_.Loaded() && model_.GetSearchMode() == hexedit::SearchMode::Chr &&
+        std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0xFF; })) {
+        services_.Ask().Message(hexedit::kNotLatin1SearchText, WindowCaption(), shell::MessageIcon::None,
+                                shell::MessageButtons::Ok);
+        return;
+    }
     hexedit::CommandResult result;
     {
         WaitCursor wait;
@@ -567,8 +577,20 @@ bool HexWindow::SaveToFile() {
     shell::FileDialogRequest request;
     request.Title = "Save to file";
     request.Filter = kAllFilesFilter;
-    // An item's name is no file name to propose.
-    if (model_.FileSpec().find('/') != std::string::npos) request.InitialPath = model_.FileSpec();
+    // An item's name ("Item 1") is no file name to propose: the archive's
+    // folder and a name made of the archive's, the item number and its
+    // extension is.
+    if (model_.FileSpec().find('/') != std::string::npos) {
+        request.InitialPath = model_.FileSpec();
+    } else if (source_.FromItem) {
+        const archive::ItemTable& table = services_.Table();
+        const std::string archivePath = services_.ScriptLink().CurrentFileName();
+        const bool known = services_.IsArchiveOpen() && source_.ItemIndex < table.ItemCount;
+        const std::string name =
+            shell::ItemFileName(archivePath, source_.ItemIndex, known ? table[source_.ItemIndex].Extension : "");
+        const std::size_t slash = archivePath.rfind('/');
+        request.InitialPath = slash == std::string::npos ? name : archivePath.substr(0, slash + 1) + name;
+    }
     request.OverwritePrompt = true;
     const std::optional<std::string> path = services_.Ask().SaveFile(request);
     if (!path) return false;

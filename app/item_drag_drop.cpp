@@ -74,7 +74,7 @@ bool DropItemFiles(AppServices& services, const QMimeData& data, std::int32_t ta
         const QString local = url.toLocalFile();
         files.push_back({ToPath(local), QFileInfo(local).isDir()});
     }
-    const shell::DropPlan plan = shell::PlanFileDrop(files, target, services.Table().ItemCount, replace);
+    const shell::DropPlan plan = shell::PlanFileDrop(services.Table(), files, target, replace);
     if (!plan.Refusal.empty()) {
         ShowError(services, plan.Refusal, shell::MessageIcon::Exclamation);
         return false;
@@ -88,9 +88,8 @@ bool DropItemFiles(AppServices& services, const QMimeData& data, std::int32_t ta
         shell::ArchiveDocument& document = services.Document();
         std::int32_t row = services.SelectedItem() + 1;
         document.Change(name, row, [&] {
-            for (const shell::DropOperation& operation : plan.Operations) {
-                row = document.RunItemOperation(operation.Item, operation.Code, shell::kDropCompressionType,
-                                                operation.File, 0, row);
+            for (const shell::ItemCall& call : plan.Operations) {
+                row = document.RunItemOperation(call.Item, call.Code, call.Number, call.File, call.Count, row);
                 changed = true;
             }
             return row;

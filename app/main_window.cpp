@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -24,6 +23,7 @@
 
 #include "app/item_drag_drop.h"
 #include "app/item_icons.h"
+#include "app/item_view_watcher.h"
 #include "app/item_list_model.h"
 #include "app/item_views.h"
 #include "app/notice_window.h"
@@ -42,11 +42,6 @@ namespace app {
 namespace {
 
 QString Latin1(const char* text) { return QString::fromLatin1(text); }
-
-bool IsRegularFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
 
 constexpr std::array<shell::ViewMode, 4> kViewModes = {shell::ViewMode::LargeIcons, shell::ViewMode::SmallIcons,
                                                        shell::ViewMode::List, shell::ViewMode::Details};
@@ -77,6 +72,8 @@ frmMain::frmMain(MainWindowOptions options) {
     settingsDirectory_ = options.SettingsDirectory.empty() ? archive::ProgramDirectory() : options.SettingsDirectory;
     if (settingsDirectory_.back() != '/') settingsDirectory_ += '/';
     scriptEditor_ = options.ScriptEditor ? std::move(options.ScriptEditor) : ShowScriptEditor;
+    viewFolderBase_ = options.ViewFolderBase;
+    viewWatcher_ = std::make_unique<ItemViewWatcher>(*this, viewFolderBase_, std::move(options.OpenWithDesktop));
     document_ = std::make_unique<shell::ArchiveDocument>(*dialogs_, settings_.RecentFiles,
                                                          [this] { return Methods(); });
     shell::DocumentView view;
@@ -500,6 +497,7 @@ void frmMain::TakeFileName(const std::string& name) { document_->TakeFileName(na
 
 void frmMain::Startup(const std::string& commandLine, bool showNotice) {
     if (showNotice) ShowNotice(this);
+    shell::ViewFolder::RemoveLeftovers(viewFolderBase_);
     Guarded([&] { settings_ = shell::LoadSettingsFile(settingsDirectory_ + shell::kSettingsFileName); });
     Guarded([&] { viewers_ = shell::LoadViewersFile(settingsDirectory_ + shell::kViewersFileName); });
     RebuildRecentFilesMenu();
@@ -551,7 +549,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::Unload() {
     unloaded_ = true;
-    RemoveViewerFile();
+    viewWatcher_.reset();
     Guarded([&] { shell::SaveSettingsFile(settings_, settingsDirectory_ + shell::kSettingsFileName); });
     Guarded([&] { shell::SaveViewersFile(viewers_, settingsDirectory_ + shell::kViewersFileName); });
 }
@@ -561,7 +559,7 @@ void frmMain::Unload() {
 void frmMain::ExtractCommand(bool asIs) {
     const std::int32_t item = SelectedItem();
     if (!IsArchiveOpen() || item < 0) return;
-    const auto path = dialogs_->SaveFile({"Extract", shell::kExtractFilter, "", !asIs, false});
+    const auto path = dialogs_->SaveFile({"Extract", shell::kExtractFilter, "", !asIs, false, true});
     if (!path) return;
     RunItemOperation(item, asIs ? archive::kOpExtractAsIs : archive::kOpExtract, 0, *path, 0);
 }
@@ -596,41 +594,25 @@ void frmMain::HexCommand(HexOpenMode mode) {
     ShowHexWindow(*this, item, mode);
 }
 
-void frmMain::RemoveViewerFile() {
-    if (viewerFile_.empty()) return;
-    std::error_code error;
-    std::filesystem::remove(viewerFile_, error);
-    viewerFile_.clear();
-}
-
 void frmMain::ViewItemCommand() {
     const std::int32_t item = SelectedItem();
-    if (!IsArchiveOpen() || item < 0 || item >= Table().ItemCount) return;
+    if (!IsArchiveOpen() || item < 0 || item >= Table().ItemCount || !viewWatcher_) return;
     const std::string extension = archive::UpperCase(Table()[item].Extension);
-    const std::string program = shell::ViewerForExtension(viewers_, extension);
-    if (program.empty()) {
-        HexCommand(HexOpenMode::View);
-        return;
-    }
-    // The viewer reads the file after it starts: the file stays until the
-    // next View or the end of the program.
-    RemoveViewerFile();
-    const std::string file = archive::ProgramDirectory() + "DUMMY." + extension;
-    RunItemOperation(item, archive::kOpExtract, 0, file, 0);
-    viewerFile_ = file;
-    if (IsRegularFile(program)) QProcess::startDetached(FromPath(program), {FromPath(file)});
+    viewWatcher_->View(item, extension, shell::ViewerForExtension(viewers_, extension));
 }
 
 void frmMain::FindBySizeCommand() {
     if (!IsArchiveOpen()) return;
     const auto answer = dialogs_->Input(shell::kFindBySizePrompt, shell::kFindBySizeTitle, "0");
     if (!answer) return;
-    const std::int32_t size = script::ReadInt32(*answer);
-    const std::int32_t found = shell::FindItemBySize(Table(), size, lastFoundItem_);
+    // A size beyond 32 bits is no item's size: nothing is selected.
+    const std::optional<std::int32_t> size = script::TryReadInt32(*answer);
+    const std::int32_t found = size ? shell::FindItemBySize(Table(), *size, lastFoundItem_) : -1;
     if (found < 0) {
         SelectRow(0);
-        dialogs_->Message(shell::NoItemOfSizeText(size), Caption(), shell::MessageIcon::Information,
-                          shell::MessageButtons::Ok);
+        if (size)
+            dialogs_->Message(shell::NoItemOfSizeText(*size), Caption(), shell::MessageIcon::Information,
+                              shell::MessageButtons::Ok);
         return;
     }
     lastFoundItem_ = found;
@@ -641,7 +623,7 @@ void frmMain::FindByIndexCommand() {
     if (!IsArchiveOpen()) return;
     const auto answer = dialogs_->Input(shell::kFindByIndexPrompt, shell::kFindByIndexTitle, "0");
     if (!answer) return;
-    const std::int32_t index = script::ReadInt32(*answer);
+    const std::int32_t index = script::TryReadInt32(*answer).value_or(-1);
     SelectRow(index >= 0 && index < Table().ItemCount ? index + 1 : 0);
 }
 

@@ -31,6 +31,7 @@ namespace app {
 class ItemListModel;
 class ItemTableView;
 class ItemIconView;
+class ItemViewWatcher;
 class QtDialogs;
 
 struct MainWindowOptions {
@@ -42,6 +43,12 @@ struct MainWindowOptions {
     // Opens the script editor; empty means ShowScriptEditor. Tests run a
     // script here instead of a modal window.
     std::function<void(AppServices&)> ScriptEditor;
+    // Where the private folder of viewed items lies; empty means the
+    // system's temporary folder.
+    std::string ViewFolderBase;
+    // Opens a viewed item with the desktop's default application; empty
+    // means OpenWithDesktopDefault. Tests put a stand-in here.
+    std::function<bool(const std::string& path)> OpenWithDesktop;
 };
 
 class frmMain : public QMainWindow, public AppServices, public script::MainWindowLink {
@@ -92,6 +99,8 @@ public:
     shell::DisplayState State() const { return look_.State; }
     ItemListModel& Model() { return *model_; }
     ItemTableView& DetailsView() { return *detailsView_; }
+    // The items handed to other programs (null once unloaded).
+    ItemViewWatcher* ViewWatcher() { return viewWatcher_.get(); }
     // Switches the list as the View menu does.
     void SetViewMode(shell::ViewMode mode);
     // Selects row `row` (1-based) and shows it; anything else selects none.
@@ -137,7 +146,6 @@ private:
     void ShowTableChange(std::int32_t row);
     void ShowArchive();
     std::string SelectFolder();
-    void RemoveViewerFile();
     void Unload();
 
     // Shows an error's description in one message box.
@@ -156,7 +164,8 @@ private:
 
     bool unloaded_ = false;
     std::int32_t lastFoundItem_ = -1;
-    std::string viewerFile_;
+    std::string viewFolderBase_;
+    std::unique_ptr<ItemViewWatcher> viewWatcher_;
     shell::ViewMode viewMode_ = shell::kInitialViewMode;
     shell::MainWindowLook look_;
 

@@ -32,6 +32,11 @@ inline constexpr const char* kBadHexValue = "Incorrect hex value entered";
 inline constexpr const char* kSearchedToEnd = "Searched to end.";
 inline constexpr const char* kNoGoToPosition = "No byte position entered yet";
 inline constexpr const char* kGoToTooLarge = "Entry exceeds file size";
+// The character search compares single bytes (Latin-1); a character beyond
+// that set has no byte to look for.
+inline constexpr const char* kNotLatin1SearchText =
+    "The search text holds a character that is not in the Latin-1 character set; "
+    "the character search can only find characters of that set.";
 
 // Names the error box of ErrMsgText gives for the two failing commands.
 inline constexpr const char* kFileOpenProcedure = "cmdFileOpen_Click";

@@ -217,7 +217,7 @@ bool ArchiveDocument::Save() {
 
 bool ArchiveDocument::SaveAs() {
     if (!open_) return false;
-    const auto path = dialogs_.SaveFile({"Save As", kSaveArchiveFilter, "", true, false});
+    const auto path = dialogs_.SaveFile({"Save As", kSaveArchiveFilter, "", true, false, true});
     if (!path) return false;
     if (!WriteArchive(*path)) return false;
     AddRecentFile(recent_, fileName_);

@@ -6,9 +6,12 @@
 // ARCHIVE into DIR for a person to look at: every options page, the script
 // editor after a run with errors, the comparison of ARCHIVE with itself, the
 // viewer on items 0 and 1 in view and edit mode with a search hit marked,
-// and the viewer's printed page (printed.pdf).
+// the viewer's printed page (printed.pdf), the question that offers to put
+// back an item changed in another program, and a message naming a path with
+// a non-ASCII letter.
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -16,6 +19,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTimer>
 
 #include <cstdio>
 #include <deque>
@@ -27,8 +31,10 @@
 #include "app/frm_script.h"
 #include "app/hex_window.h"
 #include "app/main_window.h"
+#include "app/qt_dialogs.h"
 #include "app/windows.h"
 #include "hexedit/texts.h"
+#include "shell/edit_in_place.h"
 
 namespace {
 
@@ -178,6 +184,27 @@ int Windows(const std::string& dir, const std::string& archive) {
         window->close();
     }
     saved &= SaveEditMenu(main, dir + "/edit_menu.png");
+    // Two real message boxes: the question after an item was changed in
+    // another program, and a message naming a path with a non-ASCII letter.
+    {
+        app::QtDialogs boxes(&main);
+        const std::string missing = dir + "/caf\xC3\xA9.hqr";
+        const std::pair<const char*, std::string> shots[] = {
+            {"/put_back_question.png", shell::PutBackQuestion(1, "mapview")},
+            {"/path_message.png", "Specified file not found: '" + missing + "'"},
+        };
+        for (const auto& [name, text] : shots) {
+            QTimer::singleShot(200, &main, [&, file = dir + name] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    saved &= box->grab().save(QString::fromLocal8Bit(file.c_str()));
+                    box->done(0);
+                }
+            });
+            const bool question = name == shots[0].first;
+            boxes.Message(text, main.Caption(), question ? shell::MessageIcon::Question : shell::MessageIcon::Critical,
+                          question ? shell::MessageButtons::YesNo : shell::MessageButtons::Ok);
+        }
+    }
     if (!saved) std::fprintf(stderr, "orvane-screenshot: cannot write into %s\n", dir.c_str());
     return saved ? 0 : 1;
 }

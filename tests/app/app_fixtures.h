@@ -2,6 +2,8 @@
 // table, and the real main window over a test folder.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -95,6 +97,11 @@ protected:
         options.Dialogs = &dialogs;
         options.SettingsDirectory = dir.path().string();
         options.ScriptEditor = scriptEditor;
+        options.ViewFolderBase = dir.path().string();
+        options.OpenWithDesktop = [this](const std::string& path) {
+            desktopOpened.push_back(path);
+            return desktopAnswer;
+        };
         window = std::make_unique<app::frmMain>(options);
         window->Startup("", false);
     }
@@ -119,6 +126,14 @@ protected:
         Trigger(action);
     }
     archive::ItemTable& Table() { return window->Table(); }
+    // The files of the views in the private folder, by name.
+    std::vector<std::string> ViewFiles() {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path() / ("orvane-" + std::to_string(::getuid())), error))
+            if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+        return names;
+    }
     // The rows as the user reads them: every cell's text, row by row.
     std::vector<std::vector<std::string>> Rows() {
         app::ItemListModel& model = window->Model();
@@ -132,6 +147,10 @@ protected:
     TempDir dir;
     ScriptedDialogs dialogs;
     std::function<void(app::AppServices&)> scriptEditor;
+    // The desktop's default application: what it was asked to open, and
+    // whether it could.
+    std::vector<std::string> desktopOpened;
+    bool desktopAnswer = true;
     std::unique_ptr<app::frmMain> window;
 };
 

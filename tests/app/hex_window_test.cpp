@@ -1,6 +1,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <regex>
 
@@ -114,6 +115,37 @@ TEST_F(HexWindowTest, AStaleWindowOffersAFileInsteadOfWritingIntoTheArchive) {
     EXPECT_EQ(services.Dialogs.Messages.back(), hexedit::kLoadQuestion);
     EXPECT_EQ(services.Table_[0].Data, remaining);
     EXPECT_EQ(services.Doc.HistorySteps(), 1u);
+}
+
+// Delete edits the go-to and search boxes; a character search for a
+// character that has no Latin-1 byte is refused, not turned into "?".
+TEST_F(HexWindowTest, BoxesTakeDeleteAndTheCharacterSearchRefusesWhatItCannotFind) {
+    app::HexWindow* window = Open(0, app::HexOpenMode::View);
+    ASSERT_TRUE(window);
+    for (const char* name : {"txbGoTo", "txbSearch"}) {
+        auto* box = window->findChild<QLineEdit*>(name);
+        box->setText("123");
+        box->setCursorPosition(0);
+        QTest::keyClick(box, Qt::Key_Delete);
+        EXPECT_EQ(box->text(), "23") << name;
+    }
+    window->findChild<QRadioButton*>("OptSearch1")->click();
+    window->findChild<QLineEdit*>("txbSearch")->setText(QString::fromUtf8("\u20ACuro"));
+    window->findChild<QPushButton*>("cmdSearchOrFindNext")->click();
+    ASSERT_EQ(services.Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(services.Dialogs.Messages[0], hexedit::kNotLatin1SearchText);
+    EXPECT_EQ(window->Model().LastFound(), 0);
+}
+
+// Save to file from an item's window proposes a name beside the archive.
+TEST_F(HexWindowTest, SaveToFileProposesTheArchiveItemAndExtension) {
+    services.FileName = "/games/SAMPLE.HQR";
+    app::HexWindow* window = Open(1, app::HexOpenMode::View);
+    ASSERT_TRUE(window);
+    services.Dialogs.Files = {std::nullopt};
+    window->findChild<QPushButton*>("cmdSave")->click();
+    ASSERT_EQ(services.Dialogs.Requests.size(), 1u);
+    EXPECT_EQ(services.Dialogs.Requests[0].InitialPath, "/games/SAMPLE-item1.map");
 }
 
 TEST_F(HexWindowTest, PrintsTheCurrentPageAsOnePage) {

@@ -56,7 +56,7 @@ TEST(HexNavigation, EveryMoveAtBothEnds) {
         {513, false, {Nav::LineDown}, Nav::PageUp, true, 1, 0},
         {1100, false, {}, Nav::LastPage, true, 1025, 0},
         {1100, false, {Nav::LastPage}, Nav::FirstPage, true, 1, 0},
-        {600, false, std::vector<Nav>(6, Nav::LineDown), Nav::LastPage, false, 97, 0},
+        {600, false, std::vector<Nav>(6, Nav::LineDown), Nav::LastPage, true, 513, 0},
         {600, true, {Nav::Right, Nav::LineDown}, Nav::PageDown, true, 513, 530},
         {600, true, {Nav::PageLastByte}, Nav::PageDown, true, 513, 600},
         {600, true, {Nav::PageDown, Nav::Right}, Nav::PageUp, true, 1, 2},
@@ -163,6 +163,18 @@ TEST(HexGoTo, LandsOnThePageOfTheOffsetAndRefusesTheSize) {
     m.EnterEditMode();
     m.GoTo("1099");
     EXPECT_EQ(m.EditPosition(), 1100);
+    m.SetEditText("AB");
+    m.GoTo("1099");  // onto the edit position itself
+    EXPECT_EQ(m.ByteAt(1100), 0xAB);
+}
+
+// The box marks the byte in edit mode; the view mode's click mark goes.
+TEST(HexEditBox, EnteringEditModeDropsTheClickHighlight) {
+    HexModel m = Loaded(100);
+    ASSERT_TRUE(m.ClickCell(5));
+    m.EnterEditMode();
+    EXPECT_EQ(m.Highlighted(), 0);
+    EXPECT_FALSE(m.Page().cells[5].highlighted);
 }
 
 TEST(HexSearch, StringFoundTwiceCyclesThroughSearchedToEnd) {
