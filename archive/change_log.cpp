@@ -92,6 +92,7 @@ void ChangeLog::Finish(const ItemTable& table) {
 }
 
 void ChangeLog::Undo(ItemTable& table) const {
+    if (!started_) return;
     for (auto e = entries_.rbegin(); e != entries_.rend(); ++e) {
         switch (e->What) {
         case Kind::Change: table[e->Pos] = e->Before.front(); break;
@@ -105,6 +106,7 @@ void ChangeLog::Undo(ItemTable& table) const {
 }
 
 void ChangeLog::Redo(ItemTable& table) const {
+    if (!started_) return;
     for (const Entry& e : entries_) {
         switch (e.What) {
         case Kind::Change: table[e.Pos] = e.After.front(); break;

@@ -266,23 +266,25 @@ void ArchiveDocument::Change(const std::string& name, std::int32_t rowBefore,
     step.RowAfter = rowBefore;
     step.LinesAt = table_.RecordedScript.size();
     table_.Changes = &step.Changes;
-    auto finish = [&] {
-        table_.Changes = nullptr;
-        step.Changes.Finish(table_);
-        if (table_.RecordedScript.size() > step.LinesAt) step.Lines = table_.RecordedScript.substr(step.LinesAt);
-        if (!step.Changes.Empty()) PushStep(std::move(step));
-    };
     try {
         step.RowAfter = body();
     } catch (...) {
-        // A failed operation changed nothing, but a failed bulk extraction
-        // may have cleared some marks already: the list is shown again.
-        finish();
+        // A command that fails part way (the second file of a drop) is
+        // taken back whole, its recorded lines too: the history stays as it
+        // was. A failed bulk extraction may have cleared some marks, so the
+        // list is shown again.
+        table_.Changes = nullptr;
+        step.Changes.Finish(table_);
+        step.Changes.Undo(table_);
+        table_.RecordedScript.resize(std::min(table_.RecordedScript.size(), step.LinesAt));
         Notify(-1);
         throw;
     }
+    table_.Changes = nullptr;
+    step.Changes.Finish(table_);
+    if (table_.RecordedScript.size() > step.LinesAt) step.Lines = table_.RecordedScript.substr(step.LinesAt);
     const std::int32_t row = step.RowAfter;
-    finish();
+    if (!step.Changes.Empty()) PushStep(std::move(step));
     Notify(row);
 }
 

@@ -119,8 +119,8 @@ public:
     // One user action, one undo step named `name`: runs body, which changes
     // the table through the archive operations and returns the row (1-based,
     // 0 for none) to select after it. rowBefore is the row selected before,
-    // which undo selects again. If body raises, what it changed before still
-    // makes the step; the error goes on to the caller. Without an open
+    // which undo selects again. If body raises, what it changed is taken
+    // back and no step is kept; the error goes on to the caller. Without an open
     // archive body just runs; a Change inside body is part of the outer step.
     void Change(const std::string& name, std::int32_t rowBefore, const std::function<std::int32_t()>& body);
     // An item command through ItemOperation (recorded in the script); the

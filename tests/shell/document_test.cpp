@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/scripted_dialogs.h"
+#include "archive/error.h"
 #include "archive/item_operations.h"
 #include "archive/save.h"
 #include "script/recording.h"
@@ -257,6 +258,18 @@ INSTANTIATE_TEST_SUITE_P(EveryKindOfStep, UndoRedo, ::testing::Range<std::size_t
 // undo and redo replays to what the document holds.
 TEST(UndoHistory, SavedStateAndRecordingFollowTheHistory) {
     DocumentFixture f;
+    // A command that fails part way is taken back whole and leaves no step.
+    const Bytes loaded = archive::SerializeArchive(f.doc.Table());
+    EXPECT_THROW(f.doc.Change("Drop of 2 files", 1,
+                              [&]() -> std::int32_t {
+                                  Op(f.doc, 1, archive::kOpRemoveItem);
+                                  Op(f.doc, 99, archive::kOpRemoveItem);
+                                  return 1;
+                              }),
+                 archive::Error);
+    EXPECT_EQ(archive::SerializeArchive(f.doc.Table()), loaded);
+    EXPECT_FALSE(f.doc.CanUndo());
+    EXPECT_EQ(f.doc.Table().RecordedScript, "OPN \"" + f.path + "\"\r\n");
     Op(f.doc, 5, archive::kOpRemoveItem);
     Op(f.doc, 2, archive::kOpInsertBlank);
     EXPECT_EQ(f.doc.UndoText(), "Undo Add blank item 2");
