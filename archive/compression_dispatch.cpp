@@ -100,7 +100,7 @@ bool CreateExclusive(const std::string& path, const Bytes& data, const char* sou
 // files go even when the call fails.
 Bytes FileExchange(FileToFileFn function, const Bytes& input, std::int16_t type, const char* source) {
     static std::atomic<unsigned long> counter{0};
-    const std::string dir = ProgramDirectory();
+    const std::string dir = TemporaryDirectory();
     const std::string pid = std::to_string(::getpid());
     std::string inPath, outPath;
     for (int attempt = 0;; ++attempt) {

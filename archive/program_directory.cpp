@@ -19,10 +19,19 @@ std::string& Current() {
     }();
     return folder;
 }
+
+std::string& Temporary() {
+    static std::string folder;
+    return folder;
+}
 }  // namespace
 
 const std::string& ProgramDirectory() { return Current(); }
 
 void SetProgramDirectory(const std::string& folder) { Current() = WithSeparator(folder); }
+
+std::string TemporaryDirectory() { return Temporary().empty() ? ProgramDirectory() : Temporary(); }
+
+void SetTemporaryDirectory(const std::string& folder) { Temporary() = folder.empty() ? "" : WithSeparator(folder); }
 
 }  // namespace archive

@@ -42,6 +42,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/corpus.h"
 #include "codec/lz.h"
 #include "codec/lz_encode.h"
 
@@ -61,10 +62,7 @@ struct CorpusFile {
 std::vector<CorpusFile>& Corpus() {
     static std::vector<CorpusFile> files = [] {
         std::vector<CorpusFile> out;
-        std::vector<fs::path> paths;
-        for (const auto& e : fs::directory_iterator(ORVANE_CORPUS_DIR))
-            if (e.is_regular_file() && e.path().extension() != ".md") paths.push_back(e.path());
-        std::sort(paths.begin(), paths.end());
+        const std::vector<fs::path> paths = bench_corpus::Files();
         codec::LzssEncoder lzss;
         for (const auto& p : paths) {
             CorpusFile f;
@@ -374,10 +372,7 @@ void PrintTables() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (Corpus().empty()) {
-        std::fprintf(stderr, "no corpus files in %s\n", ORVANE_CORPUS_DIR);
-        return 1;
-    }
+    bench_corpus::RequireFiles();
     for (const Decoder& d : Decoders()) {
         benchmark::RegisterBenchmark(("Decode/" + d.name).c_str(), [d](benchmark::State& s) { DecodeCorpus(s, d); })
             ->UseManualTime()

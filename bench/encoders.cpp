@@ -35,6 +35,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/corpus.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -78,12 +80,10 @@ struct Corpus {
 
 std::vector<Corpus> LoadCorpus() {
     std::vector<Corpus> files;
-    for (const auto& entry : fs::directory_iterator(ORVANE_CORPUS_DIR)) {
-        if (!entry.is_regular_file() || entry.path().extension() == ".md") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        files.push_back({entry.path().filename().string(),
-                         Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
-                         entry.path().string()});
+    for (const auto& path : bench_corpus::Files()) {
+        std::ifstream in(path, std::ios::binary);
+        files.push_back({path.filename().string(),
+                         Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), path.string()});
     }
     std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     return files;
@@ -250,6 +250,7 @@ void PrintSummary(const std::vector<Corpus>& corpus) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    bench_corpus::RequireFiles();
     benchmark::Initialize(&argc, argv);
     const std::vector<Corpus> corpus = LoadCorpus();
     const std::vector<Encoder> encoders = Encoders();

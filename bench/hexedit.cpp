@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/corpus.h"
 #include "hexedit/hex_model.h"
 #include "hexedit/texts.h"
 
@@ -25,7 +26,7 @@ constexpr const char* kMarker = "ORVANE ZQX MARKER";
 // Corpus text repeated to size, the marker near its end: real text keeps a
 // case-folded scan's first/last-byte filter busy, unlike random bytes.
 std::vector<std::uint8_t> TextData(std::size_t size) {
-    std::ifstream in(std::filesystem::path(ORVANE_CORPUS_DIR) / "bible.txt", std::ios::binary);
+    std::ifstream in(bench_corpus::Folder() / "bible.txt", std::ios::binary);
     std::vector<std::uint8_t> text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (text.empty()) text.assign(4096, 'x');
     std::vector<std::uint8_t> data(size);
@@ -100,4 +101,9 @@ BENCHMARK(BM_Page)->Arg(1024)->Arg(kLarge)->ArgName("bytes");
 BENCHMARK(BM_MemmemExact)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_HexSearch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_CaseFoldedSearch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    bench_corpus::RequireFiles();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "archive/compression_dispatch.h"
+#include "bench/corpus.h"
 #include "archive/extraction.h"
 #include "archive/item_operations.h"
 
@@ -22,10 +23,7 @@ namespace fs = std::filesystem;
 const archive::ItemTable& CorpusArchive() {
     static const archive::ItemTable table = [] {
         archive::ItemTable t;
-        std::vector<fs::path> files;
-        for (const auto& e : fs::directory_iterator(ORVANE_CORPUS_DIR))
-            if (e.is_regular_file() && e.path().filename() != "README.md") files.push_back(e.path());
-        std::sort(files.begin(), files.end());
+        const std::vector<fs::path> files = bench_corpus::Files();
         std::size_t cut = 0;
         for (const auto& path : files) {
             std::ifstream in(path, std::ios::binary);
@@ -125,4 +123,9 @@ BENCHMARK(BM_BulkExtraction)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->I
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    bench_corpus::RequireFiles();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}

@@ -18,7 +18,7 @@
 namespace cli {
 namespace {
 
-// The settings of ORVANE.INI beside the program, with --decoder applied.
+// The settings of the program's ORVANE.INI, with --decoder applied.
 bool MethodsFor(const ParsedArgs& parsed, archive::MethodSettings& methods, std::string& error) {
     methods = shell::MethodSettingsOf(shell::LoadSettings());
     if (!parsed.Has("decoder")) return true;
@@ -131,7 +131,7 @@ int RunVerify(const Args& args) {
 
 const char* const kDecoderHelp =
     "  --decoder NAME  decode with tarvo, okumura, hesk or dravik instead of the\n"
-    "                  decoder chosen in ORVANE.INI beside the program\n";
+    "                  decoder chosen in the program's ORVANE.INI\n";
 
 const std::string kExtractHelpText = std::string(
     "Writes item ITEM (numbered from 0) of ARCHIVE to the file OUT, decompressed.\n"

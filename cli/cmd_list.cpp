@@ -79,7 +79,7 @@ int RunList(const Args& args) {
     }
     Line header;
     for (int c = 0; c < shell::kItemColumnCount; ++c) header[c] = shell::kItemColumnCaptions[c];
-    // Number the rows as the desktop list does, by the settings beside the program.
+    // Number the rows as the desktop list does, by the program's settings.
     const bool tarvoNumbering = shell::LoadSettings().ItemsIndexTarvoDeCOMP;
     PrintTable(header, shell::FillItemRows(table, tarvoNumbering));
     return kExitOk;

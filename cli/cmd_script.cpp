@@ -66,7 +66,7 @@ const Command kRun = {
     "and stands for the archive open in the main window: item lines work on it,\n"
     "SAV saves it under its name, SVA saves it under a new one. Nothing is saved\n"
     "unless the script says so.\n\n"
-    "The compression methods are those of ORVANE.INI beside the program.\n\n"
+    "The compression methods are those of the program's ORVANE.INI.\n\n"
     "Options:\n"
     "  --archive ARCHIVE   the archive the script works on\n\n"
     "Exit status: 0 when the log holds no error, 1 when it holds an error, an\n"

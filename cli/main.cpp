@@ -5,6 +5,7 @@
 
 #include "archive/error.h"
 #include "cli/command.h"
+#include "shell/file_locations.h"
 
 namespace cli {
 
@@ -19,7 +20,8 @@ void PrintOverview(FILE* to) {
                      "Works with HQR archives (.HQR, .VOX, .ILE, .OBL, .HQS) from the command line.\n\n"
                      "Commands:\n");
     for (const auto& c : Commands()) std::fprintf(to, "  %-12s %s\n", c.name, c.summary);
-    std::fprintf(to, "\nRun 'orvane-cli COMMAND --help' for the options of a command.\n"
+    std::fprintf(to, "\nRun 'orvane-cli COMMAND --help' for the options of a command, 'orvane-cli --version'\n"
+                     "for the version.\n"
                      "Exit status: 0 success, 1 the operation failed, 2 wrong usage.\n");
 }
 }  // namespace
@@ -151,6 +153,13 @@ int main(int argc, char** argv) {
         PrintOverview(stdout);
         return kExitOk;
     }
+    if (name == "--version") {
+        std::printf("orvane-cli (Tarvo Resource Manager) %s\n", ORVANE_VERSION);
+        return kExitOk;
+    }
+    // The file-based method's exchange files: beside the program, or in a
+    // private folder when the program's folder is not the user's to write.
+    const shell::TemporaryDirectoryScope temporaryFiles(shell::ChooseFileLocations(shell::ProcessLocationFacts()));
     for (const auto& c : Commands()) {
         if (name != c.name) continue;
         Args args(argv + 2, argv + argc);

@@ -54,9 +54,10 @@ void WriteBackItem(archive::ItemTable& table, std::int32_t item, std::span<const
     constexpr const char* kSource = "SaveHQRItem";
     if (item < 0 || item >= table.ItemCount)
         throw archive::Error(archive::kReplaceItemBase + item, "ReplaceItemWithFile", "Invalid .HQR item number");
-    std::string path = archive::ProgramDirectory() + "DUMMY4.XXXXXX";
+    const std::string folder = archive::TemporaryDirectory();
+    std::string path = folder + "DUMMY4.XXXXXX";
     const int fd = ::mkostemp(path.data(), O_CLOEXEC);
-    if (fd < 0) FileError(kSource, "create a temporary file in", archive::ProgramDirectory());
+    if (fd < 0) FileError(kSource, "create a temporary file in", folder);
     struct Remove {
         const std::string& path;
         ~Remove() { ::unlink(path.c_str()); }

@@ -40,7 +40,7 @@ CloseOffer OfferOnClose(const HexSource& source, bool modified, bool itemUnchang
 // SaveHQRItem: makes bytes the decompressed contents of item through the
 // replace operation, compressed again with the item's own compression type
 // (stored when that does not make them shorter). The bytes travel through a
-// temporary file of their own in ProgramDirectory() that is removed on every
+// temporary file of their own in TemporaryDirectory() that is removed on every
 // path. The item keeps its SourceFile and Extension (the temporary file says
 // nothing about it) and nothing is recorded in the script. Errors are
 // ReplaceItemWithFile's, or 75 when the temporary file cannot be written; the

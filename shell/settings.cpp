@@ -1,13 +1,15 @@
 #include "shell/settings.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
 #include "archive/error.h"
-#include "archive/program_directory.h"
+#include "shell/file_locations.h"
 
 namespace shell {
 
@@ -58,15 +60,22 @@ std::string ReadWholeFile(const std::string& path, const char* source) {
     return bytes;
 }
 
-// Deletes the old file first, then writes the new one whole: a read-only old
-// file in a writable folder is replaced like any other.
-void ReplaceFile(const std::string& path, const std::string& bytes, const char* source) {
+// Makes the folder (a first run's ~/.config/orvane/) when it is missing,
+// deletes the old file, then writes the new one whole: a read-only old file
+// in a writable folder is replaced like any other. `lost` says what the user
+// loses when it fails.
+void ReplaceFile(const std::string& path, const std::string& bytes, const char* source, const char* lost) {
     std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     std::filesystem::remove(path, ignored);
+    errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (out) out.close();
-    if (!out) throw archive::Error(kSettingsFileError, source, "Cannot write file '" + path + "'");
+    if (!out) {
+        const std::string why = errno ? std::string(" (") + std::strerror(errno) + ")" : "";
+        throw archive::Error(kSettingsFileError, source, "Cannot write file '" + path + "'" + why + ": " + lost);
+    }
 }
 
 void AppendLine(std::string& text, std::string_view line) {
@@ -169,15 +178,15 @@ Settings LoadSettingsFile(const std::string& path) {
 }
 
 Settings LoadSettings(const std::string& fileName) {
-    return LoadSettingsFile(archive::ProgramDirectory() + fileName);
+    return LoadSettingsFile(SettingsDirectory() + fileName);
 }
 
 void SaveSettingsFile(const Settings& settings, const std::string& path) {
-    ReplaceFile(path, SettingsText(settings), "SaveSettings");
+    ReplaceFile(path, SettingsText(settings), "SaveSettings", "the settings of this run are not saved.");
 }
 
 void SaveSettings(const Settings& settings, const std::string& fileName) {
-    SaveSettingsFile(settings, archive::ProgramDirectory() + fileName);
+    SaveSettingsFile(settings, SettingsDirectory() + fileName);
 }
 
 archive::MethodSettings MethodSettingsOf(const Settings& settings) {
@@ -271,7 +280,7 @@ Viewers LoadViewersFile(const std::string& path) {
     return ParseViewers(ReadWholeFile(path, "LoadViewers"));
 }
 
-Viewers LoadViewers(const std::string& fileName) { return LoadViewersFile(archive::ProgramDirectory() + fileName); }
+Viewers LoadViewers(const std::string& fileName) { return LoadViewersFile(SettingsDirectory() + fileName); }
 
 void SaveViewersFile(const Viewers& viewers, const std::string& path) {
     for (const ViewerEntry& viewer : viewers) {
@@ -280,11 +289,11 @@ void SaveViewersFile(const Viewers& viewers, const std::string& path) {
                                  "Viewer program path too long for '" + FixedExtension(viewer.Extension) + "'");
         }
     }
-    ReplaceFile(path, ViewersBytes(viewers), "SaveViewers");
+    ReplaceFile(path, ViewersBytes(viewers), "SaveViewers", "the viewer list of this run is not saved.");
 }
 
 void SaveViewers(const Viewers& viewers, const std::string& fileName) {
-    SaveViewersFile(viewers, archive::ProgramDirectory() + fileName);
+    SaveViewersFile(viewers, SettingsDirectory() + fileName);
 }
 
 int FindViewerIndex(const Viewers& viewers, std::string_view extension) {

@@ -79,14 +79,17 @@ std::string SettingsText(const Settings& settings);
 // gives all zero values). An existing file that cannot be read raises an
 // archive::Error (kSettingsFileError, source "LoadSettings").
 Settings LoadSettingsFile(const std::string& path);
-// The same for archive::ProgramDirectory() + fileName ("ORVANE.INI").
+// The same for SettingsDirectory() + fileName ("ORVANE.INI"): the program
+// folder, or the user's configuration folder (shell/file_locations.h).
 Settings LoadSettings(const std::string& fileName = kSettingsFileName);
 
-// Replaces the file at `path` with SettingsText(settings). A file that cannot
-// be written raises an archive::Error (kSettingsFileError, source
-// "SaveSettings").
+// Replaces the file at `path` with SettingsText(settings), making its folder
+// when missing. A file that cannot be written raises an archive::Error
+// (kSettingsFileError, source "SaveSettings") whose text names the file, the
+// reason and that the settings are not saved (an old file in a folder that
+// cannot be written stays as it was).
 void SaveSettingsFile(const Settings& settings, const std::string& path);
-// The same for archive::ProgramDirectory() + fileName.
+// The same for SettingsDirectory() + fileName.
 void SaveSettings(const Settings& settings, const std::string& fileName = kSettingsFileName);
 
 // The three method choices, as CompressFile and ExpandCompressedFile take them.
@@ -161,7 +164,7 @@ Viewers ParseViewers(std::string_view bytes);
 // An existing file that cannot be read raises an archive::Error
 // (kSettingsFileError, source "LoadViewers").
 Viewers LoadViewersFile(const std::string& path);
-// The same for archive::ProgramDirectory() + fileName ("ORVANE.VDB").
+// The same for SettingsDirectory() + fileName ("ORVANE.VDB").
 Viewers LoadViewers(const std::string& fileName = kViewersFileName);
 
 // Replaces the file at `path` with ViewersBytes(viewers). An archive::Error

@@ -165,7 +165,7 @@ void ExpectStreams(const Bytes& in, std::size_t size1, std::uint64_t hash1, std:
 // Pins the exact streams of a whole text: any change of tree layout, tie rule
 // or flag handling shows here even when every stream still decodes.
 TEST(EncoderStreams, ExactOnACorpusText) {
-    const Bytes in = testing_support::ReadBytes(std::string(ORVANE_CORPUS_DIR) + "/alice29.txt");
+    const Bytes in = testing_support::ReadBytes(std::string(ORVANE_SOURCE_DIR) + "/tests/data/corpus/alice29.txt");
     ExpectStreams(in, 74979u, 0xc2d838311201acd1ull, 73053u, 0xad40e80c4d641f47ull);
 }
 

@@ -50,8 +50,8 @@ Bytes ToBytes(const std::string& text) { return Bytes(text.begin(), text.end());
 
 std::vector<fs::path> CorpusFiles() {
     std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(ORVANE_CORPUS_DIR)) {
-        if (entry.is_regular_file() && entry.path().extension() != ".md") files.push_back(entry.path());
+    for (const auto& entry : fs::directory_iterator(fs::path(ORVANE_SOURCE_DIR) / "tests/data/corpus")) {
+        if (entry.is_regular_file()) files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
     return files;

@@ -1,5 +1,5 @@
 // Small helpers shared by the test programs: temporary folders, whole-file
-// I/O and the compression corpus.
+// I/O and the sample files of tests/data/corpus.
 #pragma once
 
 #include <cstdint>
@@ -34,7 +34,8 @@ Bytes ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const Bytes& data);
 Bytes ToBytes(const std::string& text);
 
-// Every file of the shared compression corpus, sorted by name.
+// Every file of tests/data/corpus (texts, binaries, game-like data; see its
+// README), sorted by name.
 std::vector<std::filesystem::path> CorpusFiles();
 
 // Deterministic pseudo-random bytes.
