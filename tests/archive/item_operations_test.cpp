@@ -103,6 +103,42 @@ TEST_F(ItemOperations, EveryCheckRaisesItsNumberAndChangesNothing) {
     }
 }
 
+// Any item made a pointer to any other, before or after it, and then a
+// normal item again holds its target's bytes, and every other item keeps
+// its own, in the table and after save and reload.
+TEST(ItemToFromPointer, EveryItemToEveryTargetAndBackReadsBackAfterReload) {
+    const ItemTable original = BuildTable({N("zero"), N("one"), P(1), B(), N("four"), P(0)});
+    TempDir dir;
+    for (std::int32_t item = 0; item < original.ItemCount; ++item) {
+        for (std::int32_t target = 0; target < original.ItemCount; ++target) {
+            if (item == 0 && original[target].IsBlank) continue;  // an archive cannot begin with a blank
+            ItemTable t = original;
+            for (const std::int32_t to : {target, item}) {
+                archive::ItemToFromPointer(t, item, to);
+                archive::SaveArchive(t, dir.file("C.HQR"));
+                ItemTable back;
+                archive::LoadArchive(back, dir.file("C.HQR"));
+                ASSERT_EQ(back.ItemCount, original.ItemCount);
+                for (std::int32_t k = 0; k < original.ItemCount; ++k) {
+                    const archive::ItemRecord& expected = original[k == item ? target : k];
+                    for (const ItemTable* x : {&t, &back}) {
+                        EXPECT_EQ(Text((*x)[k].Data), Text(expected.Data)) << item << "->" << to << " @" << k;
+                        EXPECT_EQ((*x)[k].IsBlank, expected.IsBlank) << item << "->" << to << " @" << k;
+                        EXPECT_EQ((*x)[k].DecompressedSize, expected.DecompressedSize) << item << "->" << to;
+                    }
+                }
+                // A pointer to a later item is saved as a copy of its own;
+                // one to a blank item is blank.
+                if (original[target].IsBlank) continue;
+                if (to != item)
+                    EXPECT_EQ(back[item].RefersTo == back[target].RefersTo, target < item) << item << "->" << to;
+                else
+                    EXPECT_FALSE(back.IsPointer(item)) << item;
+            }
+        }
+    }
+}
+
 // Pointers share their target's bytes, wherever the target lies, so many
 // pointers to a large item cost no copies; the archive saves and loads back.
 TEST(AddMultiplePointers, ShareTheTargetsBytesAndLoadBack) {
