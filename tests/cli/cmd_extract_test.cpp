@@ -48,12 +48,14 @@ TEST(CliExtract, DamagedItemFailsClearly) {
 
 // Every command's exit status: 0 done, 1 failed (also in part: one damaged
 // item, one difference), 2 wrong usage. $A is an intact archive, $B another,
+// $C one with as many items as $B but another size,
 // $D one with a damaged item, $ the test folder.
 TEST(CliCommands, ExitStatusOnSuccessFailureAndBadUsage) {
     testing_support::TempDir dir;
     WriteArchive(dir);  // $D
     archive::SaveArchive(testing_support::DistinctCountsTable(), dir.file("SAMPLE.VOX"));
     archive::SaveArchive(testing_support::BuildTable({testing_support::N("b")}), dir.file("B.HQR"));
+    archive::SaveArchive(testing_support::BuildTable({testing_support::N("cc")}), dir.file("C.HQR"));
     testing_support::WriteBytes(dir.file("in"), Bytes(40, 'A'));
     const std::pair<const char*, int> cases[] = {
         {"list $A", 0}, {"list --json $A", 0}, {"list $none", 1}, {"list", 2}, {"list --raw $A", 2},
@@ -63,7 +65,7 @@ TEST(CliCommands, ExitStatusOnSuccessFailureAndBadUsage) {
         {"extract-all $A $all", 0}, {"extract-all $D $dall", 1}, {"extract-all $A", 2},
         {"extract-all --decoder zip $A $all", 2},
         {"verify $A", 0}, {"verify $D", 1}, {"verify", 2}, {"verify --json $A", 2},
-        {"compare $A $A", 0}, {"compare $A $B", 1}, {"compare $A $none", 1}, {"compare $A", 2},
+        {"compare $A $A", 0}, {"compare $A $B", 1}, {"compare $B $C", 1}, {"compare $A $none", 1}, {"compare $A", 2},
         {"compress --type 2 $in $z", 0}, {"compress --type 1 $none $z", 1}, {"compress --type 3 $in $z", 2},
         {"decompress --type 2 --size 40 $z $out", 0}, {"decompress --type 2 --size 41 $z $out", 1},
         {"decompress --type 2 $z $out", 2},
@@ -71,7 +73,7 @@ TEST(CliCommands, ExitStatusOnSuccessFailureAndBadUsage) {
     };
     for (const auto& [pattern, status] : cases) {
         std::string args = pattern;
-        for (const auto& [from, to] : {std::pair<std::string, std::string>{"$A", "SAMPLE.VOX"}, {"$B", "B.HQR"},
+        for (const auto& [from, to] : {std::pair<std::string, std::string>{"$A", "SAMPLE.VOX"}, {"$B", "B.HQR"}, {"$C", "C.HQR"},
                                        {"$D", "TEST.HQR"}, {"$", ""}})
             for (std::size_t at; (at = args.find(from)) != std::string::npos;) args.replace(at, from.size(), dir.file(to));
         EXPECT_EQ(Cli(args).status, status) << pattern;

@@ -93,6 +93,7 @@ TEST(HexNavigation, EveryKeyAtTheEdgesInBothModes) {
         {512, V, "0", {}, Nav::LineDown, false, 1, 0},         {512, V, "0", {}, Nav::PageDown, false, 1, 0},
         {513, V, "0", {}, Nav::LineDown, true, 17, 0},         {513, V, "0", {}, Nav::PageDown, true, 513, 0},
         {513, V, "512", {}, Nav::PageDown, false, 513, 0},     {513, V, "512", {}, Nav::LineDown, false, 513, 0},
+        {513, V, "512", {Nav::LineUp}, Nav::LineDown, true, 513, 0},
         {20, E, "3", {}, Nav::LineDown, true, 1, 20},          {20, E, "4", {}, Nav::LineDown, false, 1, 5},
     };
     for (const NavCase& c : cases) {
