@@ -44,18 +44,6 @@ protected:
     testing_support::FakeServices services;
 };
 
-TEST_F(HexWindowTest, TypedDigitsChangeTheByteOnlyWhenTheEditPositionMoves) {
-    app::HexWindow* window = Open(0, app::HexOpenMode::Edit);
-    ASSERT_TRUE(window);
-    auto* box = window->findChild<QLineEdit*>("txbEdit");
-    QTest::keyClicks(box, "4f");
-    EXPECT_EQ(box->text(), "4F");
-    EXPECT_EQ(window->Model().ByteAt(1), Decompressed(0)[0]);
-    QTest::keyClick(box, Qt::Key_Right);
-    EXPECT_EQ(window->Model().ByteAt(1), 0x4F);
-    EXPECT_EQ(window->Model().EditPosition(), 2);
-}
-
 // The write-back goes through the replace operation: the item holds exactly
 // the edited bytes, compressed with its own type; the archive is marked
 // modified without a script line, and no temporary file stays.

@@ -59,12 +59,9 @@ TEST(Options, EachButtonShowsAndStoresItsValue) {
 // and apply it (Apply leaves the dialog open), Cancel stores nothing.
 TEST(Options, EveryBoxOpensWithItsSettingAndOkApplyCancelStoreIt) {
     const std::pair<const char*, bool shell::Settings::*> boxes[] = {
-        {"chkItemsIndexTarvoDeCOMP", &shell::Settings::ItemsIndexTarvoDeCOMP},
-        {"chkGridLines", &shell::Settings::GridLines},
-        {"chkColumnsReordering", &shell::Settings::ColumnsReordering},
-        {"chkRowsSelection", &shell::Settings::RowsSelection},
-        {"chkEnableCOptions", &shell::Settings::EnableCOptions},
-        {"chkDragDrop", &shell::Settings::EnableDragDrop}};
+        {"chkItemsIndexTarvoDeCOMP", &shell::Settings::ItemsIndexTarvoDeCOMP}, {"chkGridLines", &shell::Settings::GridLines},
+        {"chkColumnsReordering", &shell::Settings::ColumnsReordering}, {"chkRowsSelection", &shell::Settings::RowsSelection},
+        {"chkEnableCOptions", &shell::Settings::EnableCOptions}, {"chkDragDrop", &shell::Settings::EnableDragDrop}};
     for (const auto& [box, setting] : boxes) {
         for (const bool value : {false, true}) {
             for (const std::string button : {"cmdOK", "cmdApply", "cmdCancel"}) {

@@ -105,8 +105,8 @@ TEST_F(ItemOperations, EveryCheckRaisesItsNumberAndChangesNothing) {
 
 // Any item made a pointer to any other, before or after it, and then a
 // normal item again holds its target's bytes; made blank and normal again
-// (or normal and blank again) it holds nothing. Every other item keeps its own bytes, in the table and
-// after save and reload.
+// (or normal and blank again) it holds nothing. Every other item keeps its
+// own bytes, in the table and after save and reload.
 TEST(ItemToFromPointer, EveryItemToEveryTargetAndBackReadsBackAfterReload) {
     const ItemTable original = BuildTable({N("zero"), N("one"), P(1), B(), P(1), N("five"), P(0)});
     const archive::ItemRecord empty;

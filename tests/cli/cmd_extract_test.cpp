@@ -67,8 +67,9 @@ TEST(CliCommands, ExitStatusOnSuccessFailureAndBadUsage) {
         {"verify $A", 0}, {"verify $D", 1}, {"verify", 2}, {"verify --json $A", 2},
         {"compare $A $A", 0}, {"compare $A $B", 1}, {"compare $B $C", 1}, {"compare $A $none", 1}, {"compare $A", 2},
         {"compress --type 2 $in $z", 0}, {"compress --type 1 $none $z", 1}, {"compress --type 3 $in $z", 2},
-        {"decompress --type 2 --size 40 $z $out", 0}, {"decompress --type 2 --size 41 $z $out", 1},
-        {"decompress --type 2 $z $out", 2},
+        {"compress --type 1 --method nope $in $z", 2}, {"decompress --type 2 --size 40 $z $out", 0},
+        {"decompress --type 2 --size 41 $z $out", 1}, {"decompress --type 2 $z $out", 2},
+        {"decompress --type 1 --size -4 $z $out", 2}, {"decompress --type 1 --size 12x $z $out", 2},
         {"bogus $A", 2}, {"", 2},
     };
     for (const auto& [pattern, status] : cases) {
