@@ -10,6 +10,7 @@
 #include "archive/item_table.h"
 #include "script/run_script.h"
 #include "shell/dialogs.h"
+#include "shell/document.h"
 #include "shell/settings.h"
 
 class QWidget;
@@ -27,24 +28,23 @@ public:
     // The window's caption, the title of its message boxes.
     virtual std::string Caption() const = 0;
 
-    // The process's one item table.
+    // The open archive: every change of the table goes through it.
+    virtual shell::ArchiveDocument& Document() = 0;
+    // The process's one item table (the document's).
     virtual archive::ItemTable& Table() = 0;
     virtual bool IsArchiveOpen() const = 0;
     // The item of the selected row, -1 when no row is selected.
     virtual std::int32_t SelectedItem() const = 0;
 
-    // One item operation through ItemOperation: recorded in the script,
-    // marks the archive modified, refills the list (selecting the row the
-    // operation leaves selected) and derives the display state again.
-    // Throws archive::Error as ItemOperation does; nothing changes then.
+    // One item operation through ItemOperation and the document (one undo
+    // step): recorded in the script, marks the archive modified, refills the
+    // list (selecting the row the operation leaves selected) and derives the
+    // display state again. Throws archive::Error as ItemOperation does;
+    // nothing changes then.
     virtual void RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number, const std::string& file,
                                   std::int32_t count) = 0;
     // Refills the list from the table, selecting `row` (1-based, 0 for none).
     virtual void RefreshItemList(std::int32_t row) = 0;
-    // Sets the archive-modified flag (closing or replacing the archive then
-    // asks to save) without recording anything: for changes made outside
-    // ItemOperation, such as the hex editor writing its bytes back.
-    virtual void MarkModified() = 0;
 
     virtual shell::Settings& CurrentSettings() = 0;
     virtual shell::Viewers& CurrentViewers() = 0;

@@ -120,7 +120,7 @@ QWidget* frmOptions::BuildGeneralPage() {
     chkEnableCOptions_ = AddCheckBox(layout, "chkEnableCOptions", "&Enable the compression options");
     chkBenchmark_ = AddCheckBox(layout, "chkBenchmark",
                                 "Enable benchmarking of the compression, and de-compression, algorithms");
-    chkDragDrop_ = AddCheckBox(layout, "chkDragDrop", "&Enable the Drag-and-Drop interface with Windows Explorer");
+    chkDragDrop_ = AddCheckBox(layout, "chkDragDrop", "Enable the Drag-and-Drop &interface with Windows Explorer");
     layout->addStretch();
     return page;
 }
@@ -152,7 +152,7 @@ QWidget* frmOptions::BuildViewersPage() {
     auto* layout = new QVBoxLayout(page);
     // Push buttons rather than tool buttons: these keep the "..." and the
     // underlined access keys of the captions.
-    auto* cmdAddViewer = new QPushButton("&Add...");
+    auto* cmdAddViewer = new QPushButton("A&dd...");
     cmdAddViewer->setObjectName("cmdAddViewer");
     auto* cmdRemoveViewer = new QPushButton("&Remove");
     cmdRemoveViewer->setObjectName("cmdRemoveViewer");
@@ -268,6 +268,7 @@ void frmOptions::AddViewer() {
     if (!extension) return;
     shell::FileDialogRequest request;
     request.Filter = shell::kViewerProgramFilter;
+    request.ExecutablesFirst = true;
     const std::optional<std::string> program = services_.Ask().OpenFile(request);
     if (!program) return;
     shell::AddViewer(services_.CurrentViewers(), *extension, *program);
@@ -285,6 +286,7 @@ void frmOptions::ChangeViewerProgram() {
     if (row < 0 || static_cast<std::size_t>(row) >= viewers.size()) return;
     shell::FileDialogRequest request;
     request.Filter = shell::kViewerProgramFilter;
+    request.ExecutablesFirst = true;
     request.InitialPath = viewers[static_cast<std::size_t>(row)].Path;
     const std::optional<std::string> program = services_.Ask().OpenFile(request);
     if (!program) return;

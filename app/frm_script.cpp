@@ -145,7 +145,10 @@ void frmScript::RunScript() {
         }
     });
     environment.Methods = services_.Methods();
-    script::RunScript(*path, environment);
+    // One undo step; a run that changed the open archive marks it modified,
+    // and the list shows the result while this window stays open.
+    services_.Document().RunScript([&] { return script::RunScript(*path, environment); },
+                                   services_.SelectedItem() + 1);
     show();
 }
 void ShowScriptEditor(AppServices& services) {

@@ -21,6 +21,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <new>
 
 #include "app/app_services.h"
@@ -31,6 +32,7 @@
 #include "archive/load.h"
 #include "hexedit/key_filters.h"
 #include "hexedit/texts.h"
+#include "shell/edit_in_place.h"
 
 namespace app {
 
@@ -157,11 +159,15 @@ HexWindow::HexWindow(AppServices& services, std::vector<std::uint8_t> bytes, std
         return dialog.exec() == QDialog::Accepted;
     };
     model_.Load(std::move(bytes), std::move(fileSpec));
+    if (source_.FromItem) ticket_ = services_.Document().Ticket(source_.ItemIndex);
+    services_.Document().AddEditor(this);
     BuildControls();
     if (source_.ItemEditing) model_.EnterEditMode();
     Refresh();
     if (model_.EditMode()) txbEdit_->setFocus();
 }
+
+HexWindow::~HexWindow() { services_.Document().RemoveEditor(this); }
 
 void HexWindow::BuildControls() {
     auto* main = new QVBoxLayout(this);
@@ -358,12 +364,9 @@ void HexWindow::BuildControls() {
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
 }
 
-std::string HexWindow::WindowCaption() const { return hexedit::Caption(source_); }
+std::string HexWindow::WindowCaption() const { return hexedit::Caption(source_, ItemUnchanged()); }
 
-// No table ever has generation 0: with the archive closed nothing matches.
-std::uint64_t HexWindow::CurrentGeneration() const {
-    return services_.IsArchiveOpen() ? services_.Table().Generation : 0;
-}
+bool HexWindow::ItemUnchanged() const { return source_.FromItem && services_.Document().IsCurrent(ticket_); }
 
 void HexWindow::Refresh() {
     page_ = model_.Page();
@@ -470,7 +473,8 @@ bool HexWindow::eventFilter(QObject* watched, QEvent* event) {
     if (type != QEvent::KeyPress) return false;
     if (watched == txbEdit_) return EditBoxKey(key);
     const QString text = key.text();
-    if (text.size() != 1 || text[0].unicode() < 32) return false;
+    // Delete (0x7F) edits the box like Backspace: no typed character.
+    if (text.size() != 1 || text[0].unicode() < 32 || text[0].unicode() == 0x7F) return false;
     const int typed = text[0].unicode();
     if (watched == txbGoTo_) return hexedit::FilterNumericKey(typed) == 0;
     if (watched == txbSearch_ && model_.GetSearchMode() == hexedit::SearchMode::Hex) {
@@ -513,6 +517,13 @@ void HexWindow::ShowError(const std::string& text) {
 }
 
 void HexWindow::Search(bool fromStart) {
+    const QString text = txbSearch_->text();
+    if (model_.Loaded() && model_.GetSearchMode() == hexedit::SearchMode::Chr &&
+        std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0xFF; })) {
+        services_.Ask().Message(hexedit::kNotLatin1SearchText, WindowCaption(), shell::MessageIcon::None,
+                                shell::MessageButtons::Ok);
+        return;
+    }
     hexedit::CommandResult result;
     {
         WaitCursor wait;
@@ -566,8 +577,20 @@ bool HexWindow::SaveToFile() {
     shell::FileDialogRequest request;
     request.Title = "Save to file";
     request.Filter = kAllFilesFilter;
-    // An item's name is no file name to propose.
-    if (model_.FileSpec().find('/') != std::string::npos) request.InitialPath = model_.FileSpec();
+    // An item's name ("Item 1") is no file name to propose: the archive's
+    // folder and a name made of the archive's, the item number and its
+    // extension is.
+    if (model_.FileSpec().find('/') != std::string::npos) {
+        request.InitialPath = model_.FileSpec();
+    } else if (source_.FromItem) {
+        const archive::ItemTable& table = services_.Table();
+        const std::string archivePath = services_.ScriptLink().CurrentFileName();
+        const bool known = services_.IsArchiveOpen() && source_.ItemIndex < table.ItemCount;
+        const std::string name =
+            shell::ItemFileName(archivePath, source_.ItemIndex, known ? table[source_.ItemIndex].Extension : "");
+        const std::size_t slash = archivePath.rfind('/');
+        request.InitialPath = slash == std::string::npos ? name : archivePath.substr(0, slash + 1) + name;
+    }
     request.OverwritePrompt = true;
     const std::optional<std::string> path = services_.Ask().SaveFile(request);
     if (!path) return false;
@@ -584,10 +607,10 @@ bool HexWindow::SaveToFile() {
 }
 
 bool HexWindow::SaveHQRItem() {
-    archive::ItemTable& table = services_.Table();
-    if (!hexedit::CanWriteBack(source_, CurrentGeneration())) return false;
+    if (!hexedit::CanWriteBack(source_, ItemUnchanged())) return false;
     try {
-        hexedit::WriteBackItem(table, source_.ItemIndex, model_.BytesToSave(), services_.Methods());
+        // One undo step; the document refreshes the list and selects the item.
+        services_.Document().WriteBack(ticket_, model_.BytesToSave());
     } catch (const archive::Error& e) {
         ShowError(e.Description);
         Refresh();
@@ -597,27 +620,32 @@ bool HexWindow::SaveHQRItem() {
         Refresh();
         return false;
     }
-    // A pointer written back becomes an item of its own, which renumbers
-    // shares: that change is this window's own.
-    source_.Generation = table.Generation;
     model_.MarkSaved({});
-    services_.MarkModified();
-    services_.RefreshItemList(source_.ItemIndex + 1);
+    Refresh();
     return true;
 }
 
-void HexWindow::closeEvent(QCloseEvent* event) {
+bool HexWindow::QueryClose() {
     model_.CommitEdit();
-    const hexedit::CloseOffer offer =
-        hexedit::OfferOnClose(source_, model_.Modified(), CurrentGeneration());
-    if (offer == hexedit::CloseOffer::None) return event->accept();
+    const hexedit::CloseOffer offer = hexedit::OfferOnClose(source_, model_.Modified(), ItemUnchanged());
+    if (offer == hexedit::CloseOffer::None) return true;
     const char* question = offer == hexedit::CloseOffer::WriteBack ? hexedit::kWriteBackQuestion
                                                                    : hexedit::kLoadQuestion;
     const shell::Answer answer = services_.Ask().Message(question, WindowCaption(), shell::MessageIcon::Question,
                                                          shell::MessageButtons::YesNoCancel);
-    bool close = answer == shell::Answer::No;
-    if (answer == shell::Answer::Yes) close = offer == hexedit::CloseOffer::WriteBack ? SaveHQRItem() : SaveToFile();
-    if (close)
+    if (answer == shell::Answer::Yes) return offer == hexedit::CloseOffer::WriteBack ? SaveHQRItem() : SaveToFile();
+    return answer == shell::Answer::No;
+}
+
+void HexWindow::CloseWithArchive() {
+    closingWithArchive_ = true;
+    close();
+}
+
+void HexWindow::TableChanged() { setWindowTitle(FromText(WindowCaption())); }
+
+void HexWindow::closeEvent(QCloseEvent* event) {
+    if (closingWithArchive_ || QueryClose())
         event->accept();
     else
         event->ignore();
@@ -649,7 +677,6 @@ void ShowHexWindow(AppServices& services, std::int32_t item, HexOpenMode mode) {
     source.ItemIndex = item;
     source.ItemEditing = mode == HexOpenMode::Edit;
     source.StoredBytes = mode == HexOpenMode::ViewAsIs;
-    source.Generation = table.Generation;
     std::vector<std::uint8_t> bytes;
     try {
         if (source.StoredBytes)

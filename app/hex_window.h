@@ -3,7 +3,8 @@
 // forwards buttons, keys (acting on release), clicks and edit-box typing to
 // hexedit::HexModel; files are read and written here, every question and
 // message goes through AppServices::Ask(). Modeless and deleted on close;
-// several may be open at once.
+// several may be open at once. Each is an editor of the archive's document:
+// it is asked before the archive goes, and writes back through it.
 #pragma once
 
 #include <QWidget>
@@ -14,6 +15,7 @@
 #include "app/hex_page_painter.h"
 #include "hexedit/hex_model.h"
 #include "hexedit/write_back.h"
+#include "shell/document.h"
 
 class QAbstractButton;
 class QAction;
@@ -32,7 +34,7 @@ namespace app {
 class AppServices;
 class HexArea;
 
-class HexWindow : public QWidget {
+class HexWindow : public QWidget, public shell::DocumentEditor {
     Q_OBJECT
 
 public:
@@ -41,6 +43,12 @@ public:
     // (the hex window is a window of its own above it).
     HexWindow(AppServices& services, std::vector<std::uint8_t> bytes, std::string fileSpec,
               const hexedit::HexSource& source, QWidget* parent);
+    ~HexWindow() override;
+
+    // shell::DocumentEditor
+    bool QueryClose() override;
+    void CloseWithArchive() override;
+    void TableChanged() override;
 
     const hexedit::HexModel& Model() const { return model_; }
     const hexedit::HexSource& Source() const { return source_; }
@@ -81,11 +89,14 @@ private:
     void ShowResult(const hexedit::CommandResult& result);
     void ShowError(const std::string& text);
     std::string WindowCaption() const;
-    std::uint64_t CurrentGeneration() const;
+    // The window's item is still the one it opened, unchanged.
+    bool ItemUnchanged() const;
 
     AppServices& services_;
     hexedit::HexModel model_;
     hexedit::HexSource source_;
+    shell::ItemTicket ticket_;
+    bool closingWithArchive_ = false;
     HexPageLayout layout_;
     hexedit::PageView page_;
     PrinterSetup printerSetup_;

@@ -74,17 +74,26 @@ bool DropItemFiles(AppServices& services, const QMimeData& data, std::int32_t ta
         const QString local = url.toLocalFile();
         files.push_back({ToPath(local), QFileInfo(local).isDir()});
     }
-    const shell::DropPlan plan = shell::PlanFileDrop(files, target, services.Table().ItemCount, replace);
+    const shell::DropPlan plan = shell::PlanFileDrop(services.Table(), files, target, replace);
     if (!plan.Refusal.empty()) {
         ShowError(services, plan.Refusal, shell::MessageIcon::Exclamation);
         return false;
     }
     bool changed = false;
     try {
-        for (const shell::DropOperation& operation : plan.Operations) {
-            services.RunItemOperation(operation.Item, operation.Code, shell::kDropCompressionType, operation.File, 0);
-            changed = true;
-        }
+        // The whole drop is one undo step.
+        const std::string name = plan.Operations.size() == 1 && replace ? "Drop onto item " + std::to_string(target)
+                                                                         : "Drop of " + std::to_string(files.size()) +
+                                                                               (files.size() == 1 ? " file" : " files");
+        shell::ArchiveDocument& document = services.Document();
+        std::int32_t row = services.SelectedItem() + 1;
+        document.Change(name, row, [&] {
+            for (const shell::ItemCall& call : plan.Operations) {
+                row = document.RunItemOperation(call.Item, call.Code, call.Number, call.File, call.Count, row);
+                changed = true;
+            }
+            return row;
+        });
     } catch (const std::exception& e) {
         ShowError(services, e.what(), shell::MessageIcon::Critical);
     }

@@ -37,8 +37,8 @@ ItemDrag MakeItemDrag(AppServices& services, const std::vector<std::int32_t>& se
 bool AcceptsItemDrop(AppServices& services, const QMimeData& data);
 
 // Drops the files of data on the row of item `target` (-1: below the last
-// row): each is added before it with compression type 1, or with replace
-// (Shift held) the one file replaces that item, each through
+// row): each is added before it, or with replace (Shift held) the one file
+// replaces that item, as shell::PlanFileDrop decides, each through
 // RunItemOperation. Folders are refused with a message. An error stops the
 // drop with one message box. True when the archive changed.
 bool DropItemFiles(AppServices& services, const QMimeData& data, std::int32_t target, bool replace);

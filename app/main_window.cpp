@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -24,6 +23,7 @@
 
 #include "app/item_drag_drop.h"
 #include "app/item_icons.h"
+#include "app/item_view_watcher.h"
 #include "app/item_list_model.h"
 #include "app/item_views.h"
 #include "app/notice_window.h"
@@ -42,24 +42,6 @@ namespace app {
 namespace {
 
 QString Latin1(const char* text) { return QString::fromLatin1(text); }
-
-bool IsRegularFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
-
-// ClosingArchive holds while a command that abandons the archive runs, and
-// is false again on every way out of it.
-class ClosingScope {
-public:
-    explicit ClosingScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~ClosingScope() { flag_ = false; }
-    ClosingScope(const ClosingScope&) = delete;
-    ClosingScope& operator=(const ClosingScope&) = delete;
-
-private:
-    bool& flag_;
-};
 
 constexpr std::array<shell::ViewMode, 4> kViewModes = {shell::ViewMode::LargeIcons, shell::ViewMode::SmallIcons,
                                                        shell::ViewMode::List, shell::ViewMode::Details};
@@ -90,10 +72,18 @@ frmMain::frmMain(MainWindowOptions options) {
     settingsDirectory_ = options.SettingsDirectory.empty() ? archive::ProgramDirectory() : options.SettingsDirectory;
     if (settingsDirectory_.back() != '/') settingsDirectory_ += '/';
     scriptEditor_ = options.ScriptEditor ? std::move(options.ScriptEditor) : ShowScriptEditor;
-    context_.RefreshItemList = [this](std::int32_t row) {
-        FillItemList();
-        SelectRow(row);
+    viewFolderBase_ = options.ViewFolderBase;
+    viewWatcher_ = std::make_unique<ItemViewWatcher>(*this, viewFolderBase_, std::move(options.OpenWithDesktop));
+    document_ = std::make_unique<shell::ArchiveDocument>(*dialogs_, settings_.RecentFiles,
+                                                         [this] { return Methods(); });
+    shell::DocumentView view;
+    view.TableChanged = [this](std::int32_t row) { ShowTableChange(row); };
+    view.ArchiveReplaced = [this] { ShowArchive(); };
+    view.StateChanged = [this] {
+        ApplyDisplayState();
+        RebuildRecentFilesMenu();
     };
+    document_->SetView(std::move(view));
 
     BuildCentralArea();
     BuildMenus();
@@ -107,7 +97,12 @@ frmMain::frmMain(MainWindowOptions options) {
     ApplyDisplayState();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // Windows of their own (hex windows, the About box) go before the
+    // document they may be registered with.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isWindow()) delete child;
+}
 
 // ------------------------------------------------------------------ layout
 
@@ -143,7 +138,7 @@ void frmMain::BuildCentralArea() {
     bandLayout->addWidget(progressBar_);
     layout->addWidget(band);
 
-    model_ = new ItemListModel(table_, this);
+    model_ = new ItemListModel(document_->Table(), this);
     listStack_ = new QStackedWidget(central);
     listStack_->setObjectName("ListView1");
     detailsView_ = new ItemTableView(listStack_);
@@ -162,7 +157,7 @@ void frmMain::BuildCentralArea() {
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(detailsView_),
                                     static_cast<QAbstractItemView*>(iconView_)}) {
         connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& position) {
-            if (isArchiveOpen_) mnuItem_->popup(view->viewport()->mapToGlobal(position));
+            if (IsArchiveOpen()) mnuItem_->popup(view->viewport()->mapToGlobal(position));
         });
         // Drags and drops are taken while the option is on (read at each one).
         new ItemDragDrop(*this, *view);
@@ -213,6 +208,15 @@ void frmMain::BuildMenus() {
     AddAction(mnuFile_, "mnuExit", "E&xit", {}, [this] { close(); });
 
     mnuEdit_ = addMenu(bar, "mnuEdit", "&Edit");
+    mnuUndo_ = AddAction(mnuEdit_, "mnuUndo", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { document_->Undo(); });
+    mnuRedo_ = AddAction(mnuEdit_, "mnuRedo", "&Redo", QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { document_->Redo(); });
+    mnuRedo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    // The Edit menu is hidden while an archive is empty, yet undoing the
+    // removal of its last item must still be at hand: the window holds the
+    // shortcuts too.
+    addAction(mnuUndo_);
+    addAction(mnuRedo_);
+    mnuEdit_->addSeparator();
     AddAction(mnuEdit_, "mnuDeselectAll", "&De-select All", {}, [this] { SelectAllCommand(false); });
     AddAction(mnuEdit_, "mnuSelectAll", "&Select All", QKeySequence(Qt::CTRL | Qt::Key_A),
               [this] { SelectAllCommand(true); });
@@ -232,9 +236,9 @@ void frmMain::BuildMenus() {
               [this] { RunCommand(shell::Command::Replace); });
     AddAction(mnuOperations_, "mnuAdd", "&Add...", QKeySequence(Qt::Key_F6), [this] { RunCommand(shell::Command::Add); });
     AddAction(mnuOperations_, "mnuAddMultipleItems", "Add &multiple items...", {}, [this] {
-        if (!isArchiveOpen_) return;
+        if (!IsArchiveOpen()) return;
         const std::int32_t item = SelectedItem();
-        ShowAddMultipleItems(*this, item >= 0 ? item : table_.ItemCount);
+        ShowAddMultipleItems(*this, item >= 0 ? item : Table().ItemCount);
         ApplyDisplayState();
     });
     AddAction(mnuOperations_, "mnuRemove", "&Remove", QKeySequence(Qt::Key_Delete), [this] { RemoveCommand(); });
@@ -312,15 +316,15 @@ void frmMain::RunCommand(shell::Command command) {
     case shell::Command::ExtractAsIs: ExtractCommand(true); break;
     case shell::Command::Replace: {
         const std::int32_t item = SelectedItem();
-        if (!isArchiveOpen_ || item < 0) break;
+        if (!IsArchiveOpen() || item < 0) break;
         ShowAddReplace(*this, 1, item);
         ApplyDisplayState();
         break;
     }
     case shell::Command::Add: {
-        if (!isArchiveOpen_) break;
+        if (!IsArchiveOpen()) break;
         const std::int32_t item = SelectedItem();
-        ShowAddReplace(*this, 0, item >= 0 ? item : table_.ItemCount);
+        ShowAddReplace(*this, 0, item >= 0 ? item : Table().ItemCount);
         ApplyDisplayState();
         break;
     }
@@ -345,15 +349,22 @@ std::string frmMain::Caption() const { return look_.Caption; }
 std::string frmMain::StatusText() const { return ToPath(statusText_->text()); }
 
 void frmMain::ApplyDisplayState() {
-    look_ = shell::LookOf(isArchiveOpen_, table_.ItemCount, isUntitled_, fileName_);
+    look_ = shell::LookOf(IsArchiveOpen(), Table().ItemCount, IsUntitled(), FileName());
     setWindowTitle(FromPath(look_.Caption));
     statusText_->setText(FromPath(look_.Status));
 
     for (const char* name : {"mnuSave", "mnuSaveAs", "mnuClose", "mnuRefresh"})
         findChild<QAction*>(name)->setEnabled(look_.FileCommands);
-    mnuEdit_->menuAction()->setEnabled(look_.EditEnabled);
-    mnuEdit_->menuAction()->setVisible(look_.EditVisible);
+    // Undo and redo keep the Edit menu at hand whenever they have a step,
+    // also while the archive is empty.
+    const bool history = IsArchiveOpen() && (document_->CanUndo() || document_->CanRedo());
+    mnuEdit_->menuAction()->setEnabled(look_.EditEnabled || history);
+    mnuEdit_->menuAction()->setVisible(look_.EditVisible || history);
     for (QAction* action : mnuEdit_->actions()) action->setEnabled(look_.EditEnabled);
+    mnuUndo_->setEnabled(IsArchiveOpen() && document_->CanUndo());
+    mnuRedo_->setEnabled(IsArchiveOpen() && document_->CanRedo());
+    mnuUndo_->setText(Latin1("&") + FromText(document_->UndoText()));
+    mnuRedo_->setText(Latin1("&") + FromText(document_->RedoText()));
     mnuItem_->menuAction()->setEnabled(look_.ItemEnabled);
     mnuItem_->menuAction()->setVisible(look_.ItemVisible);
     for (QMenu* menu : {mnuItem_, mnuOperations_})
@@ -393,7 +404,7 @@ void frmMain::ApplyListSettings() {
 
 void frmMain::ApplySettings() {
     ApplyListSettings();
-    if (isArchiveOpen_) FillItemList();
+    if (IsArchiveOpen()) FillItemList();
     ApplyDisplayState();
 }
 
@@ -406,7 +417,8 @@ void frmMain::FillItemList() {
     // is over long before the bar could show a step: a large archive gets the
     // bar's range, and the bar ends at 0 as after any fill.
     const std::int32_t keep = SelectedItem() + 1;
-    if (shell::ItemListUsesProgress(table_.ItemCount)) progressBar_->setRange(0, table_.ItemCount - 1);
+    const std::int32_t count = Table().ItemCount;
+    if (shell::ItemListUsesProgress(count)) progressBar_->setRange(0, count - 1);
     model_->Refill(settings_.ItemsIndexTarvoDeCOMP);
     progressBar_->setValue(0);
     if (keep > 0 && keep <= model_->rowCount()) SelectRow(keep);
@@ -445,16 +457,22 @@ void frmMain::SetViewMode(shell::ViewMode mode) {
 
 void frmMain::RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number, const std::string& file,
                                std::int32_t count) {
-    context_.Methods = Methods();
-    context_.SelectedRow = SelectedItem() + 1;
-    try {
-        archive::ItemOperation(context_, item, code, number, file, count);
-    } catch (...) {
-        // A failed bulk extraction may have cleared some marks already.
-        FillItemList();
-        ApplyDisplayState();
-        throw;
-    }
+    document_->RunItemOperation(item, code, number, file, count, SelectedItem() + 1);
+}
+
+void frmMain::ShowTableChange(std::int32_t row) {
+    if (!IsArchiveOpen()) return;
+    FillItemList();
+    if (row >= 0) SelectRow(row);
+    ApplyDisplayState();
+}
+
+void frmMain::ShowArchive() {
+    lastFoundItem_ = -1;
+    detailsView_->selectionModel()->clear();
+    if (IsArchiveOpen()) FillItemList();
+    else model_->Clear();
+    lblCurHQRDescription_->setText(IsArchiveOpen() && !IsUntitled() ? FromText(Table().ArchiveTitle) : QString());
     ApplyDisplayState();
 }
 
@@ -471,35 +489,22 @@ void frmMain::RefreshItemList() {
 
 // ------------------------------------------------------------- script link
 
-std::string frmMain::CurrentFileName() const { return isUntitled_ ? std::string() : fileName_; }
+std::string frmMain::CurrentFileName() const { return document_->CurrentFileName(); }
 
-void frmMain::TakeFileName(const std::string& name) {
-    fileName_ = name;
-    isUntitled_ = false;
-    ApplyDisplayState();
-}
+void frmMain::TakeFileName(const std::string& name) { document_->TakeFileName(name); }
 
 // ---------------------------------------------------------------- start-up
 
 void frmMain::Startup(const std::string& commandLine, bool showNotice) {
     if (showNotice) ShowNotice(this);
+    shell::ViewFolder::RemoveLeftovers(viewFolderBase_);
     Guarded([&] { settings_ = shell::LoadSettingsFile(settingsDirectory_ + shell::kSettingsFileName); });
     Guarded([&] { viewers_ = shell::LoadViewersFile(settingsDirectory_ + shell::kViewersFileName); });
     RebuildRecentFilesMenu();
     ApplyListSettings();
     detailsView_->FitColumns();
-    if (!commandLine.empty()) {
-        Guarded([&] {
-            archive::LoadArchive(table_, commandLine);
-            fileName_ = commandLine;
-            isUntitled_ = false;
-            context_.ArchiveModified = false;
-            isArchiveOpen_ = true;
-            FillItemList();
-            lblCurHQRDescription_->setText(FromText(table_.ArchiveTitle));
-        });
-    }
-    if (!isArchiveOpen_) model_->Clear();
+    if (!commandLine.empty()) Guarded([&] { document_->OpenAtStart(commandLine); });
+    if (!IsArchiveOpen()) model_->Clear();
     ApplyDisplayState();
 }
 
@@ -509,162 +514,32 @@ void frmMain::ShowError(const std::string& description) {
     dialogs_->Message(description, Caption(), shell::MessageIcon::Critical, shell::MessageButtons::Ok);
 }
 
-bool frmMain::QuerySave() {
-    if (!IsModified()) return false;
-    switch (dialogs_->Message(shell::QuerySaveQuestion(isUntitled_, fileName_), Caption(), shell::MessageIcon::Question,
-                              shell::MessageButtons::YesNoCancel)) {
-    case shell::Answer::Yes: return !SaveCommand();
-    case shell::Answer::No: return false;
-    default: return true;
-    }
-}
-
-bool frmMain::ScriptQuerySave(bool closing) {
-    if (!closing || !table_.RecordedScriptChanged) return false;
-    switch (dialogs_->Message(shell::kScriptSaveQuestion, Caption(), shell::MessageIcon::Question,
-                              shell::MessageButtons::YesNoCancel)) {
-    case shell::Answer::Yes: return !SaveScript();
-    case shell::Answer::No: return false;
-    default: return true;
-    }
-}
-
-bool frmMain::SaveScript() {
-    script::AppendSaveLine(table_.RecordedScript, lastSaveLine_, fileName_);
-    const auto path = dialogs_->SaveFile({"Save Script", shell::kScriptFilter, "", true, false});
-    if (!path) return false;
-    try {
-        script::WriteRecordedScript(table_, *path);
-    } catch (const archive::Error& error) {
-        ShowError(error.Description);
-        return false;
-    }
-    return true;
-}
-
 std::string frmMain::SelectFolder() { return dialogs_->ChooseFolder(shell::kSelectFolderTitle).value_or(""); }
 
 // ------------------------------------------------------- archive commands
 
-void frmMain::OpenArchive(const std::string& path) {
-    try {
-        archive::LoadArchive(table_, path);
-    } catch (const archive::Error& error) {
-        if (!IsRegularFile(path)) {
-            shell::RemoveRecentFile(settings_.RecentFiles, path);
-            RebuildRecentFilesMenu();
-        }
-        ShowError(error.Description);
-        return;
-    }
-    fileName_ = path;
-    isUntitled_ = false;
-    context_.ArchiveModified = false;
-    isArchiveOpen_ = true;
-    lastFoundItem_ = -1;
-    detailsView_->selectionModel()->clear();
-    FillItemList();
-    lblCurHQRDescription_->setText(FromText(table_.ArchiveTitle));
-    ApplyDisplayState();
-    shell::AddRecentFile(settings_.RecentFiles, fileName_);
-    RebuildRecentFilesMenu();
-}
+void frmMain::OpenCommand() { document_->Open(); }
 
-void frmMain::OpenCommand() {
-    ClosingScope closing(closingArchive_);
-    if (QuerySave()) return;
-    const auto path = dialogs_->OpenFile({"Open", shell::kOpenArchiveFilter, "", false, true});
-    if (!path) return;
-    OpenArchive(*path);
-}
+void frmMain::OpenRecentCommand(int slot) { document_->OpenRecent(slot); }
 
-void frmMain::OpenRecentCommand(int slot) {
-    if (slot < 0 || slot >= shell::kRecentFileCount) return;
-    const std::string path = settings_.RecentFiles[static_cast<std::size_t>(slot)];
-    if (path.empty()) return;
-    ClosingScope closing(closingArchive_);
-    if (QuerySave()) return;
-    OpenArchive(path);
-}
+void frmMain::NewArchiveCommand() { document_->New(); }
 
-void frmMain::NewArchiveCommand() {
-    ClosingScope closing(closingArchive_);
-    if (QuerySave()) return;
-    archive::NewArchive(table_);
-    fileName_.clear();
-    isUntitled_ = true;
-    context_.ArchiveModified = false;
-    isArchiveOpen_ = true;
-    lastFoundItem_ = -1;
-    FillItemList();
-    lblCurHQRDescription_->clear();
-    ApplyDisplayState();
-}
+void frmMain::CloseCommand() { document_->Close(); }
 
-void frmMain::CloseCommand() {
-    if (!isArchiveOpen_) return;
-    ClosingScope closing(closingArchive_);
-    if (QuerySave()) return;
-    model_->Clear();
-    fileName_.clear();
-    isUntitled_ = false;
-    context_.ArchiveModified = false;
-    isArchiveOpen_ = false;
-    lblCurHQRDescription_->clear();
-    ApplyDisplayState();
-}
+bool frmMain::SaveCommand() { return document_->Save(); }
 
-bool frmMain::SaveCommand() {
-    if (!isArchiveOpen_) return false;
-    if (isUntitled_) return SaveAsCommand();
-    if (ScriptQuerySave(closingArchive_)) return false;
-    return WriteArchive(fileName_);
-}
-
-bool frmMain::SaveAsCommand() {
-    if (!isArchiveOpen_) return false;
-    const auto path = dialogs_->SaveFile({"Save As", shell::kSaveArchiveFilter, "", true, false});
-    if (!path) return false;
-    if (!WriteArchive(*path)) return false;
-    shell::AddRecentFile(settings_.RecentFiles, fileName_);
-    RebuildRecentFilesMenu();
-    return true;
-}
-
-bool frmMain::WriteArchive(const std::string& path) {
-    try {
-        archive::SaveArchive(table_, path);
-    } catch (const archive::Error& error) {
-        ShowError(error.Description);
-        return false;
-    }
-    fileName_ = path;
-    isUntitled_ = false;
-    context_.ArchiveModified = false;
-    TakeWrittenOffsets();
-    FillItemList();
-    ApplyDisplayState();
-    return true;
-}
-
-void frmMain::TakeWrittenOffsets() {
-    // The file's layout changed under the table (removed items, new sizes):
-    // the offsets shown must be the written ones, as a reopen would show.
-    const std::vector<std::int32_t> offsets = archive::WrittenOffsets(table_);
-    for (std::int32_t i = 0; i <= table_.ItemCount; ++i) table_[i].Offset = offsets[static_cast<std::size_t>(i)];
-}
+bool frmMain::SaveAsCommand() { return document_->SaveAs(); }
 
 void frmMain::closeEvent(QCloseEvent* event) {
     if (unloaded_) {
         event->accept();
         return;
     }
-    bool cancelled = true;
-    {
-        ClosingScope closing(closingArchive_);
-        Guarded([&] { cancelled = QuerySave(); });
-    }
-    if (cancelled) {
+    // Editors open on the archive ask first and close with it, so that the
+    // program never runs on without this window.
+    bool mayExit = false;
+    Guarded([&] { mayExit = document_->QueryExit(); });
+    if (!mayExit) {
         event->ignore();
         return;
     }
@@ -674,7 +549,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::Unload() {
     unloaded_ = true;
-    RemoveViewerFile();
+    viewWatcher_.reset();
     Guarded([&] { shell::SaveSettingsFile(settings_, settingsDirectory_ + shell::kSettingsFileName); });
     Guarded([&] { shell::SaveViewersFile(viewers_, settingsDirectory_ + shell::kViewersFileName); });
 }
@@ -683,14 +558,14 @@ void frmMain::Unload() {
 
 void frmMain::ExtractCommand(bool asIs) {
     const std::int32_t item = SelectedItem();
-    if (!isArchiveOpen_ || item < 0) return;
-    const auto path = dialogs_->SaveFile({"Extract", shell::kExtractFilter, "", !asIs, false});
+    if (!IsArchiveOpen() || item < 0) return;
+    const auto path = dialogs_->SaveFile({"Extract", shell::kExtractFilter, "", !asIs, false, true});
     if (!path) return;
     RunItemOperation(item, asIs ? archive::kOpExtractAsIs : archive::kOpExtract, 0, *path, 0);
 }
 
 void frmMain::ExtractMultipleCommand(bool asIs) {
-    if (!isArchiveOpen_) return;
+    if (!IsArchiveOpen()) return;
     const std::string folder = SelectFolder();
     if (folder.empty()) return;
     RunItemOperation(0, asIs ? archive::kOpExtractMarkedAsIs : archive::kOpExtractMarked, 0, folder, 0);
@@ -698,62 +573,46 @@ void frmMain::ExtractMultipleCommand(bool asIs) {
 
 void frmMain::RemoveCommand() {
     const std::int32_t item = SelectedItem();
-    if (!isArchiveOpen_ || item < 0) return;
+    if (!IsArchiveOpen() || item < 0) return;
     RunItemOperation(item, archive::kOpRemoveItem, 0, "", 0);
 }
 
 void frmMain::RemoveMultipleCommand() {
-    if (!isArchiveOpen_) return;
+    if (!IsArchiveOpen()) return;
     RunItemOperation(0, archive::kOpRemoveMarked, 0, "", 0);
 }
 
 void frmMain::ChangeCompressionCommand(std::int16_t type) {
     const std::int32_t item = SelectedItem();
-    if (!isArchiveOpen_ || item < 0) return;
+    if (!IsArchiveOpen() || item < 0) return;
     RunItemOperation(item, archive::kOpChangeCompression, type, "", 0);
 }
 
 void frmMain::HexCommand(HexOpenMode mode) {
     const std::int32_t item = SelectedItem();
-    if (!isArchiveOpen_ || item < 0 || item >= table_.ItemCount || table_[item].IsBlank) return;
+    if (!IsArchiveOpen() || item < 0 || item >= Table().ItemCount || Table()[item].IsBlank) return;
     ShowHexWindow(*this, item, mode);
-}
-
-void frmMain::RemoveViewerFile() {
-    if (viewerFile_.empty()) return;
-    std::error_code error;
-    std::filesystem::remove(viewerFile_, error);
-    viewerFile_.clear();
 }
 
 void frmMain::ViewItemCommand() {
     const std::int32_t item = SelectedItem();
-    if (!isArchiveOpen_ || item < 0 || item >= table_.ItemCount) return;
-    const std::string extension = archive::UpperCase(table_[item].Extension);
-    const std::string program = shell::ViewerForExtension(viewers_, extension);
-    if (program.empty()) {
-        HexCommand(HexOpenMode::View);
-        return;
-    }
-    // The viewer reads the file after it starts: the file stays until the
-    // next View or the end of the program.
-    RemoveViewerFile();
-    const std::string file = archive::ProgramDirectory() + "DUMMY." + extension;
-    RunItemOperation(item, archive::kOpExtract, 0, file, 0);
-    viewerFile_ = file;
-    if (IsRegularFile(program)) QProcess::startDetached(FromPath(program), {FromPath(file)});
+    if (!IsArchiveOpen() || item < 0 || item >= Table().ItemCount || !viewWatcher_) return;
+    const std::string extension = archive::UpperCase(Table()[item].Extension);
+    viewWatcher_->View(item, extension, shell::ViewerForExtension(viewers_, extension));
 }
 
 void frmMain::FindBySizeCommand() {
-    if (!isArchiveOpen_) return;
+    if (!IsArchiveOpen()) return;
     const auto answer = dialogs_->Input(shell::kFindBySizePrompt, shell::kFindBySizeTitle, "0");
     if (!answer) return;
-    const std::int32_t size = script::ReadInt32(*answer);
-    const std::int32_t found = shell::FindItemBySize(table_, size, lastFoundItem_);
+    // A size beyond 32 bits is no item's size: nothing is selected.
+    const std::optional<std::int32_t> size = script::TryReadInt32(*answer);
+    const std::int32_t found = size ? shell::FindItemBySize(Table(), *size, lastFoundItem_) : -1;
     if (found < 0) {
         SelectRow(0);
-        dialogs_->Message(shell::NoItemOfSizeText(size), Caption(), shell::MessageIcon::Information,
-                          shell::MessageButtons::Ok);
+        if (size)
+            dialogs_->Message(shell::NoItemOfSizeText(*size), Caption(), shell::MessageIcon::Information,
+                              shell::MessageButtons::Ok);
         return;
     }
     lastFoundItem_ = found;
@@ -761,23 +620,23 @@ void frmMain::FindBySizeCommand() {
 }
 
 void frmMain::FindByIndexCommand() {
-    if (!isArchiveOpen_) return;
+    if (!IsArchiveOpen()) return;
     const auto answer = dialogs_->Input(shell::kFindByIndexPrompt, shell::kFindByIndexTitle, "0");
     if (!answer) return;
-    const std::int32_t index = script::ReadInt32(*answer);
-    SelectRow(index >= 0 && index < table_.ItemCount ? index + 1 : 0);
+    const std::int32_t index = script::TryReadInt32(*answer).value_or(-1);
+    SelectRow(index >= 0 && index < Table().ItemCount ? index + 1 : 0);
 }
 
 void frmMain::RefreshCommand() {
-    if (!isArchiveOpen_) return;
+    if (!IsArchiveOpen()) return;
     FillItemList();
     ApplyDisplayState();
 }
 
 void frmMain::SelectAllCommand(bool mark) {
-    if (!isArchiveOpen_) return;
-    if (mark) shell::SelectAll(table_, model_->rowCount());
-    else shell::DeselectAll(table_, model_->rowCount());
+    if (!IsArchiveOpen()) return;
+    if (mark) shell::SelectAll(Table(), model_->rowCount());
+    else shell::DeselectAll(Table(), model_->rowCount());
     model_->MarksChanged();
 }
 
@@ -785,7 +644,7 @@ void frmMain::RunScriptCommand() {
     scriptEditor_(*this);
     // A run that ended at a fatal line refreshed nothing; the table may have
     // changed under the list all the same.
-    if (isArchiveOpen_) FillItemList();
+    if (IsArchiveOpen()) FillItemList();
     ApplyDisplayState();
 }
 

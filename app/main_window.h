@@ -1,7 +1,8 @@
-// frmMain: the program's main window. It owns the open archive (the one item
-// table), shows it in the item list, and offers every command through the
-// menus and the tool bar. What it enables and shows follows from one function
-// of the state (shell::LookOf); the archive work is the core's.
+// frmMain: the program's main window, a view over the open archive's
+// document (shell::ArchiveDocument): it shows the document's table in the
+// item list and offers every command through the menus and the tool bar.
+// What it enables and shows follows from one function of the state
+// (shell::LookOf); the archive's life and its rules are the document's.
 #pragma once
 
 #include <QMainWindow>
@@ -14,6 +15,7 @@
 #include "app/app_services.h"
 #include "app/windows.h"
 #include "archive/dispatcher.h"
+#include "shell/document.h"
 #include "shell/item_list.h"
 #include "shell/main_window_state.h"
 
@@ -29,6 +31,7 @@ namespace app {
 class ItemListModel;
 class ItemTableView;
 class ItemIconView;
+class ItemViewWatcher;
 class QtDialogs;
 
 struct MainWindowOptions {
@@ -40,6 +43,12 @@ struct MainWindowOptions {
     // Opens the script editor; empty means ShowScriptEditor. Tests run a
     // script here instead of a modal window.
     std::function<void(AppServices&)> ScriptEditor;
+    // Where the private folder of viewed items lies; empty means the
+    // system's temporary folder.
+    std::string ViewFolderBase;
+    // Opens a viewed item with the desktop's default application; empty
+    // means OpenWithDesktopDefault. Tests put a stand-in here.
+    std::function<bool(const std::string& path)> OpenWithDesktop;
 };
 
 class frmMain : public QMainWindow, public AppServices, public script::MainWindowLink {
@@ -58,13 +67,13 @@ public:
     QWidget* MainWidget() override { return this; }
     shell::Dialogs& Ask() override { return *dialogs_; }
     std::string Caption() const override;
-    archive::ItemTable& Table() override { return table_; }
-    bool IsArchiveOpen() const override { return isArchiveOpen_; }
+    archive::ItemTable& Table() override { return document_->Table(); }
+    shell::ArchiveDocument& Document() override { return *document_; }
+    bool IsArchiveOpen() const override { return document_->IsOpen(); }
     std::int32_t SelectedItem() const override;
     void RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number, const std::string& file,
                           std::int32_t count) override;
     void RefreshItemList(std::int32_t row) override;
-    void MarkModified() override { context_.ArchiveModified = true; }
     shell::Settings& CurrentSettings() override { return settings_; }
     shell::Viewers& CurrentViewers() override { return viewers_; }
     archive::MethodSettings Methods() const override;
@@ -82,14 +91,16 @@ public:
     void FillItemList();
 
     // The window state, for tests and tools.
-    const std::string& FileName() const { return fileName_; }
-    bool IsUntitled() const { return isUntitled_; }
-    bool IsModified() const { return context_.ArchiveModified; }
-    bool IsClosingArchive() const { return closingArchive_; }
+    const std::string& FileName() const { return document_->FileName(); }
+    bool IsUntitled() const { return document_->IsUntitled(); }
+    bool IsModified() const { return document_->IsModified(); }
+    bool IsClosingArchive() const { return document_->IsClosingArchive(); }
     std::string StatusText() const;
     shell::DisplayState State() const { return look_.State; }
     ItemListModel& Model() { return *model_; }
     ItemTableView& DetailsView() { return *detailsView_; }
+    // The items handed to other programs (null once unloaded).
+    ItemViewWatcher* ViewWatcher() { return viewWatcher_.get(); }
     // Switches the list as the View menu does.
     void SetViewMode(shell::ViewMode mode);
     // Selects row `row` (1-based) and shows it; anything else selects none.
@@ -131,20 +142,10 @@ private:
     // Applies LookOf the current state to menus, tool bar, caption and status.
     void ApplyDisplayState();
     void RebuildRecentFilesMenu();
-    void OpenArchive(const std::string& path);
-
-    // true = the user cancelled (the archive must not be abandoned).
-    bool QuerySave();
-    bool ScriptQuerySave(bool closing);
-    // true when the script was written.
-    bool SaveScript();
-    // Writes the archive to path; on success the window takes path as its
-    // file. false after an error (shown) with nothing changed.
-    bool WriteArchive(const std::string& path);
-    // After a save: the offsets the archive was written with.
-    void TakeWrittenOffsets();
+    // What the document tells the window.
+    void ShowTableChange(std::int32_t row);
+    void ShowArchive();
     std::string SelectFolder();
-    void RemoveViewerFile();
     void Unload();
 
     // Shows an error's description in one message box.
@@ -157,19 +158,14 @@ private:
     std::string settingsDirectory_;
     std::function<void(AppServices&)> scriptEditor_;
 
-    archive::ItemTable table_;
-    archive::OperationContext context_{table_};
     shell::Settings settings_ = shell::DefaultSettings();
     shell::Viewers viewers_;
+    std::unique_ptr<shell::ArchiveDocument> document_;
 
-    std::string fileName_;
-    bool isUntitled_ = false;
-    bool isArchiveOpen_ = false;
-    bool closingArchive_ = false;
     bool unloaded_ = false;
-    std::string lastSaveLine_;
     std::int32_t lastFoundItem_ = -1;
-    std::string viewerFile_;
+    std::string viewFolderBase_;
+    std::unique_ptr<ItemViewWatcher> viewWatcher_;
     shell::ViewMode viewMode_ = shell::kInitialViewMode;
     shell::MainWindowLook look_;
 
@@ -189,6 +185,8 @@ private:
     QMenu* mnuView_ = nullptr;
     QMenu* mnuRecentFiles_ = nullptr;
     QAction* mnuFileSep5_ = nullptr;
+    QAction* mnuUndo_ = nullptr;
+    QAction* mnuRedo_ = nullptr;
     std::array<QAction*, shell::kRecentFileCount> mnuRecentFile_{};
     std::array<QAction*, 4> viewActions_{};
     std::array<QAction*, shell::kToolBarSize + 1> toolButtons_{};

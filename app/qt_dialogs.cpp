@@ -1,9 +1,12 @@
 #include "app/qt_dialogs.h"
 
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QStringDecoder>
 
 namespace app {
 
@@ -11,6 +14,12 @@ QString FromText(const std::string& text) { return QString::fromLatin1(text.data
 std::string ToText(const QString& text) { return text.toLatin1().toStdString(); }
 QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString FromShown(const std::string& text) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    return utf8.hasError() ? FromText(text) : decoded;
+}
 
 QStringList QtNameFilters(const std::string& filter) {
     QStringList filters;
@@ -36,13 +45,46 @@ QMessageBox::Icon QtIcon(shell::MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The files the user may run, and the folders to reach them; everything
+// while off.
+class ProgramsOnly : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void SetOn(bool on) {
+        on_ = on;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (!on_ || !files) return true;
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+
+private:
+    bool on_ = true;
+};
+
 // A non-native dialog: it looks the same everywhere and takes the filters
 // without regard to case.
 std::optional<std::string> RunFileDialog(QWidget* parent, const shell::FileDialogRequest& request, bool save) {
-    QFileDialog dialog(parent, FromText(request.Title), FromPath(request.InitialPath));
+    QFileDialog dialog(parent, FromShown(request.Title), FromPath(request.InitialPath));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilters(QtNameFilters(request.Filter));
+    const QStringList filters = QtNameFilters(request.Filter);
+    dialog.setNameFilters(filters);
+    if (request.ExecutablesFirst && !filters.isEmpty()) {
+        // Name patterns cannot tell programs apart; the execute bit can.
+        auto* programs = new ProgramsOnly(&dialog);
+        dialog.setProxyModel(programs);
+        // filterSelected carries the filter as shown (details hidden): ask
+        // for the whole one.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, programs, [&dialog, programs, first = filters.first()] {
+            programs->SetOn(dialog.selectedNameFilter() == first);
+        });
+    }
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -51,15 +93,20 @@ std::optional<std::string> RunFileDialog(QWidget* parent, const shell::FileDialo
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(request.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return ToPath(dialog.selectedFiles().first());
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        const std::string path = ToPath(dialog.selectedFiles().first());
+        const std::string problem = request.FolderMustExist ? shell::MissingFolderProblem(path) : std::string();
+        if (problem.empty()) return path;
+        QMessageBox::warning(&dialog, dialog.windowTitle(), FromShown(problem));
+    }
 }
 
 }  // namespace
 
 shell::Answer QtDialogs::Message(const std::string& text, const std::string& title, shell::MessageIcon icon,
                                  shell::MessageButtons buttons) {
-    QMessageBox box(QtIcon(icon), FromText(title), FromText(text), QMessageBox::NoButton, parent_);
+    QMessageBox box(QtIcon(icon), FromShown(title), FromShown(text), QMessageBox::NoButton, parent_);
     switch (buttons) {
     case shell::MessageButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
     case shell::MessageButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
@@ -82,7 +129,7 @@ std::optional<std::string> QtDialogs::Input(const std::string& prompt, const std
                                             const std::string& defaultText) {
     bool ok = false;
     QString answer =
-        QInputDialog::getText(parent_, FromText(title), FromText(prompt), QLineEdit::Normal, FromText(defaultText), &ok);
+        QInputDialog::getText(parent_, FromShown(title), FromShown(prompt), QLineEdit::Normal, FromText(defaultText), &ok);
     if (!ok) return std::nullopt;
     return ToText(answer);
 }
@@ -96,7 +143,7 @@ std::optional<std::string> QtDialogs::SaveFile(const shell::FileDialogRequest& r
 }
 
 std::optional<std::string> QtDialogs::ChooseFolder(const std::string& title) {
-    QString folder = QFileDialog::getExistingDirectory(parent_, FromText(title), QString(),
+    QString folder = QFileDialog::getExistingDirectory(parent_, FromShown(title), QString(),
                                                        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
     if (folder.isEmpty()) return std::nullopt;
     if (!folder.endsWith('/')) folder += '/';

@@ -16,6 +16,11 @@ QString FromText(const std::string& text);
 std::string ToText(const QString& text);
 QString FromPath(const std::string& path);
 std::string ToPath(const QString& path);
+// A message, question or title that may hold paths among the program's
+// words: paths are named as the file system names them (UTF-8), so a text
+// that is valid UTF-8 is read as a path is; any other is Latin-1 (the
+// program's own texts and the texts of its files).
+QString FromShown(const std::string& text);
 
 // "desc|pat;pat|..." as Qt name filters ("desc (pat pat)"); "*.*" becomes "*"
 // so that it also matches names without a dot.

@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "archive/change_log.h"
 #include "archive/error.h"
 #include "archive/helpers.h"
 #include "archive/load.h"
@@ -65,7 +66,9 @@ void CheckType(std::int16_t type, const char* source) {
 // Inserts a record at pos holding a copy of the one that moves up, and
 // renumbers every reference to a moved record.
 void OpenSlot(ItemTable& table, std::int32_t pos) {
+    if (table.Changes) table.Changes->BeforeInsert(table, pos, 1);
     ItemRecord copy = table[pos];
+    copy.Stamp = NextGeneration();
     table.Records.insert(table.Records.begin() + pos, std::move(copy));
     table.Generation = NextGeneration();
     ++table.ItemCount;
@@ -74,7 +77,9 @@ void OpenSlot(ItemTable& table, std::int32_t pos) {
         if (record.RefersTo >= pos) ++record.RefersTo;
 }
 
+// Called after HandOverShares: no other record refers to item any more.
 void RemoveRecord(ItemTable& table, std::int32_t item) {
+    if (table.Changes) table.Changes->BeforeErase(table, item);
     const bool hidden = table[item].IsHidden;
     table.Records.erase(table.Records.begin() + item);
     table.Generation = NextGeneration();
@@ -163,6 +168,7 @@ std::int32_t FindFirstRepetition(const ItemTable& table, std::int32_t start, std
 void HandOverShares(ItemTable& table, std::int32_t item) {
     for (std::int32_t k = 0; k < item; ++k) {
         if (table[k].RefersTo == item) {
+            NoteChange(table, k);
             table[k].RefersTo = k;
             table.Generation = NextGeneration();
         }
@@ -172,10 +178,15 @@ void HandOverShares(ItemTable& table, std::int32_t item) {
     table.Generation = NextGeneration();
     // The heir already holds the bytes (changing them later gives it a
     // buffer of its own); it only stops referring.
+    NoteChange(table, heir);
     table[heir].RefersTo = heir;
     UpdateDisplayTexts(table[heir]);
-    for (std::int32_t k = heir + 1; k <= table.ItemCount; ++k)
-        if (table[k].RefersTo == item) table[k].RefersTo = heir;
+    for (std::int32_t k = heir + 1; k <= table.ItemCount; ++k) {
+        if (table[k].RefersTo == item) {
+            NoteChange(table, k);
+            table[k].RefersTo = heir;
+        }
+    }
 }
 
 void AddItem(ItemTable& table, std::int32_t pos, const std::string& path, std::int16_t type,
@@ -230,6 +241,8 @@ namespace {
 // old[pos..], and renumbers the old records' references past pos.
 void SpliceRecords(ItemTable& table, std::int32_t pos, std::vector<ItemRecord> inserted) {
     const auto count = static_cast<std::int32_t>(inserted.size());
+    if (table.Changes) table.Changes->BeforeInsert(table, pos, count);
+    for (auto& r : inserted) r.Stamp = NextGeneration();
     for (auto& r : table.Records)
         if (r.RefersTo >= pos) r.RefersTo += count;
     table.Records.insert(table.Records.begin() + pos, std::make_move_iterator(inserted.begin()),
@@ -291,7 +304,7 @@ void RemoveItem(ItemTable& table, std::int32_t item) {
     // before it. Compressed data has no such byte to spare: its first byte
     // belongs to the stream.
     if (item > 0 && table[item - 1].IsHidden && table[item].IsHidden && table[item - 1].CompressionType == 0) {
-        Bytes& before = table[item - 1].Data.Edit();
+        Bytes& before = ChangeItem(table, item - 1).Data.Edit();
         if (table[item + 1].IsHidden)
             FCharEx(before, RestoredFirstCharacter(before));
         else
@@ -314,10 +327,11 @@ void ChangeItemCompressionType(ItemTable& table, std::int32_t item, std::int16_t
                                const MethodSettings& methods) {
     CheckItem(table, item, kChangeCompressionBase, "ChangeItemCompressionType");
     CheckType(type, "CompressFile");
-    ItemRecord& record = table[item];
+    const ItemRecord& old = table[item];
     Bytes data;
-    ExpandCompressedFile(record.Data, table.WorkBuffer, record.DecompressedSize, record.CompressionType, methods);
+    ExpandCompressedFile(old.Data, table.WorkBuffer, old.DecompressedSize, old.CompressionType, methods);
     CompressFile(table.WorkBuffer, data, type, methods);
+    ItemRecord& record = ChangeItem(table, item);
     record.Data = std::move(data);
     record.CompressionType = type;
     record.CompressedSize = static_cast<std::int32_t>(record.Data.size());
@@ -328,6 +342,7 @@ void ChangeItemType(ItemTable& table, std::int32_t item) {
     constexpr const char* kSource = "ChangeItemType";
     CheckItem(table, item, kChangeItemTypeBase, kSource);
     if (table[item].IsHidden) throw Error(kChangeItemTypeHiddenBase + item, kSource, "Item is hidden");
+    ChangeItem(table, item);
     table.Generation = NextGeneration();
     table[item].IsBlank = !table[item].IsBlank;
     if (table[item].IsBlank) {
@@ -361,7 +376,7 @@ void ReplaceItemWithFile(ItemTable& table, std::int32_t item, const std::string&
     CompressFile(bytes, data, type, methods);
 
     HandOverShares(table, item);
-    ItemRecord& record = table[item];
+    ItemRecord& record = ChangeItem(table, item);
     if (record.RefersTo != item || record.IsBlank) table.Generation = NextGeneration();
     record.SourceFile = path;
     // A pointer keeps no bytes of its own in the file: still referring, the
@@ -381,7 +396,7 @@ void ItemToFromPointer(ItemTable& table, std::int32_t item, std::int32_t target)
     // the new target refers to item, form a loop the saver cannot resolve).
     HandOverShares(table, item);
     table.Generation = NextGeneration();
-    ItemRecord& record = table[item];
+    ItemRecord& record = ChangeItem(table, item);
     record.RefersTo = target;
     if (target != item) {
         const ItemRecord& from = table[target];

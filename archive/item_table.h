@@ -74,6 +74,9 @@ inline constexpr const char* kTypeNames[3] = {"Store", "LZSS", "LZMIT"};
 // outside 0..2.
 const char* TypeName(int type);
 
+// A number no table or record has had before in this process (never 0).
+std::uint64_t NextGeneration();
+
 struct ItemRecord {
     std::int32_t Offset = 0;            // slot value as loaded: 0 blank, -1 hidden
     std::int32_t DecompressedSize = 0;
@@ -90,10 +93,14 @@ struct ItemRecord {
     std::string SizeText;
     std::string StoredSizeText;
     std::string TypeText;
+    // Changes whenever the item's contents or kind change (replaced, retyped,
+    // made blank or a pointer, its bytes edited) and differs between any two
+    // records: an editor holding (item number, Stamp) sees whether that
+    // number still names the item it opened, unchanged.
+    std::uint64_t Stamp = NextGeneration();
 };
 
-// A number no table has had before in this process (never 0).
-std::uint64_t NextGeneration();
+class ChangeLog;
 
 struct ItemTable {
     // Changes whenever records are inserted, removed or renumbered, a
@@ -110,6 +117,9 @@ struct ItemTable {
     std::string RecordedScript;
     bool RecordedScriptChanged = false;
     std::vector<ItemRecord> Records = std::vector<ItemRecord>(1);
+    // While set, the item operations note in it every record they change,
+    // insert or remove (archive/change_log.h). Not owned.
+    ChangeLog* Changes = nullptr;
 
     ItemRecord& operator[](std::int32_t i) { return Records[static_cast<std::size_t>(i)]; }
     const ItemRecord& operator[](std::int32_t i) const { return Records[static_cast<std::size_t>(i)]; }

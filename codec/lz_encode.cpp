@@ -43,10 +43,11 @@ inline std::uint32_t PickIfAbove(std::uint64_t a, std::uint64_t b, std::uint32_t
 // child. The look-ahead (17 bytes) is part of the ring, so distances stay
 // below 4080.
 
-LzssEncoder::LzssEncoder() {
+LzssEncoder::LzssEncoder(std::int64_t indexFrom) : indexFrom_(indexFrom) {
     std::memset(ring_, 0, sizeof ring_);
     std::fill(std::begin(links_), std::end(links_), Links{{kNil, kNil}});
     std::fill(std::begin(parent_), std::end(parent_), kNil);
+    std::fill(std::begin(top_), std::end(top_), kNil);
 }
 
 void LzssEncoder::Attach(int node, int parent, int side) {
@@ -69,19 +70,31 @@ void LzssEncoder::ReplaceNode(int oldNode, int newNode) {
     parent_[oldNode] = kNil;
 }
 
+// The highest node with the given first two bytes in the subtree of node.
+std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const {
+    while (node != kNil) {
+        const unsigned p = PrefixOf(static_cast<int>(node));
+        if (p == prefix) break;
+        node = links_[node].child[prefix > p ? 1 : 0];
+    }
+    return static_cast<std::uint16_t>(node);
+}
+
 void LzssEncoder::InsertNode(int position) {
     links_[position] = Links{{kNil, kNil}};
     matchLength_ = 0;
-    const unsigned top = links_[kRoot].child[1];
+    std::uint16_t* const prefixTop = indexed_ ? &top_[PrefixOf(position)] : nullptr;
+    unsigned top = prefixTop && *prefixTop != kNil ? *prefixTop : links_[kRoot].child[1];
     if (top == kNil) {  // only when the tree was emptied; kept for safety
         links_[kRoot].child[1] = static_cast<std::uint16_t>(position);
         parent_[position] = kRoot;
-        return;
-    }
-    if (guessSide_)
+    } else if (guessSide_) {
         Walk<true>(position, top);
-    else
+    } else {
         Walk<false>(position, top);
+    }
+    // The first of its prefix, or in the place of an equal string that was.
+    if (prefixTop && (*prefixTop == kNil || parent_[*prefixTop] == kNil)) *prefixTop = static_cast<std::uint16_t>(position);
 }
 
 // The walk down from top, which inserts position and finds its longest match.
@@ -182,8 +195,37 @@ void LzssEncoder::Walk(int position, unsigned test) {
     matchPosition_ = bestPosition;
 }
 
+// Keeps top_ right for the deletion of node, before the tree changes: a node
+// with two children is replaced by its predecessor, which moves up from the
+// end of the larger links below its smaller child.
+void LzssEncoder::UnindexNode(int node) {
+    const unsigned prefix = PrefixOf(node);
+    const unsigned smaller = links_[node].child[0], larger = links_[node].child[1];
+    if (smaller == kNil || larger == kNil) {
+        if (top_[prefix] == node) top_[prefix] = FirstWithPrefix(smaller & larger, prefix);
+        return;
+    }
+    unsigned moved = smaller;
+    while (links_[moved].child[1] != kNil) moved = links_[moved].child[1];
+    const unsigned movedPrefix = PrefixOf(static_cast<int>(moved));
+    if (movedPrefix == prefix) {
+        if (top_[prefix] == node) top_[prefix] = static_cast<std::uint16_t>(moved);
+        return;
+    }
+    // node was the first of its prefix: the rest of it lies on its larger side.
+    if (top_[prefix] == node) top_[prefix] = FirstWithPrefix(larger, prefix);
+    // The predecessor moves above the nodes on its way up.
+    for (unsigned x = smaller; x != moved; x = links_[x].child[1]) {
+        if (top_[movedPrefix] == x) {
+            top_[movedPrefix] = static_cast<std::uint16_t>(moved);
+            return;
+        }
+    }
+}
+
 void LzssEncoder::DeleteNode(int node) {
     if (parent_[node] == kNil) return;
+    if (indexed_) UnindexNode(node);
     const unsigned smaller = links_[node].child[0], larger = links_[node].child[1];
     unsigned replacement;
     if (smaller == kNil || larger == kNil) {
@@ -219,6 +261,12 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
 
     std::fill(std::begin(links_), std::end(links_), Links{{kNil, kNil}});
     std::fill(std::begin(parent_), std::end(parent_), kNil);
+    // The index pays for clearing it on longer inputs only.
+    indexed_ = inputLength >= indexFrom_;
+    if (indexed_) {
+        std::fill(std::begin(top_), std::end(top_), kNil);
+        top_[PrefixOf(0)] = 0;
+    }
     links_[kRoot].child[1] = 0;
     parent_[0] = kRoot;
 
@@ -316,10 +364,18 @@ class LzmitTree {
 public:
     LzmitTree(const std::uint8_t* input, std::int64_t length) : in_(input), n_(length) {}
 
-    bool Allocate() {
+    // With index, the walks of most positions start at the highest node of
+    // their first two bytes (see LzssEncoder::top_), which pays for clearing
+    // its table on longer inputs.
+    bool Allocate(bool index) {
         links_.reset(new (std::nothrow) Links[kEntries + 1]);
         hooks_.reset(new (std::nothrow) Hook[kEntries + 1]);
         if (links_ == nullptr || hooks_ == nullptr) return false;
+        if (index) top_.reset(new (std::nothrow) std::uint32_t[1 << 16]);
+        if (top_ != nullptr) {  // without it, every walk starts at the top
+            std::fill_n(top_.get(), 1 << 16, kNone);
+            indexed_ = true;
+        }
         std::fill_n(hooks_.get(), kEntries + 1, Hook{kDetached, 0});
         links_[kRootEntry] = Links{{kNone, kNone}};
         return true;
@@ -329,20 +385,35 @@ public:
         const auto position = static_cast<std::uint32_t>(p);
         const std::uint32_t s = EntryOf(position);
         if (p >= kWindow) {
-            const std::uint32_t leaving = EntryOf(static_cast<std::uint32_t>(p - kWindow));
-            if (hooks_[leaving].parent != kDetached) Remove(leaving);
+            const auto leavingPosition = static_cast<std::uint32_t>(p - kWindow);
+            const std::uint32_t leaving = EntryOf(leavingPosition);
+            if (hooks_[leaving].parent != kDetached) {
+                if (indexed_) Unindex(leavingPosition);
+                Remove(leaving);
+            }
         }
         Links* t = links_.get();
         t[s] = Links{{kNone, kNone}};
         std::uint32_t node = t[kRootEntry].child[0];
-        if (node == kNone) {
-            Attach(position, kRootEntry, 0);
-            return {0, -1};
-        }
         const std::uint8_t* key = in_ + p;
         const int maxK = static_cast<int>(std::min<std::int64_t>(kLongest, n_ - p));
-        if (maxK < kLongest) return InsertNearEnd(position, node, key, maxK);
-        return guessSide_ ? Walk<true>(position, node, key) : Walk<false>(position, node, key);
+        // The index holds strings of the longest copy only; the last
+        // positions walk from the top.
+        if (maxK < kLongest) indexed_ = false;
+        std::uint32_t* const prefixTop = indexed_ ? &top_[PrefixOf(position)] : nullptr;
+        Match found{0, -1};
+        if (node == kNone) {
+            Attach(position, kRootEntry, 0);
+        } else if (maxK < kLongest) {
+            return InsertNearEnd(position, node, key, maxK);
+        } else {
+            if (prefixTop && *prefixTop != kNone) node = *prefixTop;
+            found = guessSide_ ? Walk<true>(position, node, key) : Walk<false>(position, node, key);
+        }
+        // The first of its prefix, or in the place of an equal string that was.
+        if (prefixTop && (*prefixTop == kNone || hooks_[EntryOf(*prefixTop)].parent == kDetached))
+            *prefixTop = position;
+        return found;
     }
 
 private:
@@ -464,6 +535,51 @@ private:
         }
     }
 
+    static constexpr int kSmallerSide = kMirrored ? 1 : 0;
+    static constexpr int kLargerSide = 1 - kSmallerSide;
+
+    unsigned PrefixOf(std::uint32_t position) const {
+        return static_cast<unsigned>(in_[position]) << 8 | in_[position + 1];
+    }
+
+    // The highest node with the given first two bytes in the subtree of node.
+    std::uint32_t FirstWithPrefix(std::uint32_t node, unsigned prefix) const {
+        while (node != kNone) {
+            const unsigned p = PrefixOf(node);
+            if (p == prefix) break;
+            node = links_[EntryOf(node)].child[prefix > p ? kLargerSide : kSmallerSide];
+        }
+        return node;
+    }
+
+    // Keeps top_ right for the removal of the node at position, before the
+    // tree changes (see LzssEncoder::UnindexNode): with two children it is
+    // replaced by its predecessor in the order of the strings.
+    void Unindex(std::uint32_t position) {
+        const Links* t = links_.get();
+        const unsigned prefix = PrefixOf(position);
+        const std::uint32_t smaller = t[EntryOf(position)].child[kSmallerSide];
+        const std::uint32_t larger = t[EntryOf(position)].child[kLargerSide];
+        if (smaller == kNone || larger == kNone) {
+            if (top_[prefix] == position) top_[prefix] = FirstWithPrefix(smaller & larger, prefix);
+            return;
+        }
+        std::uint32_t moved = smaller;
+        while (t[EntryOf(moved)].child[kLargerSide] != kNone) moved = t[EntryOf(moved)].child[kLargerSide];
+        const unsigned movedPrefix = PrefixOf(moved);
+        if (movedPrefix == prefix) {
+            if (top_[prefix] == position) top_[prefix] = moved;
+            return;
+        }
+        if (top_[prefix] == position) top_[prefix] = FirstWithPrefix(larger, prefix);
+        for (std::uint32_t x = smaller; x != moved; x = t[EntryOf(x)].child[kLargerSide]) {
+            if (top_[movedPrefix] == x) {
+                top_[movedPrefix] = moved;
+                return;
+            }
+        }
+    }
+
     // Hangs the node at position below the entry parent, on the given side.
     void Attach(std::uint32_t position, std::uint32_t parent, int side) {
         links_[parent].child[side] = position;
@@ -523,13 +639,16 @@ private:
     std::uint32_t recentLevels_ = 0, recentTurns_ = 0;
     std::unique_ptr<Links[]> links_;
     std::unique_ptr<Hook[]> hooks_;
+    std::unique_ptr<std::uint32_t[]> top_;  // per first two bytes: the highest node, or kNone
+    bool indexed_ = false;                   // top_ is kept
 };
 
 template <bool kMirrored>
-std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<std::uint8_t> output) {
+std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
+                               std::int64_t indexFrom) {
     const std::int64_t n = static_cast<std::int64_t>(input.size());
     LzmitTree<kMirrored> tree(input.data(), n);
-    if (!tree.Allocate()) return -1;
+    if (!tree.Allocate(n >= indexFrom)) return -1;
     std::uint8_t* out = output.data();
     std::int64_t i = 0;
     std::int64_t insertCount = 1;
@@ -571,9 +690,10 @@ std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<st
 
 }  // namespace
 
-std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output, TreeOrder order) {
-    return order == TreeOrder::Mirrored ? CompressLzmitWith<true>(input, output)
-                                        : CompressLzmitWith<false>(input, output);
+std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output, TreeOrder order,
+                           std::int64_t indexFrom) {
+    return order == TreeOrder::Mirrored ? CompressLzmitWith<true>(input, output, indexFrom)
+                                        : CompressLzmitWith<false>(input, output, indexFrom);
 }
 
 }  // namespace codec

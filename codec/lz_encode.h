@@ -2,7 +2,9 @@
 // LZSS with a search tree of window positions for type 1, and an in-place
 // search over the last 4096 input positions for type 2. Both write the stream
 // of codec/lz.h byte for byte as their algorithms lay it out, so their output
-// is fixed by the input alone.
+// is fixed by the input alone. And the greedy encoder of the search methods
+// (`Compress` and `CompressHesk` of TarvoCompC), whose tie rules are those of
+// a scan of the whole window.
 #pragma once
 
 #include <cstdint>
@@ -12,12 +14,18 @@
 
 namespace codec {
 
-// Type 1 encoder. Holds its 4096-byte window and the tree of its positions
-// (about 28 KiB); the library keeps one and reuses it, so one object must not
-// encode on two threads at once.
+// The tree encoders walk their trees from the highest node of the key's
+// first two bytes instead of the top, for inputs of at least this many
+// bytes (below, clearing the index costs more than it saves). The walk finds
+// the same match and place either way; tests set the bound to compare.
+inline constexpr std::int64_t kTreeIndexFrom = 16384;
+
+// Type 1 encoder. Holds its 4096-byte window, the tree of its positions and
+// an index into the tree (about 156 KiB); the library keeps one and reuses
+// it, so one object must not encode on two threads at once.
 class LzssEncoder {
 public:
-    LzssEncoder();
+    explicit LzssEncoder(std::int64_t indexFrom = kTreeIndexFrom);
 
     // Encodes input as a type 1 stream into output, which must hold at least
     // input.size() bytes (it never writes more) and input.size() must fit in
@@ -39,6 +47,9 @@ private:
     void ReplaceNode(int oldNode, int newNode);
     void Attach(int node, int parent, int side);
     void SetChildOfParent(int node, int replacement);
+    unsigned PrefixOf(int node) const { return static_cast<unsigned>(ring_[node]) << 8 | ring_[node + 1]; }
+    std::uint16_t FirstWithPrefix(unsigned node, unsigned prefix) const;
+    void UnindexNode(int node);
     void PutByte(int index, std::uint8_t b) {
         ring_[index] = b;
         if (index < kLookAhead) ring_[index + kWindowSize] = b;
@@ -56,6 +67,14 @@ private:
     std::uint8_t ring_[kWindowSize + kLookAhead];
     Links links_[kWindowSize + 1];
     std::uint16_t parent_[kWindowSize + 1];  // kNil: not in the tree
+    // For each first two bytes, the highest node whose string starts with
+    // them (kNil: none). All such nodes lie below it, and so does the place of
+    // any new string that starts with them, so the walk for such a string
+    // starts there: the nodes above share less than two bytes with it and
+    // cannot be its match, nor change where it goes.
+    std::uint16_t top_[1 << 16];
+    std::int64_t indexFrom_;
+    bool indexed_ = false;  // top_ is kept (inputs of indexFrom_ bytes or more)
     bool guessSide_ = false;  // how the next walk takes a side; see Walk
     std::uint32_t recentLevels_ = 0, recentTurns_ = 0;
     int matchLength_ = 0;
@@ -75,6 +94,19 @@ enum class TreeOrder { Standard, Mirrored };
 // input is consumed (every input of 1 to 18 bytes) or its working memory
 // cannot be had. Allocates its tree per call; safe on several threads.
 std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
-                           TreeOrder order = TreeOrder::Standard);
+                           TreeOrder order = TreeOrder::Standard, std::int64_t indexFrom = kTreeIndexFrom);
+
+// The stream of the search encoders, type 1 or 2: greedy parsing, at each
+// position the longest match (capped at type + 16 bytes and at the end of the
+// input, at least type + 1) that starts 1..4096 bytes before it. Of equally
+// long matches: for type 1 the nearest, except that the farthest of the
+// longest copy (17 bytes) is taken; for type 2 the farthest. These are the
+// choices of a scan of the window oldest first that keeps a candidate at
+// least as long (type 1) or longer (type 2) than the best so far and stops
+// at the first of the longest copy. output must hold
+// MaxCompressedSize(input.size()) bytes; input.size() must fit in 32 bits.
+// Returns the stream length (0 for empty input), or -1 for another type or
+// when its working memory (about 300 KiB) cannot be had.
+std::int32_t CompressWindowSearch(std::span<const std::uint8_t> input, std::span<std::uint8_t> output, int type);
 
 }  // namespace codec

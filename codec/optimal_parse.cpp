@@ -20,9 +20,20 @@ constexpr std::int32_t kNil = -1;
 constexpr std::int32_t kSlots = 8192;
 constexpr std::int32_t kSlotMask = kSlots - 1;
 
-// The number of equal leading bytes of a and b below limit, knowing that the
-// first `from` are equal. Both hold at least limit readable bytes.
-inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, int limit) {
+// The number of equal leading bytes of a and b below limit (at most 18),
+// knowing that the first `from` are equal. Both hold at least limit readable
+// bytes, and with wide at least 32, which are compared a word at a time.
+inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, int limit, bool wide) {
+    static_assert(std::endian::native == std::endian::little);
+    if (wide) {
+        for (int k = from;; k += 8) {
+            std::uint64_t x, y;
+            std::memcpy(&x, a + k, 8);
+            std::memcpy(&y, b + k, 8);
+            if (x != y) return std::min(limit, k + std::countr_zero(x ^ y) / 8);
+            if (k + 8 >= limit) return limit;
+        }
+    }
     int k = from;
     for (; k + 8 <= limit; k += 8) {
         std::uint64_t x, y;
@@ -65,6 +76,7 @@ public:
         const std::int32_t windowStart = p - kWindowSize;
         const int limit = static_cast<int>(std::min<std::int64_t>(maxLength_, size_ - p));
         const std::uint8_t* key = data_ + p;
+        const bool wide = p + 32 <= size_;
         std::int32_t& root = roots_[static_cast<std::size_t>(key[0] << 8 | key[1])];
         std::int32_t node = root;
         root = p;
@@ -82,7 +94,7 @@ public:
         matchPosition = kNil;
         while (node != kNil && node >= windowStart) {
             const std::uint8_t* other = data_ + node;
-            const int k = CommonPrefix(key, other, std::min(prefixBefore, prefixAfter), limit);
+            const int k = CommonPrefix(key, other, std::min(prefixBefore, prefixAfter), limit, wide);
             if (k >= length) {  // the walk meets older nodes later: farther wins
                 length = k;
                 matchPosition = node;
@@ -216,9 +228,10 @@ void PreferFartherSources(std::span<const std::uint8_t> input, const std::vector
         }
         std::int32_t farthest = kNil;
         int steps = 0;
+        const bool wide = i + 32 <= n;
         for (std::int32_t c = head[key(i)]; c != kNil && c >= i - kWindowSize && steps < kSteps;
              c = previous[static_cast<std::size_t>(c & kSlotMask)], ++steps) {
-            if (i - c >= kSlowDistance && std::memcmp(data + c, data + i, static_cast<std::size_t>(length)) == 0) {
+            if (i - c >= kSlowDistance && CommonPrefix(data + c, data + i, 0, length, wide) == length) {
                 farthest = c;
             }
         }

@@ -87,6 +87,8 @@ bool HexModel::EnterEditMode() {
     if (editMode_) return false;
     if (!loaded_ || FileSize() == 0) return false;
     editMode_ = true;
+    // The edit box marks the byte now; a click's highlight would be a second mark.
+    highlighted_ = 0;
     editPosition_ = pageStart_;
     LoadEditBox();
     return true;
@@ -197,9 +199,8 @@ bool HexModel::Navigate(Nav nav) {
     case Nav::FirstPage:
         return MoveTo(1, 1);
     case Nav::LastPage:
-        // Like Page Down, nothing once the last byte is on screen (a page
-        // scrolled by lines may start beyond the page boundary).
-        if (PageEnd() == size) return false;
+        // The 512-byte page that holds the last byte, also from a page
+        // scrolled by lines that shows the last byte already.
         return MoveTo(LastPageStart(), sameCell(LastPageStart()));
     case Nav::LineDown:
         if (!editMode_) {
@@ -307,6 +308,8 @@ CommandResult HexModel::GoTo(std::string_view text) {
         offset = offset * 10 + d;
     }
     if (offset >= FileSize()) return Result(Status::GoToTooLarge, kGoToTooLarge);
+    // Also a jump onto the edit position itself ends the pending edit.
+    CommitEdit();
     MoveTo(PageStartOfOffset(offset), offset + 1);
     if (!editMode_) highlighted_ = offset + 1;
     return Result(Status::Done);

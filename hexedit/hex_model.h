@@ -170,7 +170,7 @@ public:
     //     position a row if that byte exists, scrolling from the page's
     //     last/first row.
     //   FirstPage: page 1 (edit position 1). LastPage: the 512-byte page
-    //     holding the last byte, nothing when it is already on screen.
+    //     holding the last byte, nothing when that page is shown already.
     //   Left/Right: one byte, scrolling a line at the page's ends.
     //   PageFirstByte/PageLastByte: the edit position to PageStart/PageEnd.
     bool Navigate(Nav nav);
@@ -210,7 +210,8 @@ public:
     std::int64_t HitLength() const { return hitLength_; }
     // cmdGoTo with the text of txbGoTo: a 0-based decimal offset read as a
     // 64-bit number (digits beyond that range count as too large). Refused
-    // when empty or >= FileSize(); otherwise shows the page holding the byte
+    // when empty or >= FileSize(); otherwise commits the pending edit (also
+    // when the offset is the edit position itself), shows the page holding the byte
     // and highlights it (view mode) or puts the edit box on it (edit mode).
     CommandResult GoTo(std::string_view text);
 

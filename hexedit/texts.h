@@ -11,6 +11,9 @@ namespace hexedit {
 // Window captions: the editor caption when the window edits an archive item.
 inline constexpr const char* kViewerCaption = "Hex viewer";
 inline constexpr const char* kEditorCaption = "Hex editor";
+// Shown after the editor's caption once its item was replaced, removed,
+// moved or retyped in the archive: closing then offers only Save to file.
+inline constexpr const char* kStaleItemNote = "item changed in the archive, cannot write back";
 
 // Tooltips of the mode and overwrite pictures.
 inline constexpr const char* kViewModeTip = "View Mode is on.  Toggle View/Edit Mode.";
@@ -29,6 +32,11 @@ inline constexpr const char* kBadHexValue = "Incorrect hex value entered";
 inline constexpr const char* kSearchedToEnd = "Searched to end.";
 inline constexpr const char* kNoGoToPosition = "No byte position entered yet";
 inline constexpr const char* kGoToTooLarge = "Entry exceeds file size";
+// The character search compares single bytes (Latin-1); a character beyond
+// that set has no byte to look for.
+inline constexpr const char* kNotLatin1SearchText =
+    "The search text holds a character that is not in the Latin-1 character set; "
+    "the character search can only find characters of that set.";
 
 // Names the error box of ErrMsgText gives for the two failing commands.
 inline constexpr const char* kFileOpenProcedure = "cmdFileOpen_Click";

@@ -40,14 +40,13 @@ bool WriteAndClose(int fd, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-bool CanWriteBack(const HexSource& source, std::uint64_t currentGeneration) {
-    return source.FromItem && source.ItemEditing && !source.StoredBytes && source.ItemIndex >= 0 &&
-           source.Generation == currentGeneration;
+bool CanWriteBack(const HexSource& source, bool itemUnchanged) {
+    return source.FromItem && source.ItemEditing && !source.StoredBytes && source.ItemIndex >= 0 && itemUnchanged;
 }
 
-CloseOffer OfferOnClose(const HexSource& source, bool modified, std::uint64_t currentGeneration) {
+CloseOffer OfferOnClose(const HexSource& source, bool modified, bool itemUnchanged) {
     if (!modified) return CloseOffer::None;
-    return CanWriteBack(source, currentGeneration) ? CloseOffer::WriteBack : CloseOffer::SaveToFile;
+    return CanWriteBack(source, itemUnchanged) ? CloseOffer::WriteBack : CloseOffer::SaveToFile;
 }
 
 void WriteBackItem(archive::ItemTable& table, std::int32_t item, std::span<const std::uint8_t> bytes,
@@ -77,8 +76,10 @@ void WriteBytesToFile(const std::string& path, std::span<const std::uint8_t> byt
     if (!WriteAndClose(fd, bytes)) FileError("cmdSave_Click", "write the file", path);
 }
 
-const char* Caption(const HexSource& source) {
-    return source.FromItem && source.ItemEditing ? kEditorCaption : kViewerCaption;
+std::string Caption(const HexSource& source, bool itemUnchanged) {
+    if (!(source.FromItem && source.ItemEditing)) return kViewerCaption;
+    if (itemUnchanged) return kEditorCaption;
+    return std::string(kEditorCaption) + " - " + kStaleItemNote;
 }
 
 }  // namespace hexedit

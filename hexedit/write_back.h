@@ -1,8 +1,8 @@
 // Where the bytes of a hex window came from, what closing the window may
 // offer to do with changed bytes, and writing them back into the item. The
-// window is modeless, so the archive can change under it; the archive core
-// counts its structural changes (a generation number) and the window
-// compares the count it saw at open.
+// window is modeless, so the archive can change under it: the archive's
+// document tells whether the item is still the one the window opened,
+// unchanged (shell::ArchiveDocument::IsCurrent).
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,6 @@ struct HexSource {
     std::int32_t ItemIndex = -1;   // that item's number
     bool ItemEditing = false;      // opened with item editing requested (Hex-edit)
     bool StoredBytes = false;      // the item's bytes as stored, not decompressed
-    std::uint64_t Generation = 0;  // the item table's generation when the window opened
 };
 
 // What the close question offers for changed bytes.
@@ -30,12 +29,13 @@ enum class CloseOffer {
 };
 
 // Write-back is allowed only for a window opened on an item with item
-// editing, on decompressed bytes, while the table still has the generation
-// it had at open (so the bytes cannot land in another item or archive).
-bool CanWriteBack(const HexSource& source, std::uint64_t currentGeneration);
+// editing, on decompressed bytes, while that item is unchanged and still has
+// its number (so the bytes cannot land in another item or archive, nor over
+// a replacement).
+bool CanWriteBack(const HexSource& source, bool itemUnchanged);
 
 // The offer when closing with the given modified flag.
-CloseOffer OfferOnClose(const HexSource& source, bool modified, std::uint64_t currentGeneration);
+CloseOffer OfferOnClose(const HexSource& source, bool modified, bool itemUnchanged);
 
 // SaveHQRItem: makes bytes the decompressed contents of item through the
 // replace operation, compressed again with the item's own compression type
@@ -53,7 +53,8 @@ void WriteBackItem(archive::ItemTable& table, std::int32_t item, std::span<const
 // with the reason when the file cannot be created or written.
 void WriteBytesToFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
-// "Hex editor" for a window opened with item editing, else "Hex viewer".
-const char* Caption(const HexSource& source);
+// "Hex editor" for a window opened with item editing, else "Hex viewer";
+// an editor that can no longer write back says so.
+std::string Caption(const HexSource& source, bool itemUnchanged);
 
 }  // namespace hexedit

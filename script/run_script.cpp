@@ -166,11 +166,13 @@ void Run::HandleLine(const std::string& line) {
                 return;
             }
             archive::SaveArchive(env_.Table, name);
+            ++summary_.Saves;
             savedSinceChange_ = true;
         } else if (mnemonic == "SVA") {
             CheckFields(mnemonic, fields, 1);
             std::string file = TakeFileName(mnemonic, line);
             archive::SaveArchive(env_.Table, file);
+            ++summary_.Saves;
             if (borrowed_) env_.Window.TakeFileName(file);
             inHand_ = true;
             borrowed_ = false;

@@ -64,6 +64,7 @@ struct RunSummary {
     int Warnings = 0;   // "Warning: ..." lines
     bool Fatal = false; // the run ended at a "Fatal Error: ..." line
     bool SavedSinceChange = false;  // nothing was changed after the last SAV or SVA
+    int Saves = 0;      // SAV and SVA lines that wrote the archive
 };
 
 // Runs the script file at scriptPath. Never throws for anything the script

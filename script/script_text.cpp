@@ -136,6 +136,12 @@ double ReadInRange(std::string_view field, double low, double high, const char* 
 
 }  // namespace
 
+std::optional<std::int32_t> TryReadInt32(std::string_view field) {
+    const double value = RoundHalfEven(LeadingNumber(field));
+    if (!(value >= -2147483648.0 && value <= 2147483647.0)) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
 std::int32_t ReadInt32(std::string_view field) {
     return static_cast<std::int32_t>(ReadInRange(field, -2147483648.0, 2147483647.0, "32-bit"));
 }

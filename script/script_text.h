@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -53,6 +54,9 @@ double RoundHalfEven(double x);
 // naming the field.
 std::int32_t ReadInt32(std::string_view field);
 std::int16_t ReadInt16(std::string_view field);
+// ReadInt32 for an answer typed into an input box: nullopt instead of the
+// error when the number does not fit.
+std::optional<std::int32_t> TryReadInt32(std::string_view field);
 
 constexpr int kNumberOutOfRange = 6;
 

@@ -1,6 +1,8 @@
 #include "shell/dialogs.h"
 
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 
 namespace shell {
 
@@ -48,6 +50,14 @@ std::vector<FileFilter> ParseFileFilter(std::string_view filter) {
     for (std::size_t i = 0; i + 1 < parts.size(); i += 2)
         filters.push_back({parts[i], Split(parts[i + 1], ';')});
     return filters;
+}
+
+std::string MissingFolderProblem(const std::string& path) {
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code error;
+    if (std::filesystem::is_directory(folder, error)) return {};
+    return folder.string() + "\r\nThe folder does not exist. Check the path and try again.";
 }
 
 bool MatchesFilePattern(std::string_view pattern, std::string_view name) {

@@ -25,7 +25,13 @@ struct FileDialogRequest {
     std::string InitialPath;
     bool OverwritePrompt = false;  // save dialogs: ask before replacing a file
     bool FileMustExist = false;    // open dialogs
+    bool FolderMustExist = false;  // save dialogs: a path in a missing folder is refused in the dialog
+    bool ExecutablesFirst = false; // the first filter shows only files the user may run (and folders)
 };
+
+// Why a save dialog refuses path when its folder must exist; empty when the
+// folder is there.
+std::string MissingFolderProblem(const std::string& path);
 
 class Dialogs {
 public:

@@ -18,7 +18,7 @@ std::vector<std::int32_t> DraggedItems(const archive::ItemTable& table, const st
     return items;
 }
 
-DropPlan PlanFileDrop(const std::vector<DroppedFile>& files, std::int32_t target, std::int32_t itemCount,
+DropPlan PlanFileDrop(const archive::ItemTable& table, const std::vector<DroppedFile>& files, std::int32_t target,
                       bool replace) {
     DropPlan plan;
     for (const DroppedFile& file : files) {
@@ -27,17 +27,23 @@ DropPlan PlanFileDrop(const std::vector<DroppedFile>& files, std::int32_t target
             return plan;
         }
     }
-    const bool ontoItem = target >= 0 && target < itemCount;
-    if (replace && ontoItem) {
-        if (files.size() != 1) {
-            plan.Refusal = "Only one file at a time can replace an item.";
-            return plan;
-        }
-        plan.Operations.push_back({target, archive::kOpReplaceItem, files[0].Path});
+    const bool ontoItem = target >= 0 && target < table.ItemCount;
+    if (replace && ontoItem && files.size() != 1) {
+        plan.Refusal = "Only one file at a time can replace an item.";
         return plan;
     }
-    std::int32_t position = ontoItem ? target : itemCount;
-    for (const DroppedFile& file : files) plan.Operations.push_back({position++, archive::kOpAddItem, file.Path});
+    const AddReplaceMode mode = replace && ontoItem ? AddReplaceMode::Replace : AddReplaceMode::Add;
+    std::int32_t position = ontoItem ? target : table.ItemCount;
+    for (const DroppedFile& file : files) {
+        const AddReplaceSetup setup = SetUpAddReplace(table, mode, position);
+        AddReplaceInput input;
+        input.Mode = mode;
+        input.Item = position++;
+        input.File = file.Path;
+        input.Type = kDropCompressionType;
+        if (OkOutcome outcome = DecideAddReplace(table, setup, input); outcome.Call)
+            plan.Operations.push_back(std::move(*outcome.Call));
+    }
     return plan;
 }
 

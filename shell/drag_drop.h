@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "archive/item_table.h"
+#include "shell/add_replace.h"
+#include "shell/add_replace.h"
 
 namespace shell {
 
@@ -20,28 +22,26 @@ struct DroppedFile {
     bool IsFolder = false;
 };
 
-// One item operation of a drop, run through ItemOperation so that it is
-// recorded and marks the archive modified.
-struct DropOperation {
-    std::int32_t Item = 0;
-    std::uint8_t Code = 0;  // archive::kOpAddItem or archive::kOpReplaceItem
-    std::string File;
-};
-
 struct DropPlan {
-    std::vector<DropOperation> Operations;
+    // Each run through ItemOperation, so that it is recorded and marks the
+    // archive modified.
+    std::vector<ItemCall> Operations;
     std::string Refusal;  // when not empty: shown, and nothing is done
 };
 
-// Dropped items are stored with this compression type.
+// Dropped items are compressed with this type where the add and replace
+// dialogs would offer a choice.
 constexpr std::int16_t kDropCompressionType = 1;
 
 // What dropping `files` on the row of item `target` does (target -1, or any
-// number not below itemCount: below the last row). The files are added as
+// number not below ItemCount: below the last row). The files are added as
 // new items before target, in the order given (at the end below the last
 // row). With replace (Shift held) onto an item, the one file replaces that
-// item. A folder among the files, or replace with more than one file,
-// refuses the whole drop.
-DropPlan PlanFileDrop(const std::vector<DroppedFile>& files, std::int32_t target, std::int32_t itemCount, bool replace);
+// item. Each file takes the add and replace dialogs' decision as if chosen
+// there with kDropCompressionType: voice archives and hidden items are only
+// stored, an empty file makes a blank item. A folder among the files, or
+// replace with more than one file, refuses the whole drop.
+DropPlan PlanFileDrop(const archive::ItemTable& table, const std::vector<DroppedFile>& files, std::int32_t target,
+                      bool replace);
 
 }  // namespace shell

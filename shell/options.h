@@ -74,7 +74,8 @@ std::optional<std::string> ViewerExtensionFromAnswer(std::string_view answer);
 inline constexpr const char* kAddViewerPrompt = "Enter the extension, for which you want to add a viewer:";
 inline constexpr const char* kAddViewerTitle = "Add viewer";
 inline constexpr const char* kAddViewerDefault = "LUN";
-inline constexpr const char* kViewerProgramFilter =
-    "Executable files (*.exe;*.com;*.bat;*.pif)|*.exe;*.com;*.bat;*.pif";
+// The first entry lists the files with the execute bit (the request asks
+// for ExecutablesFirst); a viewer may also be a script without it.
+inline constexpr const char* kViewerProgramFilter = "Executable files|*|All files (*)|*";
 
 }  // namespace shell

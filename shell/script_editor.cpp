@@ -74,7 +74,8 @@ std::string WriteScriptFile(const std::string& path, std::string_view editorText
         } while (fs::exists(backup, error));
         fs::rename(target, backup, error);
         if (error) {
-            fs::remove(fresh);
+            std::error_code ignored;
+            fs::remove(fresh, ignored);
             Fail("move the old script to its backup name", path, error);
         }
     }

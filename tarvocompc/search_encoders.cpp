@@ -1,11 +1,14 @@
 // The search encoders of TarvoCompC: `Compress` (with its building blocks
 // `CompressBytes` and `GetMaxSize`, and the file wrapper `CompressDravik`)
-// and `CompressHesk`. Both parse greedily and find each match by scanning
-// the 4096 bytes before the current position, without any index; their
-// results, tie rules included, are fixed by the streams already written with
-// them. The scans jump between candidates with memchr on the first byte,
-// which skips exactly the candidates that cannot match and so changes no
-// choice.
+// and `CompressHesk`. Both parse greedily and take at each position the match
+// a scan of the 4096 bytes before it finds; their results, tie rules
+// included, are fixed by the streams already written with them, and the two
+// write the same streams. The whole-buffer encoders find the matches with
+// the chains of codec::CompressWindowSearch, which make the scan's choices.
+// The scan itself remains behind `CompressBytes`, and behind both encoders
+// for short inputs and when the chains' memory cannot be had. It jumps
+// between candidates with memchr on the first byte, which skips exactly the
+// candidates that cannot match and so changes no choice.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +17,7 @@
 
 #include "codec/export.h"
 #include "codec/lz.h"
+#include "codec/lz_encode.h"
 #include "tarvocompc/file_pair.h"
 
 namespace tarvocompc {
@@ -58,16 +62,47 @@ bool FindDravikMatch(const std::uint8_t* current, int count, int limit, int type
     return found;
 }
 
-// The first index in [from, to) whose next `length` bytes equal those at a.
-const std::uint8_t* FindHeskCandidate(const std::uint8_t* from, const std::uint8_t* to, const std::uint8_t* a,
-                                      int length) {
-    while (from < to) {
-        from = static_cast<const std::uint8_t*>(std::memchr(from, a[0], static_cast<std::size_t>(to - from)));
-        if (!from) return nullptr;
-        if (std::memcmp(from, a, static_cast<std::size_t>(length)) == 0) return from;
-        ++from;
+// The encoders' loop over CompressBytes' scan.
+std::int32_t CompressByScan(std::int32_t inputLength, std::uint8_t* output, const std::uint8_t* input, int type) {
+    const int bias = codec::LengthBias(type);
+    int remaining = inputLength;
+    int out = 0;
+    int flagAt = 0;
+    int items = 8;
+    const std::uint8_t* current = input;
+    while (remaining != 0) {
+        if (items == 8) {
+            flagAt = out;
+            output[out++] = 0;
+            items = 0;
+        }
+        std::uint16_t word = 0;
+        const int limit = std::min(MaxCopy(type), remaining);
+        if (FindDravikMatch(current, inputLength - remaining, limit, type, word)) {
+            output[out++] = static_cast<std::uint8_t>(word & 0xFF);
+            output[out++] = static_cast<std::uint8_t>(word >> 8);
+            const int length = (word & 15) + bias;
+            current += length;
+            remaining -= length;
+        } else {
+            output[flagAt] = static_cast<std::uint8_t>(output[flagAt] | (1u << items));
+            output[out++] = *current++;
+            remaining -= 1;
+        }
+        ++items;
     }
-    return nullptr;
+    return out;
+}
+
+// The chains' tables cost more to clear than the scan of a short input.
+constexpr std::int32_t kChainsFrom = 128;
+
+std::int32_t CompressBuffer(std::int32_t inputLength, std::uint8_t* output, const std::uint8_t* input, int type) {
+    if (inputLength < kChainsFrom) return CompressByScan(inputLength, output, input, type);
+    const auto n = static_cast<std::size_t>(inputLength);
+    const std::int32_t length = codec::CompressWindowSearch(
+        {input, n}, {output, static_cast<std::size_t>(codec::MaxCompressedSize(n))}, type);
+    return length >= 0 ? length : CompressByScan(inputLength, output, input, type);
 }
 
 }  // namespace
@@ -99,34 +134,7 @@ ORVANE_EXPORT void Compress(std::int32_t inputLength, std::int32_t* outputLength
     if (!outputLength) return;
     *outputLength = 0;
     if (inputLength <= 0 || !output || !input || (type != 1 && type != 2)) return;
-    const int bias = codec::LengthBias(type);
-    int remaining = inputLength;
-    int out = 0;
-    int flagAt = 0;
-    int items = 8;
-    const std::uint8_t* current = input;
-    while (remaining != 0) {
-        if (items == 8) {
-            flagAt = out;
-            output[out++] = 0;
-            items = 0;
-        }
-        std::uint16_t word = 0;
-        const int limit = std::min(tarvocompc::MaxCopy(type), remaining);
-        if (tarvocompc::FindDravikMatch(current, inputLength - remaining, limit, type, word)) {
-            output[out++] = static_cast<std::uint8_t>(word & 0xFF);
-            output[out++] = static_cast<std::uint8_t>(word >> 8);
-            const int length = (word & 15) + bias;
-            current += length;
-            remaining -= length;
-        } else {
-            output[flagAt] = static_cast<std::uint8_t>(output[flagAt] | (1u << items));
-            output[out++] = *current++;
-            remaining -= 1;
-        }
-        ++items;
-    }
-    *outputLength = out;
+    *outputLength = tarvocompc::CompressBuffer(inputLength, output, input, type);
 }
 
 ORVANE_EXPORT std::int32_t CompressDravik(const char* inputPath, const char* outputPath, std::int32_t type) {
@@ -151,41 +159,5 @@ ORVANE_EXPORT std::int32_t CompressHesk(std::uint8_t* output, const std::uint8_t
                                         std::int32_t type) {
     if (type < 1 || type > 2) return inputLength;
     if (inputLength <= 0 || !output || !input) return 0;
-    const int n = inputLength;
-    const int longest = tarvocompc::MaxCopy(type);
-    int count = 0;
-    int a = 0;
-    while (a < n) {
-        const int flagAt = count;
-        output[count++] = 0;
-        for (int k = 0; k < 8; ++k) {
-            const std::uint8_t* start = input + std::max(0, a - codec::kWindowSize);
-            const std::uint8_t* here = input + a;
-            int j = type + 1;
-            int best = 0;
-            const std::uint8_t* bestAt = nullptr;
-            const std::uint8_t* candidate = a + j <= n ? tarvocompc::FindHeskCandidate(start, here, here, j) : nullptr;
-            while (candidate) {
-                while (a + j < n && candidate[j] == here[j] && j < longest) ++j;
-                if (j >= best + type - 1) {  // type 1: ties go to the later (nearer) candidate
-                    best = j;
-                    bestAt = candidate;
-                }
-                if (j >= longest) break;
-                candidate = tarvocompc::FindHeskCandidate(candidate + 1, here, here, j);
-            }
-            if (best == 0) {
-                output[flagAt] = static_cast<std::uint8_t>(output[flagAt] | (1u << k));
-                output[count++] = input[a];
-                a += 1;
-            } else {
-                const int word = (static_cast<int>(here - bestAt - 1) << 4) + (best - (type + 1));
-                output[count++] = static_cast<std::uint8_t>(word & 0xFF);
-                output[count++] = static_cast<std::uint8_t>((word >> 8) & 0xFF);
-                a += best;
-            }
-            if (a >= n) break;
-        }
-    }
-    return count;
+    return tarvocompc::CompressBuffer(inputLength, output, input, type);
 }

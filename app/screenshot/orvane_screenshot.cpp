@@ -6,13 +6,20 @@
 // ARCHIVE into DIR for a person to look at: every options page, the script
 // editor after a run with errors, the comparison of ARCHIVE with itself, the
 // viewer on items 0 and 1 in view and edit mode with a search hit marked,
-// and the viewer's printed page (printed.pdf).
+// the viewer's printed page (printed.pdf), the question that offers to put
+// back an item changed in another program, and a message naming a path with
+// a non-ASCII letter.
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTimer>
 
 #include <cstdio>
 #include <deque>
@@ -24,8 +31,10 @@
 #include "app/frm_script.h"
 #include "app/hex_window.h"
 #include "app/main_window.h"
+#include "app/qt_dialogs.h"
 #include "app/windows.h"
 #include "hexedit/texts.h"
+#include "shell/edit_in_place.h"
 
 namespace {
 
@@ -58,6 +67,46 @@ bool Save(QWidget& window, const std::string& path) {
     window.show();
     for (int i = 0; i < 20; ++i) QApplication::processEvents();
     return window.grab().save(QString::fromLocal8Bit(path.c_str()));
+}
+
+// The window with a title bar drawn above it, showing its caption: grabs
+// carry no window frame, and Xvfb has no window manager to draw one.
+bool SaveWithCaption(QWidget& window, const std::string& path) {
+    window.show();
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    const QPixmap body = window.grab();
+    const int bar = window.fontMetrics().height() + 12;
+    QPixmap framed(body.width(), body.height() + bar);
+    framed.fill(QColor(0x2B, 0x4F, 0x81));
+    QPainter painter(&framed);
+    painter.setPen(Qt::white);
+    QFont font = window.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(8, 0, body.width() - 16, bar), Qt::AlignVCenter | Qt::AlignLeft, window.windowTitle());
+    painter.drawPixmap(0, bar, body);
+    painter.end();
+    return framed.save(QString::fromLocal8Bit(path.c_str()));
+}
+
+// The main window with its Edit menu open, after removing item 1: the menu
+// names the step Undo takes back.
+bool SaveEditMenu(app::frmMain& main, const std::string& path) {
+    main.SelectRow(2);
+    main.RemoveCommand();
+    main.show();
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    QMenu* edit = main.findChild<QMenu*>("mnuEdit");
+    const QRect title = main.menuBar()->actionGeometry(edit->menuAction());
+    const QPoint at = main.menuBar()->mapTo(&main, title.bottomLeft());
+    edit->popup(main.mapToGlobal(at));
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    QPixmap picture = main.grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(at, edit->grab());
+    painter.end();
+    edit->hide();
+    return picture.save(QString::fromLocal8Bit(path.c_str()));
 }
 
 int Windows(const std::string& dir, const std::string& archive) {
@@ -122,6 +171,38 @@ int Windows(const std::string& dir, const std::string& archive) {
                 window->findChild<QPushButton*>("cmdPrintPage")->click();
             }
             window->close();
+        }
+    }
+    {
+        // An editor whose item changed under it: its caption says it can no
+        // longer write back.
+        app::ShowHexWindow(main, 1, app::HexOpenMode::Edit);
+        app::HexWindow* window = main.findChildren<app::HexWindow*>().back();
+        main.SelectRow(2);
+        main.ChangeCompressionCommand(main.Table()[1].CompressionType == 2 ? 1 : 2);
+        saved &= SaveWithCaption(*window, dir + "/hex_stale_editor.png");
+        window->close();
+    }
+    saved &= SaveEditMenu(main, dir + "/edit_menu.png");
+    // Two real message boxes: the question after an item was changed in
+    // another program, and a message naming a path with a non-ASCII letter.
+    {
+        app::QtDialogs boxes(&main);
+        const std::string missing = dir + "/caf\xC3\xA9.hqr";
+        const std::pair<const char*, std::string> shots[] = {
+            {"/put_back_question.png", shell::PutBackQuestion(1, "mapview")},
+            {"/path_message.png", "Specified file not found: '" + missing + "'"},
+        };
+        for (const auto& [name, text] : shots) {
+            QTimer::singleShot(200, &main, [&, file = dir + name] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    saved &= box->grab().save(QString::fromLocal8Bit(file.c_str()));
+                    box->done(0);
+                }
+            });
+            const bool question = name == shots[0].first;
+            boxes.Message(text, main.Caption(), question ? shell::MessageIcon::Question : shell::MessageIcon::Critical,
+                          question ? shell::MessageButtons::YesNo : shell::MessageButtons::Ok);
         }
     }
     if (!saved) std::fprintf(stderr, "orvane-screenshot: cannot write into %s\n", dir.c_str());

@@ -2,6 +2,8 @@
 // table, and the real main window over a test folder.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -26,16 +28,24 @@ namespace testing_support {
 // ItemOperation with recording, as the real window's do.
 class FakeServices : public app::AppServices, public script::MainWindowLink {
 public:
+    FakeServices() {
+        shell::DocumentView view;
+        view.TableChanged = [this](std::int32_t row) {
+            ++Refreshes;
+            if (row >= 0) Selected = row - 1;
+        };
+        Doc.SetView(std::move(view));
+    }
+
     ScriptedDialogs Dialogs;
-    archive::ItemTable Table_;
-    archive::OperationContext Context{Table_};
     shell::Settings Settings_ = shell::DefaultSettings();
+    shell::ArchiveDocument Doc{Dialogs, Settings_.RecentFiles, [this] { return Methods(); }};
+    archive::ItemTable& Table_ = Doc.Table();
     shell::Viewers Viewers_;
     QWidget Widget;
     bool Open = true;
     std::int32_t Selected = -1;
     int Refreshes = 0;
-    bool Modified = false;
     int SettingsApplied = 0;
     std::string FileName;
 
@@ -45,17 +55,15 @@ public:
     archive::ItemTable& Table() override { return Table_; }
     bool IsArchiveOpen() const override { return Open; }
     std::int32_t SelectedItem() const override { return Selected; }
+    shell::ArchiveDocument& Document() override { return Doc; }
     void RunItemOperation(std::int32_t item, std::uint8_t code, std::int32_t number, const std::string& file,
                           std::int32_t count) override {
-        Context.Methods = Methods();
-        archive::ItemOperation(Context, item, code, number, file, count);
-        ++Refreshes;
+        Doc.RunItemOperation(item, code, number, file, count, Selected + 1);
     }
     void RefreshItemList(std::int32_t row) override {
         ++Refreshes;
         Selected = row - 1;
     }
-    void MarkModified() override { Modified = true; }
     shell::Settings& CurrentSettings() override { return Settings_; }
     shell::Viewers& CurrentViewers() override { return Viewers_; }
     archive::MethodSettings Methods() const override { return shell::MethodSettingsOf(Settings_); }
@@ -89,6 +97,11 @@ protected:
         options.Dialogs = &dialogs;
         options.SettingsDirectory = dir.path().string();
         options.ScriptEditor = scriptEditor;
+        options.ViewFolderBase = dir.path().string();
+        options.OpenWithDesktop = [this](const std::string& path) {
+            desktopOpened.push_back(path);
+            return desktopAnswer;
+        };
         window = std::make_unique<app::frmMain>(options);
         window->Startup("", false);
     }
@@ -113,6 +126,14 @@ protected:
         Trigger(action);
     }
     archive::ItemTable& Table() { return window->Table(); }
+    // The files of the views in the private folder, by name.
+    std::vector<std::string> ViewFiles() {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path() / ("orvane-" + std::to_string(::getuid())), error))
+            if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+        return names;
+    }
     // The rows as the user reads them: every cell's text, row by row.
     std::vector<std::vector<std::string>> Rows() {
         app::ItemListModel& model = window->Model();
@@ -126,6 +147,10 @@ protected:
     TempDir dir;
     ScriptedDialogs dialogs;
     std::function<void(app::AppServices&)> scriptEditor;
+    // The desktop's default application: what it was asked to open, and
+    // whether it could.
+    std::vector<std::string> desktopOpened;
+    bool desktopAnswer = true;
     std::unique_ptr<app::frmMain> window;
 };
 

@@ -70,8 +70,8 @@ TEST_F(DragDrop, DragOutWritesTheItemsAsBulkExtractionNamesThem) {
 }
 
 // Drops add before the row, at the end below the last row, or with Shift
-// replace the row's item; each is recorded, marks the archive modified and
-// shows in the list at once.
+// replace the row's item; each is recorded, marks the archive modified,
+// shows in the list at once and is undone as a whole.
 TEST_F(DragDrop, DropAddsBeforeTheRowOrAtTheEndAndShiftReplaces) {
     const std::string a = dir.write("a.bin", std::string(300, 'a'));
     const std::string b = dir.write("b.bin", "bbbb");
@@ -87,6 +87,10 @@ TEST_F(DragDrop, DropAddsBeforeTheRowOrAtTheEndAndShiftReplaces) {
     EXPECT_EQ(window->Table()[2].CompressionType, 1);  // 300 bytes of one letter do compress
     EXPECT_TRUE(window->IsModified());
     EXPECT_TRUE(dialogs.Messages.empty());
+    // Each drop is one undo step, however many files it brings.
+    for (int step = 0; step < 3; ++step) Trigger("mnuUndo");
+    EXPECT_EQ(window->Model().rowCount(), count);
+    EXPECT_EQ(window->Table().RecordedScript, recorded);
 }
 
 // Nothing moves while the option is off, and a folder refuses the drop whole.

@@ -1,6 +1,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <regex>
 
@@ -21,7 +22,7 @@ using testing_support::Bytes;
 // main window opens on its items.
 class HexWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { archive::LoadArchive(services.Table_, testing_support::SamplePath("SAMPLE.HQR")); }
+    void SetUp() override { services.Doc.OpenAtStart(testing_support::SamplePath("SAMPLE.HQR")); }
     QList<app::HexWindow*> Windows() { return services.Widget.findChildren<app::HexWindow*>(); }
     app::HexWindow* Open(std::int32_t item, app::HexOpenMode mode) {
         app::ShowHexWindow(services, item, mode);
@@ -71,7 +72,7 @@ TEST_F(HexWindowTest, WriteBackReplacesTheDecompressedBytesAndKeepsTheItemsField
     EXPECT_LT(item.CompressedSize, item.DecompressedSize);
     EXPECT_EQ(item.SourceFile, before.SourceFile);
     EXPECT_EQ(item.Extension, before.Extension);
-    EXPECT_TRUE(services.Modified);
+    EXPECT_TRUE(services.Doc.IsModified());
     EXPECT_EQ(services.Selected, 1);
     EXPECT_EQ(services.Table_.RecordedScript, script);
     EXPECT_FALSE(TemporaryFileLeft());
@@ -134,13 +135,43 @@ TEST_F(HexWindowTest, AStaleWindowOffersAFileInsteadOfWritingIntoTheArchive) {
     QTest::keyClick(box, Qt::Key_Right);
     services.RunItemOperation(0, archive::kOpRemoveItem, 0, "", 0);
     const archive::Bytes remaining = services.Table_[0].Data;
-    services.Modified = false;
 
     services.Dialogs.Answers = {shell::Answer::No};
     EXPECT_TRUE(window->close());
     EXPECT_EQ(services.Dialogs.Messages.back(), hexedit::kLoadQuestion);
     EXPECT_EQ(services.Table_[0].Data, remaining);
-    EXPECT_FALSE(services.Modified);
+    EXPECT_EQ(services.Doc.HistorySteps(), 1u);
+}
+
+// Delete edits the go-to and search boxes; a character search for a
+// character that has no Latin-1 byte is refused, not turned into "?".
+TEST_F(HexWindowTest, BoxesTakeDeleteAndTheCharacterSearchRefusesWhatItCannotFind) {
+    app::HexWindow* window = Open(0, app::HexOpenMode::View);
+    ASSERT_TRUE(window);
+    for (const char* name : {"txbGoTo", "txbSearch"}) {
+        auto* box = window->findChild<QLineEdit*>(name);
+        box->setText("123");
+        box->setCursorPosition(0);
+        QTest::keyClick(box, Qt::Key_Delete);
+        EXPECT_EQ(box->text(), "23") << name;
+    }
+    window->findChild<QRadioButton*>("OptSearch1")->click();
+    window->findChild<QLineEdit*>("txbSearch")->setText(QString::fromUtf8("\u20ACuro"));
+    window->findChild<QPushButton*>("cmdSearchOrFindNext")->click();
+    ASSERT_EQ(services.Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(services.Dialogs.Messages[0], hexedit::kNotLatin1SearchText);
+    EXPECT_EQ(window->Model().LastFound(), 0);
+}
+
+// Save to file from an item's window proposes a name beside the archive.
+TEST_F(HexWindowTest, SaveToFileProposesTheArchiveItemAndExtension) {
+    services.FileName = "/games/SAMPLE.HQR";
+    app::HexWindow* window = Open(1, app::HexOpenMode::View);
+    ASSERT_TRUE(window);
+    services.Dialogs.Files = {std::nullopt};
+    window->findChild<QPushButton*>("cmdSave")->click();
+    ASSERT_EQ(services.Dialogs.Requests.size(), 1u);
+    EXPECT_EQ(services.Dialogs.Requests[0].InitialPath, "/games/SAMPLE-item1.map");
 }
 
 TEST_F(HexWindowTest, PrintsTheCurrentPageAsOnePage) {

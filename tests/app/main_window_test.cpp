@@ -210,6 +210,7 @@ TEST_F(MainWindowTest, RecentListAfterOpenSaveAsAndAMissingFile) {
     Open(first);
     dialogs.Files.push_back(dir.file("COPY.HQR"));
     Trigger("mnuSaveAs");
+    EXPECT_TRUE(dialogs.Requests.back().FolderMustExist);  // the dialog refuses a missing folder
     auto& recent = window->CurrentSettings().RecentFiles;
 
     std::filesystem::remove(dir.file("COPY.HQR"));
@@ -219,6 +220,19 @@ TEST_F(MainWindowTest, RecentListAfterOpenSaveAsAndAMissingFile) {
     EXPECT_EQ(recent[0], first);
     EXPECT_EQ(recent[1], "");
     EXPECT_FALSE(window->findChild<QAction*>("mnuRecentFile1")->isVisible());
+}
+
+// A number beyond 32 bits is no item and no item's size: nothing is
+// selected, and no error shows.
+TEST_F(MainWindowTest, FindWithANumberBeyond32BitsSelectsNothing) {
+    Open(Copy("SAMPLE.HQR"));
+    for (const char* action : {"mnuFindByIndex", "mnuFindByDecSize"}) {
+        window->SelectRow(2);
+        dialogs.Inputs.push_back("99999999999");
+        Trigger(action);
+        EXPECT_EQ(window->SelectedItem(), -1) << action;
+    }
+    EXPECT_TRUE(dialogs.Messages.empty());
 }
 
 // The list shows exactly what orvane-cli list prints, for every sample.
@@ -315,10 +329,11 @@ TEST_F(MainWindowTest, EveryCommandRecordsItsLine) {
         EXPECT_TRUE(dialogs.Messages.empty()) << dialogs.Messages.front();
         EXPECT_EQ(Table().RecordedScript, before + step.line);
     }
-    EXPECT_TRUE(std::filesystem::exists(viewed)) << "the viewer's file stays until the next view";
+    EXPECT_FALSE(std::filesystem::exists(viewed)) << "the file goes to the private folder";
+    EXPECT_EQ(ViewFiles(), std::vector<std::string>{"SAMPLE-item2.txt"});
     dialogs.Answers.push_back(Answer::No);  // the archive is modified
     window->close();
-    EXPECT_FALSE(std::filesystem::exists(viewed));
+    EXPECT_TRUE(ViewFiles().empty());
 }
 
 // ----------------------------------------------------------- unload files

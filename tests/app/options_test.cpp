@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <map>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -155,6 +156,30 @@ TEST(Options, CancelKeepsViewerChangesAndDropsTheRest) {
     EXPECT_TRUE(services.Dialogs.Messages.empty());
     EXPECT_EQ(shell::ViewersBytes(services.Viewers_), std::string("\1\0\0\0TXT\7\0/bin/vi", 16));
     EXPECT_EQ(list->topLevelItem(0)->text(1), "/bin/vi");
+    // Programs are chosen by the execute bit, or among all files.
+    ASSERT_EQ(services.Dialogs.Requests.size(), 3u);
+    for (const shell::FileDialogRequest& request : services.Dialogs.Requests) {
+        EXPECT_TRUE(request.ExecutablesFirst);
+        EXPECT_EQ(request.Filter, "Executable files|*|All files (*)|*");
+    }
+}
+
+// Every access key (Alt+letter) of the dialog reaches one control.
+TEST(Options, EachControlHasItsOwnAccessKey) {
+    FakeServices services;
+    app::frmOptions dialog(services);
+    QStringList captions;
+    for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) captions << button->text();
+    for (QTabBar* tabs : dialog.findChildren<QTabBar*>())
+        for (int i = 0; i < tabs->count(); ++i) captions << tabs->tabText(i);
+    std::map<QChar, QString> keys;
+    for (const QString& caption : captions) {
+        const qsizetype at = caption.indexOf('&');
+        if (at < 0 || at + 1 >= caption.size()) continue;
+        const QChar key = caption[at + 1].toLower();
+        EXPECT_TRUE(keys.emplace(key, caption).second) << caption.toStdString() << " and "
+                                                       << keys[key].toStdString();
+    }
 }
 
 // On the real main window: Apply relabels the list at once, and after Close

@@ -21,6 +21,7 @@ public:
     std::deque<std::optional<std::string>> Inputs;  // input boxes
     std::deque<std::optional<std::string>> Files;   // open, save and folder dialogs alike
     std::vector<std::string> Messages;
+    std::vector<shell::FileDialogRequest> Requests;  // every file dialog asked for, in order
 
     shell::Answer Message(const std::string& text, const std::string&, shell::MessageIcon,
                           shell::MessageButtons buttons) override {
@@ -31,8 +32,14 @@ public:
     std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override {
         return Take(Inputs, "input box");
     }
-    std::optional<std::string> OpenFile(const shell::FileDialogRequest&) override { return Take(Files, "open dialog"); }
-    std::optional<std::string> SaveFile(const shell::FileDialogRequest&) override { return Take(Files, "save dialog"); }
+    std::optional<std::string> OpenFile(const shell::FileDialogRequest& request) override {
+        Requests.push_back(request);
+        return Take(Files, "open dialog");
+    }
+    std::optional<std::string> SaveFile(const shell::FileDialogRequest& request) override {
+        Requests.push_back(request);
+        return Take(Files, "save dialog");
+    }
     std::optional<std::string> ChooseFolder(const std::string&) override { return Take(Files, "folder dialog"); }
 
 private:

@@ -49,16 +49,16 @@ TEST(KeyFilters, PassOnlyTheirDigitsAndClampNumbers) {
 }
 
 TEST(CloseOffer, WriteBackOnlyForAnEditedItemOfAnUnchangedTable) {
-    const HexSource edited{true, 3, true, false, 7};
+    const HexSource edited{true, 3, true, false};
     HexSource viewed = edited, stored = edited, file;
     viewed.ItemEditing = false;
     stored.StoredBytes = true;
-    EXPECT_EQ(hexedit::OfferOnClose(edited, true, 7), CloseOffer::WriteBack);
-    EXPECT_EQ(hexedit::OfferOnClose(edited, true, 8), CloseOffer::SaveToFile);
-    EXPECT_EQ(hexedit::OfferOnClose(edited, false, 8), CloseOffer::None);
-    EXPECT_EQ(hexedit::OfferOnClose(viewed, true, 7), CloseOffer::SaveToFile);
-    EXPECT_EQ(hexedit::OfferOnClose(stored, true, 7), CloseOffer::SaveToFile);
-    EXPECT_EQ(hexedit::OfferOnClose(file, true, 0), CloseOffer::SaveToFile);
+    EXPECT_EQ(hexedit::OfferOnClose(edited, true, true), CloseOffer::WriteBack);
+    EXPECT_EQ(hexedit::OfferOnClose(edited, true, false), CloseOffer::SaveToFile);
+    EXPECT_EQ(hexedit::OfferOnClose(edited, false, false), CloseOffer::None);
+    EXPECT_EQ(hexedit::OfferOnClose(viewed, true, true), CloseOffer::SaveToFile);
+    EXPECT_EQ(hexedit::OfferOnClose(stored, true, true), CloseOffer::SaveToFile);
+    EXPECT_EQ(hexedit::OfferOnClose(file, true, false), CloseOffer::SaveToFile);
 }
 
 }  // namespace

@@ -94,6 +94,7 @@ TEST(HexNavigation, EveryKeyAtTheEdgesInBothModes) {
         {513, V, "0", {}, Nav::LineDown, true, 17, 0},         {513, V, "0", {}, Nav::PageDown, true, 513, 0},
         {513, V, "512", {}, Nav::PageDown, false, 513, 0},     {513, V, "512", {}, Nav::LineDown, false, 513, 0},
         {513, V, "512", {Nav::LineUp}, Nav::LineDown, true, 513, 0},
+        {600, V, "0", std::vector<Nav>(6, Nav::LineDown), Nav::LastPage, true, 513, 0},  // the last byte shown already
         {20, E, "3", {}, Nav::LineDown, true, 1, 20},          {20, E, "4", {}, Nav::LineDown, false, 1, 5},
     };
     for (const NavCase& c : cases) {
@@ -200,6 +201,22 @@ TEST(HexGoTo, MarksTheByteOfTheOffsetAndRefusesTheSize) {
                 EXPECT_EQ(page.cells[k].highlighted, !edit && page.start + k == position) << k;
         }
     }
+    HexModel m = Loaded(1100);
+    m.EnterEditMode();
+    m.GoTo("1099");
+    EXPECT_EQ(m.EditPosition(), 1100);
+    m.SetEditText("AB");
+    m.GoTo("1099");  // onto the edit position itself
+    EXPECT_EQ(m.ByteAt(1100), 0xAB);
+}
+
+// The box marks the byte in edit mode; the view mode's click mark goes.
+TEST(HexEditBox, EnteringEditModeDropsTheClickHighlight) {
+    HexModel m = Loaded(100);
+    ASSERT_TRUE(m.ClickCell(5));
+    m.EnterEditMode();
+    EXPECT_EQ(m.Highlighted(), 0);
+    EXPECT_FALSE(m.Page().cells[5].highlighted);
 }
 
 TEST(HexSearch, StringFoundTwiceCyclesThroughSearchedToEnd) {
