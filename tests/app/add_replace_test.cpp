@@ -47,6 +47,10 @@ const Case kCases[] = {
     {"ReplaceWithEmptyFile", Dialog::Replace, 6, "optFile", FileKind::Empty, "", "", "", "RPB 6", 0, 6, true, 6},
     {"BlankStaysBlank", Dialog::Replace, 4, "optFile", FileKind::Empty, "", "", "", "", 0, 4, true, 4},
     {"MultiplePointers", Dialog::Multiple, 1, "optPointer", FileKind::None, "", "0", "3", "AMP 1 0 3", 3, 3, false, 0},
+    // What the dialogs open with: a file stored as LZSS, the last item as target, pointers, one item.
+    {"AddDefaults", Dialog::Add, 5, nullptr, FileKind::Data, "", "", "", "ADD 5 1 \"{file}\"", 1, 5, false, 5},
+    {"AddPointerAtTheEnd", Dialog::Add, 10, "optPointer", FileKind::None, "", "", "", "ADP 10 9", 1, 10, false, 9},
+    {"MultipleDefaults", Dialog::Multiple, 7, nullptr, FileKind::None, "", "0", "", "AMP 7 0 1", 1, 7, false, 0},
     {"MultipleBlanks", Dialog::Multiple, 2, "optBlankItem", FileKind::None, "", "", "2", "AMB 2 2", 2, 3, true, 3},
     // Voice items are only stored: a file is added as type 0 whatever was chosen.
     {"VoiceStoresOnly", Dialog::Add, 1, "optFile", FileKind::Data, "optCType2", "", "", "ADD 1 0 \"{file}\"", 1, 1,

@@ -45,22 +45,9 @@ protected:
     testing_support::FakeServices services;
 };
 
-TEST_F(HexWindowTest, TypedDigitsChangeTheByteOnlyWhenTheEditPositionMoves) {
-    app::HexWindow* window = Open(0, app::HexOpenMode::Edit);
-    ASSERT_TRUE(window);
-    auto* box = window->findChild<QLineEdit*>("txbEdit");
-    QTest::keyClicks(box, "4f");
-    EXPECT_EQ(box->text(), "4F");
-    EXPECT_EQ(window->Model().ByteAt(1), Decompressed(0)[0]);
-    QTest::keyClick(box, Qt::Key_Right);
-    EXPECT_EQ(window->Model().ByteAt(1), 0x4F);
-    EXPECT_EQ(window->Model().EditPosition(), 2);
-}
-
 // The write-back goes through the replace operation: the item holds exactly
 // the edited bytes, compressed with its own type; the archive is marked
-// modified without a script line, and no temporary file stays. A failing
-// write-back keeps the window and its changes.
+// modified without a script line, and no temporary file stays.
 TEST_F(HexWindowTest, WriteBackReplacesTheDecompressedBytesAndKeepsTheItemsFields) {
     services.Table_[1].SourceFile = "/data/map.bin";
     const archive::ItemRecord before = services.Table_[1];
@@ -76,14 +63,6 @@ TEST_F(HexWindowTest, WriteBackReplacesTheDecompressedBytesAndKeepsTheItemsField
     expected[511] = 0x5A;
     const std::string script = services.Table_.RecordedScript;
 
-    const std::string programDirectory = archive::ProgramDirectory();
-    archive::SetProgramDirectory((dir.path() / "missing").string());
-    services.Dialogs.Answers = {shell::Answer::Yes};
-    EXPECT_FALSE(window->close());
-    archive::SetProgramDirectory(programDirectory);
-    EXPECT_TRUE(window->Model().Modified());
-    EXPECT_EQ(Decompressed(1), text);
-
     services.Dialogs.Answers = {shell::Answer::Yes};
     EXPECT_TRUE(window->close());
     EXPECT_EQ(services.Dialogs.Messages.back(), hexedit::kWriteBackQuestion);
@@ -97,6 +76,53 @@ TEST_F(HexWindowTest, WriteBackReplacesTheDecompressedBytesAndKeepsTheItemsField
     EXPECT_EQ(services.Selected, 1);
     EXPECT_EQ(services.Table_.RecordedScript, script);
     EXPECT_FALSE(TemporaryFileLeft());
+}
+
+// Every answer to the two questions over changed bytes: on closing (write
+// them back into the item) and on opening another file (save them to a
+// file first). Only the answer's choice is written, and the window goes on
+// only when nothing is lost.
+TEST_F(HexWindowTest, EveryAnswerToItsQuestions) {
+    using shell::Answer;
+    struct Case {
+        const char* button;                 // "" = close the window
+        Answer answer;
+        std::optional<std::string> saveAs;  // the Save to file dialog's answer ("" = cancelled)
+        bool fails;                         // the write-back's folder is gone
+        bool goesOn, written;               // the item (closing) or saved.bin (opening) holds the change
+    };
+    const Case cases[] = {
+        {"", Answer::Cancel, {}, false, false, false},            {"", Answer::No, {}, false, true, false},
+        {"", Answer::Yes, {}, true, false, false},                {"", Answer::Yes, {}, false, true, true},
+        {"cmdFileOpen", Answer::Cancel, {}, false, false, false}, {"cmdFileOpen", Answer::No, {}, false, true, false},
+        {"cmdFileOpen", Answer::Yes, "", false, false, false},
+        {"cmdFileOpen", Answer::Yes, "saved.bin", false, true, true},
+    };
+    const std::string other = dir.write("other.bin", "other");
+    const std::string programDirectory = archive::ProgramDirectory();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.button) + " " + std::to_string(static_cast<int>(c.answer)) + (c.fails ? " fails" : ""));
+        archive::LoadArchive(services.Table_, testing_support::SamplePath("SAMPLE.HQR"));
+        app::HexWindow* window = Open(0, app::HexOpenMode::Edit);
+        ASSERT_TRUE(window);
+        QTest::keyClicks(window->findChild<QLineEdit*>("txbEdit"), "4f");  // over a 00
+        services.Dialogs.Answers = {c.answer};
+        if (*c.button) services.Dialogs.Files.push_back(other);
+        if (c.saveAs) services.Dialogs.Files.push_back(c.saveAs->empty() ? std::nullopt : std::optional(dir.file(*c.saveAs)));
+        if (c.fails) archive::SetProgramDirectory(dir.file("missing"));
+        if (*c.button) {
+            window->findChild<QPushButton*>(c.button)->click();
+            EXPECT_EQ(window->Model().FileSpec() == other, c.goesOn);
+            EXPECT_EQ(fs::exists(dir.file("saved.bin")) && testing_support::ReadBytes(dir.file("saved.bin"))[0] == 0x4F,
+                      c.written);
+        } else {
+            EXPECT_EQ(window->close(), c.goesOn);
+        }
+        archive::SetProgramDirectory(programDirectory);
+        EXPECT_TRUE(services.Dialogs.Answers.empty() && services.Dialogs.Files.empty());
+        EXPECT_EQ(services.Table_[0].Data[0], !*c.button && c.written ? 0x4F : 0);
+        delete window;
+    }
 }
 
 // After the table changed shape under the window, item 1 is another item:

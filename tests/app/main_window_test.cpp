@@ -3,6 +3,8 @@
 // marks, the recorded script, the recent list and the settings files.
 #include <QTest>
 
+#include <map>
+
 #include "app/item_views.h"
 #include "archive/program_directory.h"
 #include "script/run_script.h"
@@ -26,76 +28,150 @@ protected:
     std::string scriptText;
 };
 
-// -------------------------------------------------------------- QuerySave
+// ------------------------------------------- leaving or saving an archive
 
-struct QuerySaveCase {
+enum class Changed { No, Titled, Untitled };  // SAMPLE.HQR as opened, minus item 0, a new archive with one item
+
+struct LeaveCase {
     const char* name;
-    bool untitled;                             // a New archive with one item, else SAMPLE.HQR minus item 0
-    std::vector<Answer> answers;               // save question, then the script question
-    std::vector<std::optional<std::string>> files;  // script or Save As dialog answers ("@" = in the test folder)
-    bool saveFails;                            // the archive's folder is gone when it is saved
-    bool abandoned;                            // New went on
-    bool archiveWritten;
-    std::vector<std::string> scriptLines;      // the script file written, when any
+    Changed changed;
+    std::vector<Answer> answers;       // the save question, then the script question
+    std::optional<std::string> file;   // the script's or Save As dialog's answer ("" = cancelled)
+    bool saveFails;                    // the archive's folder is gone, or Save As names a missing folder
+    bool goesOn, saved;
 };
 
-class QuerySaveTest : public MainWindowTest, public ::testing::WithParamInterface<QuerySaveCase> {};
+const LeaveCase kLeaveCases[] = {
+    {"Unchanged", Changed::No, {}, {}, false, true, false},
+    {"No", Changed::Titled, {Answer::No}, {}, false, true, false},
+    {"Cancel", Changed::Titled, {Answer::Cancel}, {}, false, false, false},
+    {"YesScriptNo", Changed::Titled, {Answer::Yes, Answer::No}, {}, false, true, true},
+    {"YesScriptYes", Changed::Titled, {Answer::Yes, Answer::Yes}, "ops.ovs", false, true, true},
+    {"YesScriptDialogCancelled", Changed::Titled, {Answer::Yes, Answer::Yes}, "", false, false, false},
+    {"YesScriptCancel", Changed::Titled, {Answer::Yes, Answer::Cancel}, {}, false, false, false},
+    {"YesSaveFails", Changed::Titled, {Answer::Yes, Answer::No}, {}, true, false, false},
+    {"UntitledNo", Changed::Untitled, {Answer::No}, {}, false, true, false},
+    {"UntitledCancel", Changed::Untitled, {Answer::Cancel}, {}, false, false, false},
+    {"UntitledSaveAs", Changed::Untitled, {Answer::Yes}, "new.hqr", false, true, true},
+    {"UntitledSaveAsCancelled", Changed::Untitled, {Answer::Yes}, "", false, false, false},
+    {"UntitledSaveAsFails", Changed::Untitled, {Answer::Yes}, "gone/new.hqr", true, false, false},
+};
 
-TEST_P(QuerySaveTest, GoesOnOnlyWhenNothingIsLost) {
-    const QuerySaveCase& c = GetParam();
-    std::filesystem::create_directory(dir.file("sub"));
-    const std::string archive = Copy("SAMPLE.HQR", "sub/SAMPLE.HQR");
-    const auto before = ReadBytes(archive);
-    if (c.untitled) {
-        Trigger("mnuNew");
-        window->RunItemOperation(0, archive::kOpAddItem, 0, dir.write("item.bin", "item"), 0);
-    } else {
-        Open(archive);
-        OnItem(0, "mnuRemove");
-    }
-    ASSERT_TRUE(window->IsModified());
-    if (c.saveFails) std::filesystem::remove_all(dir.file("sub"));
-    for (Answer answer : c.answers) dialogs.Answers.push_back(answer);
-    for (const auto& file : c.files) dialogs.Files.push_back(file ? std::optional(dir.file(*file)) : std::nullopt);
-
-    Trigger("mnuNew");
-
-    EXPECT_TRUE(dialogs.Answers.empty() && dialogs.Files.empty()) << "questions not asked";
-    EXPECT_EQ(window->IsUntitled() && Table().ItemCount == 0, c.abandoned);
-    EXPECT_EQ(window->IsModified(), !c.abandoned);
-    EXPECT_FALSE(window->IsClosingArchive());
-    if (c.untitled) {
-        EXPECT_EQ(std::filesystem::exists(dir.file("new.hqr")), c.archiveWritten);
-    } else if (!c.saveFails) {
-        EXPECT_EQ(ReadBytes(archive) != before, c.archiveWritten);
-    }
-    const std::size_t errors = c.saveFails ? 1 : 0;
-    EXPECT_EQ(dialogs.Messages.size(), c.answers.size() + errors);
-    if (!c.scriptLines.empty()) {
-        std::string expected;
-        for (std::string line : c.scriptLines) {
-            for (std::size_t at; (at = line.find('@')) != std::string::npos;) line.replace(at, 1, dir.file(""));
-            expected += line + "\r\n";
+class MainWindowFiles : public MainWindowTest {
+protected:
+    // sub/SAMPLE.HQR open (HARBOUR.HQS opened before it, second in the recent
+    // list), then changed as `changed` says.
+    void Prepare(Changed changed) {
+        std::filesystem::create_directory(dir.file("sub"));
+        Open(other = Copy("HARBOUR.HQS"));
+        Open(archive = Copy("SAMPLE.HQR", "sub/SAMPLE.HQR"));
+        before = ReadBytes(archive);
+        if (changed == Changed::Untitled) {
+            Trigger("mnuNew");
+            window->RunItemOperation(0, archive::kOpAddItem, 0, dir.write("item.bin", "item"), 0);
+        } else if (changed == Changed::Titled) {
+            OnItem(0, "mnuRemove");
         }
-        EXPECT_EQ(FileText(dir.file("ops.ovs")), expected);
+        caption = window->Caption();
+        rows = Rows();
+    }
+    void AnswerFile(const std::optional<std::string>& file) {
+        if (file) dialogs.Files.push_back(file->empty() ? std::nullopt : std::optional(dir.file(*file)));
+    }
+    // Whether the window still holds unsaved changes: Close then asks (and
+    // is cancelled).
+    bool StillChanged() {
+        dialogs.Answers = {Answer::Cancel};
+        Trigger("mnuClose");
+        return dialogs.Answers.empty();
+    }
+    std::string archive, other, caption;
+    testing_support::Bytes before;
+    std::vector<std::vector<std::string>> rows;
+};
+
+class LeaveTest : public MainWindowFiles,
+                  public ::testing::WithParamInterface<std::tuple<const char*, LeaveCase>> {};
+
+// Every command that leaves the archive, with every answer: it goes on only
+// when nothing is lost, and the files on disk are what the answers said.
+TEST_P(LeaveTest, GoesOnOnlyWhenNothingIsLost) {
+    const auto& [action, c] = GetParam();
+    Prepare(c.changed);
+    if (c.saveFails && c.changed == Changed::Titled) std::filesystem::remove_all(dir.file("sub"));
+    dialogs.Answers.assign(c.answers.begin(), c.answers.end());
+    AnswerFile(c.file);
+    if (action == std::string("mnuOpen")) dialogs.Files.push_back(other);
+
+    Trigger(action);
+
+    EXPECT_TRUE(dialogs.Answers.empty()) << "questions not asked";
+    EXPECT_EQ(dialogs.Messages.size(), c.answers.size() + (c.saveFails ? 1 : 0));
+    EXPECT_EQ(std::filesystem::exists(archive) && ReadBytes(archive) != before, c.saved && c.changed == Changed::Titled);
+    EXPECT_EQ(std::filesystem::exists(dir.file("new.hqr")), c.saved && c.changed == Changed::Untitled);
+    EXPECT_EQ(std::filesystem::exists(dir.file("ops.ovs")), c.saved && c.file == "ops.ovs");
+    if (c.file == "ops.ovs" && c.saved) {
+        EXPECT_EQ(FileText(dir.file("ops.ovs")), "OPN \"" + archive + "\"\r\nDEL 0\r\nSVA \"" + archive + "\"\r\n");
+    }
+    const bool exit = action == std::string("mnuExit");
+    EXPECT_EQ(std::filesystem::exists(dir.file("ORVANE.INI")), exit && c.goesOn) << "settings written on exit only";
+    if (!c.goesOn) {
+        EXPECT_EQ(window->Caption(), caption);
+        EXPECT_EQ(Rows(), rows);
+        EXPECT_TRUE(StillChanged());
+    } else if (!exit) {
+        const std::map<std::string, std::string> shown = {
+            {"mnuNew", "Tarvo Resource Manager - [Untitled]"}, {"mnuOpen", "Tarvo Resource Manager - [" + other + "]"},
+            {"mnuRecentFile1", "Tarvo Resource Manager - [" + other + "]"}, {"mnuClose", "Tarvo Resource Manager"}};
+        EXPECT_EQ(window->Caption(), shown.at(action));
+        EXPECT_FALSE(StillChanged());
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Branches, QuerySaveTest,
-    ::testing::Values(
-        QuerySaveCase{"No", false, {Answer::No}, {}, false, true, false, {}},
-        QuerySaveCase{"Cancel", false, {Answer::Cancel}, {}, false, false, false, {}},
-        QuerySaveCase{"YesScriptNo", false, {Answer::Yes, Answer::No}, {}, false, true, true, {}},
-        QuerySaveCase{"YesScriptYes", false, {Answer::Yes, Answer::Yes}, {"ops.ovs"}, false, true, true,
-                      {"OPN \"@sub/SAMPLE.HQR\"", "DEL 0", "SVA \"@sub/SAMPLE.HQR\""}},
-        QuerySaveCase{"ScriptDialogCancelled", false, {Answer::Yes, Answer::Yes}, {std::nullopt}, false, false, false,
-                      {}},
-        QuerySaveCase{"ScriptCancel", false, {Answer::Yes, Answer::Cancel}, {}, false, false, false, {}},
-        QuerySaveCase{"SaveFails", false, {Answer::Yes, Answer::No}, {}, true, false, false, {}},
-        QuerySaveCase{"UntitledSaveAsCancelled", true, {Answer::Yes}, {std::nullopt}, false, false, false, {}},
-        QuerySaveCase{"UntitledSaveAs", true, {Answer::Yes}, {"new.hqr"}, false, true, true, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    Answers, LeaveTest,
+    ::testing::Combine(::testing::Values("mnuNew", "mnuOpen", "mnuRecentFile1", "mnuClose", "mnuExit"),
+                       ::testing::ValuesIn(kLeaveCases)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param)).substr(3) + "_" + std::get<1>(info.param).name;
+    });
+
+// Save and Save As on a titled or new archive: what is written where, the
+// name shown, and whether the changes still count as unsaved.
+TEST_F(MainWindowFiles, SaveAndSaveAsWriteWhereTheyShould) {
+    struct Case {
+        const char* action;
+        Changed changed;
+        std::optional<std::string> file;  // the Save As dialog's answer ("" = cancelled)
+        bool fails;                       // the archive's folder is gone
+        std::string written;              // "" = nothing
+    };
+    const Case cases[] = {
+        {"mnuSave", Changed::Titled, {}, false, "sub/SAMPLE.HQR"},  {"mnuSave", Changed::Titled, {}, true, ""},
+        {"mnuSave", Changed::Untitled, "new.hqr", false, "new.hqr"}, {"mnuSave", Changed::Untitled, "", false, ""},
+        {"mnuSaveAs", Changed::Titled, "new.hqr", false, "new.hqr"}, {"mnuSaveAs", Changed::Titled, "", false, ""},
+        {"mnuSaveAs", Changed::Titled, "gone/new.hqr", false, ""},   {"mnuSaveAs", Changed::Untitled, "new.hqr", false, "new.hqr"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.action) + " " + c.file.value_or("-") + (c.fails ? " fails" : ""));
+        window.reset();
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) std::filesystem::remove_all(entry);
+        dialogs.Messages.clear();
+        Restart();
+        Prepare(c.changed);
+        if (c.fails) std::filesystem::remove_all(dir.file("sub"));
+        AnswerFile(c.file);
+        Trigger(c.action);
+        EXPECT_TRUE(dialogs.Files.empty());
+        EXPECT_EQ(dialogs.Messages.size(), c.written.empty() && c.file != "" ? 1u : 0u);
+        EXPECT_EQ(std::filesystem::exists(archive) && ReadBytes(archive) != before, c.written == "sub/SAMPLE.HQR");
+        EXPECT_EQ(std::filesystem::exists(dir.file("new.hqr")), c.written == "new.hqr");
+        EXPECT_EQ(window->Caption(), c.written.empty() ? caption : "Tarvo Resource Manager - [" + dir.file(c.written) + "]");
+        EXPECT_EQ(window->CurrentSettings().RecentFiles[0], c.written == "new.hqr" ? dir.file(c.written) : archive);
+        EXPECT_EQ(Rows().size(), rows.size());
+        EXPECT_EQ(StillChanged(), c.written.empty());
+    }
+}
 
 // ------------------------------------------------------------------- opens
 
@@ -128,8 +204,7 @@ TEST_F(MainWindowTest, FailedOpenKeepsThePreviousArchive) {
     EXPECT_EQ(window->CurrentSettings().RecentFiles[1], "");
 }
 
-// The recent list follows Open and Save As; a file that went away leaves it
-// when its entry is chosen.
+// A file that went away leaves the recent list when its entry is chosen.
 TEST_F(MainWindowTest, RecentListAfterOpenSaveAsAndAMissingFile) {
     const std::string first = Copy("SAMPLE.HQR");
     Open(first);
@@ -137,9 +212,6 @@ TEST_F(MainWindowTest, RecentListAfterOpenSaveAsAndAMissingFile) {
     Trigger("mnuSaveAs");
     EXPECT_TRUE(dialogs.Requests.back().FolderMustExist);  // the dialog refuses a missing folder
     auto& recent = window->CurrentSettings().RecentFiles;
-    EXPECT_EQ(recent[0], dir.file("COPY.HQR"));
-    EXPECT_EQ(recent[1], first);
-    EXPECT_EQ(window->FileName(), dir.file("COPY.HQR"));
 
     std::filesystem::remove(dir.file("COPY.HQR"));
     Trigger("mnuRecentFile0");
@@ -267,7 +339,7 @@ TEST_F(MainWindowTest, EveryCommandRecordsItsLine) {
 // ----------------------------------------------------------- unload files
 
 // What was saved reads back as the same list, new offsets included; closing
-// writes the settings files only once the save question let it go on.
+// writes the settings files.
 TEST_F(MainWindowTest, SaveReopenAndUnloadWriteWhatTheyShould) {
     const std::string sample = Copy("SAMPLE.HQR");
     Open(sample);
@@ -276,12 +348,6 @@ TEST_F(MainWindowTest, SaveReopenAndUnloadWriteWhatTheyShould) {
     OnItem(5, "mnuCompressLZSS");
     Trigger("mnuSave");
     const auto saved = Rows();
-    OnItem(0, "mnuRemove");
-    dialogs.Answers.push_back(Answer::Cancel);
-    EXPECT_FALSE(window->close());
-    EXPECT_FALSE(std::filesystem::exists(dir.file("ORVANE.INI")));
-
-    dialogs.Answers.push_back(Answer::No);
     EXPECT_TRUE(window->close());
     EXPECT_EQ(FileText(dir.file("ORVANE.INI")),
               "[General]\r\nItemsIndexTarvoDeCOMP=0\r\nGridLines=1\r\nColumnsReordering=0\r\nRowsSelection=1\r\n"

@@ -56,6 +56,36 @@ TEST(Options, EachButtonShowsAndStoresItsValue) {
     }
 }
 
+// Every box opens showing its setting; OK and Apply store the box changed
+// and apply it (Apply leaves the dialog open), Cancel stores nothing.
+TEST(Options, EveryBoxOpensWithItsSettingAndOkApplyCancelStoreIt) {
+    const std::pair<const char*, bool shell::Settings::*> boxes[] = {
+        {"chkItemsIndexTarvoDeCOMP", &shell::Settings::ItemsIndexTarvoDeCOMP}, {"chkGridLines", &shell::Settings::GridLines},
+        {"chkColumnsReordering", &shell::Settings::ColumnsReordering}, {"chkRowsSelection", &shell::Settings::RowsSelection},
+        {"chkEnableCOptions", &shell::Settings::EnableCOptions}, {"chkDragDrop", &shell::Settings::EnableDragDrop}};
+    for (const auto& [box, setting] : boxes) {
+        for (const bool value : {false, true}) {
+            for (const std::string button : {"cmdOK", "cmdApply", "cmdCancel"}) {
+                SCOPED_TRACE(std::string(box) + " " + button + (value ? " on" : " off"));
+                FakeServices services;
+                services.Settings_.*setting = value;
+                shell::Settings expected = services.Settings_;
+                app::frmOptions dialog(services);
+                dialog.show();
+                for (const auto& [other, otherSetting] : boxes)
+                    EXPECT_EQ(Child<QCheckBox>(dialog, other)->isChecked(), services.Settings_.*otherSetting) << other;
+                Child<QCheckBox>(dialog, box)->click();
+                Child<QPushButton>(dialog, button.c_str())->click();
+                const bool stored = button != "cmdCancel";
+                if (stored) expected.*setting = !value;
+                EXPECT_EQ(services.Settings_, expected);
+                EXPECT_EQ(services.SettingsApplied, stored ? 1 : 0);
+                EXPECT_EQ(dialog.isVisible(), button == "cmdApply");
+            }
+        }
+    }
+}
+
 // While compression options are off their page cannot be reached, and
 // turning them off leaves it.
 TEST(Options, CompressionPageRefusedWhileDisabled) {

@@ -103,6 +103,57 @@ TEST_F(ItemOperations, EveryCheckRaisesItsNumberAndChangesNothing) {
     }
 }
 
+// Any item made a pointer to any other, before or after it, and then a
+// normal item again holds its target's bytes; made blank and normal again
+// (or normal and blank again) it holds nothing. Every other item keeps its
+// own bytes, in the table and after save and reload.
+TEST(ItemToFromPointer, EveryItemToEveryTargetAndBackReadsBackAfterReload) {
+    const ItemTable original = BuildTable({N("zero"), N("one"), P(1), B(), P(1), N("five"), P(0)});
+    const archive::ItemRecord empty;
+    TempDir dir;
+    // Saves and reloads t; item k must hold what record holds(k) held.
+    const auto expectHolds = [&](const ItemTable& t, const auto& holds, const std::string& trace) {
+        archive::SaveArchive(t, dir.file("C.HQR"));
+        ItemTable back;
+        archive::LoadArchive(back, dir.file("C.HQR"));
+        EXPECT_EQ(back.ItemCount, original.ItemCount);
+        for (std::int32_t k = 0; k < std::min(back.ItemCount, original.ItemCount); ++k) {
+            const archive::ItemRecord& expected = holds(k);
+            for (const ItemTable* x : {&t, static_cast<const ItemTable*>(&back)}) {
+                EXPECT_EQ(Text((*x)[k].Data), Text(expected.Data)) << trace << " @" << k;
+                EXPECT_EQ((*x)[k].IsBlank, expected.IsBlank) << trace << " @" << k;
+                EXPECT_EQ((*x)[k].DecompressedSize, expected.DecompressedSize) << trace << " @" << k;
+            }
+        }
+        return back;
+    };
+    for (std::int32_t item = 0; item < original.ItemCount; ++item) {
+        ItemTable blanked = original;
+        archive::ChangeItemType(blanked, item);
+        archive::ChangeItemType(blanked, item);
+        expectHolds(blanked, [&](std::int32_t k) -> const archive::ItemRecord& { return k == item && !original[k].IsBlank ? empty : original[k]; },
+                    "blank and back " + std::to_string(item));
+        for (std::int32_t target = 0; target < original.ItemCount; ++target) {
+            if (item == 0 && original[target].IsBlank) continue;  // an archive cannot begin with a blank
+            ItemTable t = original;
+            for (const std::int32_t to : {target, item}) {
+                archive::ItemToFromPointer(t, item, to);
+                const std::string trace = std::to_string(item) + "->" + std::to_string(to);
+                const ItemTable back = expectHolds(
+                    t, [&](std::int32_t k) -> const archive::ItemRecord& { return original[k == item ? target : k]; },
+                    trace);
+                // A pointer to a later item is saved as a copy of its own;
+                // one to a blank item is blank.
+                if (original[target].IsBlank) continue;
+                if (to != item)
+                    EXPECT_EQ(back[item].RefersTo == back[target].RefersTo, target < item) << trace;
+                else
+                    EXPECT_FALSE(back.IsPointer(item)) << trace;
+            }
+        }
+    }
+}
+
 // Pointers share their target's bytes, wherever the target lies, so many
 // pointers to a large item cost no copies; the archive saves and loads back.
 TEST(AddMultiplePointers, ShareTheTargetsBytesAndLoadBack) {

@@ -53,6 +53,20 @@ inline archive::ItemTable BuildTable(const std::vector<ItemSpec>& items, const s
     return table;
 }
 
+// A voice archive whose counts all differ (4 normal, 3 hidden, 2 pointers,
+// 1 blank) and whose last item is compressed (8 bytes stored, 40 'A's
+// decompressed), so that any two counts or sizes swapped show.
+inline archive::ItemTable DistinctCountsTable() {
+    archive::ItemTable t = BuildTable({N("\x01" "first"), H("\x01" "h1"), H("\x01" "h2"), H(std::string("\0h3", 3)),
+                                       N("fifth item"), P(0), P(4), B(), N("eighth"), N("")});
+    t[9].Data = archive::Bytes{0x01, 'A', 0x0F, 0x00, 0x0F, 0x00, 0xE0, 0x00};
+    t[9].CompressedSize = 8;
+    t[9].DecompressedSize = 40;
+    t[9].CompressionType = 2;
+    archive::UpdateDisplayTexts(t[9]);
+    return t;
+}
+
 inline std::string Text(const archive::Bytes& b) { return std::string(b.begin(), b.end()); }
 
 inline std::vector<std::int32_t> RefersTos(const archive::ItemTable& t) {

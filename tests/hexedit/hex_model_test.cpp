@@ -33,58 +33,82 @@ HexModel LoadedText(const std::string& text) {
     return m;
 }
 
+// The page as drawn agrees with the state: its bytes, and the edit box on
+// the edit position alone.
+void ExpectPageShowsTheState(const HexModel& m, const std::string& trace) {
+    const hexedit::PageView page = m.Page();
+    EXPECT_EQ(page.start, m.PageStart()) << trace;
+    EXPECT_EQ(page.count, m.PageEnd() - m.PageStart() + 1) << trace;
+    EXPECT_EQ((m.PageStart() - 1) % hexedit::kRowBytes, 0) << trace;
+    for (int k = 0; k < page.count; ++k) {
+        EXPECT_EQ(page.cells[k].value, (m.PageStart() + k) % 251) << trace << " cell " << k;
+        EXPECT_EQ(page.cells[k].editing, m.PageStart() + k == m.EditPosition()) << trace << " cell " << k;
+    }
+}
+
 struct NavCase {
     std::int64_t size;
     bool edit;
-    std::vector<Nav> before;   // moves made first
+    const char* goTo;          // the offset gone to first
+    std::vector<Nav> before;   // moves made then
     Nav nav;
     bool moves;
     std::int64_t pageStart, editPosition;  // after nav (editPosition 0 in view mode)
 };
 
-TEST(HexNavigation, EveryMoveAtBothEnds) {
-    const std::vector<Nav> downTo513(32, Nav::LineDown);
+// Every key at the first byte, the last byte, the last full row and the page
+// edges. 1100 bytes: pages at 1, 513 and 1025; the last full row 1073..1088.
+TEST(HexNavigation, EveryKeyAtTheEdgesInBothModes) {
+    constexpr bool E = true, V = false;
+    const std::vector<Nav> four(4, Nav::LineDown);
     const NavCase cases[] = {
-        {512, false, {}, Nav::LineDown, false, 1, 0},
-        {512, false, {}, Nav::PageDown, false, 1, 0},
-        {513, false, {}, Nav::LineDown, true, 17, 0},
-        {513, false, downTo513, Nav::LineDown, false, 513, 0},
-        {513, false, downTo513, Nav::LineUp, true, 497, 0},
-        {513, false, {}, Nav::LineUp, false, 1, 0},
-        {513, false, {}, Nav::PageDown, true, 513, 0},
-        {513, false, {Nav::PageDown}, Nav::PageDown, false, 513, 0},
-        {513, false, {Nav::LineDown}, Nav::PageUp, true, 1, 0},
-        {1100, false, {}, Nav::LastPage, true, 1025, 0},
-        {1100, false, {Nav::LastPage}, Nav::FirstPage, true, 1, 0},
-        {600, false, std::vector<Nav>(6, Nav::LineDown), Nav::LastPage, true, 513, 0},
-        {600, true, {Nav::Right, Nav::LineDown}, Nav::PageDown, true, 513, 530},
-        {600, true, {Nav::PageLastByte}, Nav::PageDown, true, 513, 600},
-        {600, true, {Nav::PageDown, Nav::Right}, Nav::PageUp, true, 1, 2},
-        {600, true, {Nav::PageLastByte}, Nav::PageFirstByte, true, 1, 1},
-        {600, true, {}, Nav::LineUp, false, 1, 1},
-        {600, true, {Nav::LastPage}, Nav::Right, true, 513, 514},
-        {600, true, {Nav::LastPage, Nav::PageLastByte}, Nav::Right, false, 513, 600},
-        {600, true, {Nav::PageLastByte}, Nav::Right, true, 17, 513},
-        {600, true, {Nav::PageLastByte}, Nav::LineDown, true, 17, 528},
-        {600, true, {Nav::PageLastByte, Nav::LineDown}, Nav::LineUp, true, 17, 512},
-        {600, true, {Nav::LastPage, Nav::LineDown, Nav::LineDown, Nav::LineDown, Nav::LineDown, Nav::LineDown},
-         Nav::LineDown, false, 513, 593},
-        {600, true, {Nav::PageDown}, Nav::LineUp, true, 497, 497},
-        {600, true, {Nav::PageLastByte, Nav::Right}, Nav::Left, true, 17, 512},
-        {600, true, {Nav::PageLastByte, Nav::Right}, Nav::FirstPage, true, 1, 1},
-        {600, true, {Nav::PageDown}, Nav::LastPage, false, 513, 513},
+        {1100, E, "0", {}, Nav::Left, false, 1, 1},           {1100, E, "0", {}, Nav::LineUp, false, 1, 1},
+        {1100, E, "0", {}, Nav::PageUp, false, 1, 1},         {1100, E, "0", {}, Nav::FirstPage, false, 1, 1},
+        {1100, E, "0", {}, Nav::PageFirstByte, false, 1, 1},  {1100, E, "0", {}, Nav::Right, true, 1, 2},
+        {1100, E, "0", {}, Nav::LineDown, true, 1, 17},       {1100, E, "0", {}, Nav::PageLastByte, true, 1, 512},
+        {1100, E, "0", {}, Nav::PageDown, true, 513, 513},    {1100, E, "0", {}, Nav::LastPage, true, 1025, 1025},
+        {1100, E, "1099", {}, Nav::Right, false, 1025, 1100}, {1100, E, "1099", {}, Nav::LineDown, false, 1025, 1100},
+        {1100, E, "1099", {}, Nav::PageDown, false, 1025, 1100},
+        {1100, E, "1099", {}, Nav::PageLastByte, false, 1025, 1100},
+        {1100, E, "1099", {}, Nav::LastPage, false, 1025, 1100}, {1100, E, "1099", {}, Nav::Left, true, 1025, 1099},
+        {1100, E, "1099", {}, Nav::LineUp, true, 1025, 1084},  {1100, E, "1099", {}, Nav::PageUp, true, 513, 588},
+        {1100, E, "1099", {}, Nav::PageFirstByte, true, 1025, 1025},
+        {1100, E, "1099", {}, Nav::FirstPage, true, 1, 1},
+        {1100, E, "1087", {}, Nav::LineDown, false, 1025, 1088}, {1100, E, "1087", {}, Nav::Right, true, 1025, 1089},
+        {1100, E, "1083", {}, Nav::LineDown, true, 1025, 1100},  {1100, E, "1084", {}, Nav::LineDown, false, 1025, 1085},
+        {1100, E, "511", {}, Nav::Right, true, 17, 513},       {1100, E, "511", {}, Nav::LineDown, true, 17, 528},
+        {1100, E, "511", {}, Nav::PageDown, true, 513, 1024},  {1100, E, "512", {}, Nav::Left, true, 497, 512},
+        {1100, E, "512", {}, Nav::LineUp, true, 497, 497},     {1100, E, "512", {}, Nav::PageUp, true, 1, 1},
+        {1100, E, "1023", {}, Nav::PageDown, true, 1025, 1100},
+        {1100, E, "0", {Nav::PageLastByte, Nav::Right}, Nav::Left, true, 17, 512},
+        {1100, E, "0", {Nav::PageLastByte, Nav::LineDown}, Nav::LineUp, true, 17, 512},
+        {1100, V, "0", {}, Nav::PageUp, false, 1, 0},          {1100, V, "0", {}, Nav::LineUp, false, 1, 0},
+        {1100, V, "0", {}, Nav::FirstPage, false, 1, 0},       {1100, V, "0", {}, Nav::LineDown, true, 17, 0},
+        {1100, V, "0", {}, Nav::PageDown, true, 513, 0},       {1100, V, "0", {}, Nav::LastPage, true, 1025, 0},
+        {1100, V, "1099", {}, Nav::LastPage, false, 1025, 0},  {1100, V, "1099", {}, Nav::LineDown, true, 1041, 0},
+        {1100, V, "1099", {}, Nav::LineUp, true, 1009, 0},     {1100, V, "1099", {}, Nav::PageUp, true, 513, 0},
+        {1100, V, "1099", {}, Nav::FirstPage, true, 1, 0},     {1100, V, "1099", four, Nav::LineDown, false, 1089, 0},
+        {1100, V, "1099", four, Nav::LineUp, true, 1073, 0},   {1100, V, "512", {}, Nav::PageUp, true, 1, 0},
+        {1100, V, "512", {}, Nav::PageDown, true, 1025, 0},    {1100, V, "0", {Nav::LineDown}, Nav::PageUp, true, 1, 0},
+        {512, V, "0", {}, Nav::LineDown, false, 1, 0},         {512, V, "0", {}, Nav::PageDown, false, 1, 0},
+        {513, V, "0", {}, Nav::LineDown, true, 17, 0},         {513, V, "0", {}, Nav::PageDown, true, 513, 0},
+        {513, V, "512", {}, Nav::PageDown, false, 513, 0},     {513, V, "512", {}, Nav::LineDown, false, 513, 0},
+        {513, V, "512", {Nav::LineUp}, Nav::LineDown, true, 513, 0},
+        {600, V, "0", std::vector<Nav>(6, Nav::LineDown), Nav::LastPage, true, 513, 0},  // the last byte shown already
+        {20, E, "3", {}, Nav::LineDown, true, 1, 20},          {20, E, "4", {}, Nav::LineDown, false, 1, 5},
     };
     for (const NavCase& c : cases) {
         HexModel m = Loaded(c.size);
         if (c.edit) {
             ASSERT_TRUE(m.EnterEditMode());
         }
+        m.GoTo(c.goTo);
         for (Nav n : c.before) m.Navigate(n);
-        const int line = static_cast<int>(&c - cases);
-        EXPECT_EQ(m.Navigate(c.nav), c.moves) << "case " << line;
-        EXPECT_EQ(m.PageStart(), c.pageStart) << "case " << line;
-        EXPECT_EQ(m.EditPosition(), c.editPosition) << "case " << line;
-        EXPECT_EQ(m.PageEnd(), std::min<std::int64_t>(c.pageStart + 511, c.size)) << "case " << line;
+        const std::string trace = "case " + std::to_string(&c - cases);
+        EXPECT_EQ(m.Navigate(c.nav), c.moves) << trace;
+        EXPECT_EQ(m.PageStart(), c.pageStart) << trace;
+        EXPECT_EQ(m.EditPosition(), c.editPosition) << trace;
+        ExpectPageShowsTheState(m, trace);
     }
 }
 
@@ -142,7 +166,9 @@ TEST(HexEditBox, EmptiedBoxAndUnchangedValueCommitNothing) {
     EXPECT_EQ(m.ByteAt(3), 0xF3);
 }
 
-TEST(HexGoTo, LandsOnThePageOfTheOffsetAndRefusesTheSize) {
+// Go-to shows the page of the offset and marks its byte (view mode) or puts
+// the edit box on it, showing that byte's value.
+TEST(HexGoTo, MarksTheByteOfTheOffsetAndRefusesTheSize) {
     struct Case {
         std::string text;
         Status status;
@@ -154,10 +180,26 @@ TEST(HexGoTo, LandsOnThePageOfTheOffsetAndRefusesTheSize) {
         {"1100", Status::GoToTooLarge, 1}, {"", Status::NoGoToPosition, 1},
         {"18446744073709551617", Status::GoToTooLarge, 1},
     };
-    for (const Case& c : cases) {
-        HexModel m = Loaded(1100);
-        EXPECT_EQ(m.GoTo(c.text).status, c.status) << c.text;
-        EXPECT_EQ(m.PageStart(), c.pageStart) << c.text;
+    for (const bool edit : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.text + (edit ? " edit" : " view"));
+            HexModel m = Loaded(1100);
+            if (edit) m.EnterEditMode();
+            EXPECT_EQ(m.GoTo(c.text).status, c.status);
+            EXPECT_EQ(m.PageStart(), c.pageStart);
+            const std::int64_t position = c.status == Status::Done ? std::stoll(c.text) + 1 : 0;
+            const auto value = static_cast<std::uint8_t>(position % 251);
+            EXPECT_EQ(m.Highlighted(), edit ? 0 : position);
+            EXPECT_EQ(m.EditPosition(), edit ? (position ? position : 1) : 0);
+            EXPECT_EQ(m.AsciiLabel(), !edit && position ? hexedit::AsciiText(value) : "");
+            EXPECT_EQ(m.BinaryLabel(), !edit && position ? hexedit::BinaryText(value) : "");
+            if (edit && position) {
+                EXPECT_EQ(m.EditText(), hexedit::HexByteText(value));
+            }
+            const hexedit::PageView page = m.Page();
+            for (int k = 0; k < page.count; ++k)
+                EXPECT_EQ(page.cells[k].highlighted, !edit && page.start + k == position) << k;
+        }
     }
     HexModel m = Loaded(1100);
     m.EnterEditMode();
@@ -217,6 +259,15 @@ TEST(HexSearch, HitsPageEdgesCaseFoldingAndPatternsPastTheEnd) {
         {"abcAB", SearchMode::Hex, true, "4142", Status::Done, 4, 1},
         {"abcAB", SearchMode::Hex, true, "414", Status::BadHexValue, 0, 1},
         {"abcAB", SearchMode::Hex, true, "", Status::NoSearchText, 0, 1},
+        {"abcAB", SearchMode::Chr, true, "AB", Status::Done, 4, 1},
+        {"abcAB", SearchMode::Hex, false, "41", Status::Done, 4, 1},  // hex is exact, whatever the case setting
+        {"ABab", SearchMode::Hex, false, "6162", Status::Done, 3, 1},
+        {"abcAB", SearchMode::Hex, true, "61", Status::Done, 1, 1},
+        {"@[\xD7\xDF", SearchMode::Chr, false, "`", Status::SearchedToEnd, 0, 1},  // none of these are letters
+        {"@[\xD7\xDF", SearchMode::Chr, false, "\xF7", Status::SearchedToEnd, 0, 1},
+        {"@[\xD7\xDF", SearchMode::Chr, false, "\xFF", Status::SearchedToEnd, 0, 1},
+        {"@[\xD7\xDF", SearchMode::Chr, false, "{", Status::SearchedToEnd, 0, 1},
+        {"xAZ\xC0\xDE", SearchMode::Chr, false, "az\xE0\xFE", Status::Done, 2, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -95,9 +95,27 @@ TEST(CompareArchives, RowsOfEveryKind) {
                                           {"300", "0", "Item 1: Decompressed size mismatch"},
                                           {"3", "0", "Item 1: Compressed size mismatch"},
                                           {"2", "0", "Item 1: Compression type mismatch"}}));
-    rows = Compare({{5, 7, 1}, {.pointerTo = 0}, {4, 4, 0}}, {{5, 7, 1}, {5, 7, 1}, {4, 4, 0}});
-    EXPECT_EQ(rows[5], (ComparisonRow{"00000010", "0000001F", "Item 1: Offset mismatch"}));
-    EXPECT_EQ(rows[6].Result + rows[8].Result, "Item 1: Decompressed size matchItem 1: Compression type match");
+}
+
+// Each row can say mismatch on its own: archives that differ in one field
+// only (a pointer compares its target's header at its own offset).
+TEST(CompareArchives, EachFieldMismatchesAlone) {
+    const std::tuple<std::vector<Entry>, std::vector<Entry>, std::size_t, ComparisonRow> cases[] = {
+        {{{5, 7, 1}, {.pointerTo = 0}}, {{5, 7, 1}, {5, 7, 1}}, 5, {"0000000C", "0000001B", "Item 1: Offset mismatch"}},
+        {{{5, 7, 1}}, {{5, 8, 1}}, 2, {"7", "8", "Item 0: Decompressed size mismatch"}},
+        {{{5, 7, 1}}, {{6, 7, 1}}, 3, {"5", "6", "Item 0: Compressed size mismatch"}},
+        {{{5, 7, 1}}, {{5, 7, 2}}, 4, {"1", "2", "Item 0: Compression type mismatch"}},
+    };
+    for (const auto& [a, b, differing, expected] : cases) {
+        const auto rows = Compare(a, b);
+        ASSERT_EQ(rows.size(), 1 + 4 * a.size());
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            if (r == differing) EXPECT_EQ(rows[r], expected);
+            else EXPECT_TRUE((rows[r].Result == "Match" || rows[r].Result.ends_with(" match")) &&
+                             rows[r].Archive1.empty() && rows[r].Archive2.empty())
+                     << expected.Result << " row " << r << ": " << rows[r].Result;
+        }
+    }
 }
 
 TEST(CompareArchivesRejects, UnreadableArchives) {
