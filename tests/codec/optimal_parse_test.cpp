@@ -123,11 +123,4 @@ TEST(OptimalParseStreams, DecodeAndNeverExceedTheBound) {
     }
 }
 
-TEST(OptimalParse, RejectsTypesOtherThanOneAndTwo) {
-    const Bytes in{1, 2, 3};
-    EXPECT_THROW(codec::CompressOptimal(in, 0), std::invalid_argument);
-    EXPECT_THROW(codec::CompressOptimal(in, 3), std::invalid_argument);
-    EXPECT_THROW(codec::FindLongestMatches(in, -1), std::invalid_argument);
-}
-
 }  // namespace
