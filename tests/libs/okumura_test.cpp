@@ -35,18 +35,4 @@ TEST(CompressHOLZSS, ExactStreams) {
     for (const auto& [in, type, want] : cases) EXPECT_EQ(RunHOLZSS(ToBytes(in), type), want) << in << " " << type;
 }
 
-TEST(CompressHOLZSS, SameInputSameStreamWhateverCameBefore) {
-    // The bytes behind a short input are compared too; without clearing the
-    // ring they would be those of the previous, longer input.
-    Bytes longInput;
-    for (int i = 0; i < 3000; ++i) longInput.push_back(static_cast<std::uint8_t>("abc"[i % 3]));
-    const Bytes shortInput = ToBytes("abcabcab");
-    for (int type = 1; type <= 2; ++type) {
-        const Bytes first = RunHOLZSS(shortInput, type);
-        RunHOLZSS(longInput, type);
-        RunHOLZSS(longInput, 3 - type);
-        EXPECT_EQ(RunHOLZSS(shortInput, type), first) << "type " << type;
-    }
-}
-
 }  // namespace
