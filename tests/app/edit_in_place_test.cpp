@@ -4,7 +4,6 @@
 
 #include "app/hex_window.h"
 #include "app/item_view_watcher.h"
-#include "archive/compression_dispatch.h"
 #include "archive/load.h"
 #include "archive/program_directory.h"
 #include "app/app_fixtures.h"
@@ -30,10 +29,7 @@ protected:
         window->CurrentViewers().push_back({"MAP", viewer});
     }
     Bytes Item(const archive::ItemTable& table, std::int32_t item) {
-        Bytes out;
-        archive::ExpandCompressedFile(table[item].Data, out, table[item].DecompressedSize,
-                                      table[item].CompressionType, window->Methods());
-        return out;
+        return testing_support::ItemBytes(table, item, window->Methods());
     }
     bool WaitForMessages(std::size_t count) {
         return QTest::qWaitFor([&] { return dialogs.Messages.size() >= count; }, 5000);
