@@ -11,7 +11,7 @@ namespace {
 
 using encoder_libraries::Bytes;
 
-TEST(CrossMatrix, EveryDecoderTakesLongStreams) {
+TEST(LibraryDecoders, EveryOneTakesLongStreams) {
     std::vector<std::pair<std::string, Bytes>> samples;
     for (const auto& path : testing_support::CorpusFiles()) {
         Bytes data = testing_support::ReadBytes(path);
