@@ -19,6 +19,7 @@
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
 #include "app/scripted_dialogs.h"
+#include "archive/compression_dispatch.h"
 #include "archive/dispatcher.h"
 #include "support/test_support.h"
 
@@ -79,6 +80,14 @@ public:
 
 inline std::string SamplePath(const std::string& name) {
     return std::string(ORVANE_SOURCE_DIR) + "/samples/" + name;
+}
+
+// Item `item` of `table`, decompressed.
+inline Bytes ItemBytes(const archive::ItemTable& table, std::int32_t item, const archive::MethodSettings& methods = {}) {
+    Bytes out;
+    archive::ExpandCompressedFile(table[item].Data, out, table[item].DecompressedSize, table[item].CompressionType,
+                                  methods);
+    return out;
 }
 
 inline std::string FileText(const std::string& path) {

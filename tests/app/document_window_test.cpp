@@ -36,10 +36,7 @@ protected:
     static Bytes Item(const std::string& path, std::int32_t item) {
         archive::ItemTable table;
         archive::LoadArchive(table, path);
-        Bytes out;
-        archive::ExpandCompressedFile(table[item].Data, out, table[item].DecompressedSize, table[item].CompressionType,
-                                      {});
-        return out;
+        return testing_support::ItemBytes(table, item);
     }
     void ShowActive() {
         window->show();

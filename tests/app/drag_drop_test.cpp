@@ -4,7 +4,6 @@
 
 #include "app/item_drag_drop.h"
 #include "app/item_views.h"
-#include "archive/compression_dispatch.h"
 #include "archive/extraction.h"
 #include "app/app_fixtures.h"
 
@@ -61,10 +60,7 @@ TEST_F(DragDrop, DragOutWritesTheItemsAsBulkExtractionNamesThem) {
     for (int i = 0; i < 3; ++i) {
         const std::string path = app::ToPath(urls[i].toLocalFile());
         EXPECT_EQ(path, archive::BulkExtractionName(table, items[i], app::ToPath(drag.Folder->path())));
-        archive::Bytes expected;
-        archive::ExpandCompressedFile(table[items[i]].Data, expected, table[items[i]].DecompressedSize,
-                                      table[items[i]].CompressionType, window->Methods());
-        EXPECT_EQ(testing_support::ReadBytes(path), expected);
+        EXPECT_EQ(testing_support::ReadBytes(path), testing_support::ItemBytes(table, items[i], window->Methods()));
     }
     EXPECT_EQ(table.RecordedScript, recorded);
 }

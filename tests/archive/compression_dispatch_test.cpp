@@ -101,33 +101,4 @@ TEST(ExpandCompressedFile, RefusesDamageBeforeAnyDecoderRuns) {
     EXPECT_LE(out.size(), 10u);
 }
 
-// Hostile stored bytes with hostile sizes reach no decoder unchecked: every
-// one either decodes to exactly the declared size, the same bytes in every
-// decoder, or raises an Error.
-TEST(ExpandCompressedFile, RandomStreamsThroughEveryDecoder) {
-    for (int round = 0; round < 200; ++round) {
-        Bytes stream = RandomBytes(1 + round % 60, 77 + round);
-        if (round % 3 == 0) stream[0] = 0xFF;  // mostly literals: often valid
-        const auto type = static_cast<std::int16_t>(1 + round % 2);
-        const auto n = static_cast<std::int32_t>(stream.size());
-        for (std::int32_t size : {0, 1, n, 3 * n, -5, INT32_MAX}) {
-            std::string first;  // "error" or the bytes of the first decoder
-            for (Method decoder : kMethods) {
-                if (decoder == Method::Okumura && round % 10 != 0) continue;  // file exchange: sample it
-                Bytes out;
-                std::string got = "error";
-                try {
-                    ExpandCompressedFile(stream, out, size, type, With(Method::Tarvo, decoder));
-                    EXPECT_EQ(out.size(), static_cast<std::size_t>(size));
-                    got.assign(out.begin(), out.end());
-                } catch (const archive::Error& e) {
-                    EXPECT_EQ(e.Number, archive::kDamagedDataBase + type);
-                }
-                if (decoder == Method::Tarvo) first = got;
-                EXPECT_EQ(got, first) << archive::MethodName(decoder) << " round " << round << " size " << size;
-            }
-        }
-    }
-}
-
 }  // namespace

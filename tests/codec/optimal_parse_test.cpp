@@ -107,27 +107,4 @@ TEST(OptimalParseMatches, AreTheLongestWithinTheWindow) {
     }
 }
 
-TEST(OptimalParseStreams, DecodeAndNeverExceedTheBound) {
-    std::vector<Bytes> inputs = {RandomBytes(70000, 9), Bytes(70000, 0x20), SmallAlphabet(70000, 5, 3)};
-    for (const auto& path : testing_support::CorpusFiles()) {
-        Bytes data = testing_support::ReadBytes(path);
-        data.resize(std::min<std::size_t>(data.size(), 64 * 1024));
-        inputs.push_back(std::move(data));
-    }
-    for (int type = 1; type <= 2; ++type) {
-        for (const Bytes& in : inputs) {
-            const Bytes stream = codec::CompressOptimal(in, type);
-            EXPECT_LE(stream.size(), codec::MaxCompressedSize(in.size()));
-            ExpectRoundTrip(in, type, stream);
-        }
-    }
-}
-
-TEST(OptimalParse, RejectsTypesOtherThanOneAndTwo) {
-    const Bytes in{1, 2, 3};
-    EXPECT_THROW(codec::CompressOptimal(in, 0), std::invalid_argument);
-    EXPECT_THROW(codec::CompressOptimal(in, 3), std::invalid_argument);
-    EXPECT_THROW(codec::FindLongestMatches(in, -1), std::invalid_argument);
-}
-
 }  // namespace

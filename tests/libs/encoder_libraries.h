@@ -1,7 +1,7 @@
 // The compression libraries as the program meets them: loaded from the build
-// folder by name, exports bound by plain name. Each encoder and decoder is
-// wrapped into one shape (bytes and a type in, bytes out) so tests can run
-// every encoder against every decoder.
+// folder by name, exports bound by plain name. Each decoder is wrapped into
+// one shape (a stream, a size and a type in, bytes out) so tests can run
+// every decoder on the same streams.
 #pragma once
 
 #include <dlfcn.h>
@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,8 +28,7 @@ inline constexpr bool kSanitized = true;
 inline constexpr bool kSanitized = false;
 #endif
 
-// How much of each corpus file runs through every encoder: the exhaustive
-// search encoders make whole files too costly for the suite.
+// How much of each corpus file runs through every decoder.
 inline std::size_t CorpusPrefix() { return kSanitized ? 16 * 1024 : 64 * 1024; }
 
 // A library of the build folder, loaded once per program; a missing export
@@ -96,70 +94,12 @@ inline Bytes ThroughFiles(const Bytes& input, const std::function<void(const cha
     return testing_support::ReadBytes(out);
 }
 
-// An encoder: the stream it writes for `input`, or nothing when it reports
-// that the data does not shrink.
-struct Encoder {
-    std::string name;
-    std::vector<int> types;  // the types it writes
-    std::function<std::optional<Bytes>(const Bytes& input, int type)> encode;
-};
-
 // A decoder: the decompressed bytes of `stream` (of `size` bytes and type).
 struct Decoder {
     std::string name;
     std::vector<int> types;
     std::function<Bytes(const Bytes& stream, std::size_t size, int type)> decode;
 };
-
-// Every encoder export of the three libraries, each for the types it writes.
-inline std::vector<Encoder> AllEncoders() {
-    using Out = std::optional<Bytes>;
-    auto files = [](const Library& (*library)(), const char* name, std::vector<int> types) {
-        return Encoder{name, types, [library, name](const Bytes& in, int type) -> Out {
-                           auto* f = library().Get<FileFunction>(name);
-                           Bytes out = ThroughFiles(in, [&](const char* a, const char* b) { f(a, b, type); });
-                           if (out.empty() && !in.empty()) return std::nullopt;  // CompressTarvo: no gain
-                           return out;
-                       }};
-    };
-    // The buffer encoders: room for the longest stream, cut to the result;
-    // TarvoComp's report the input length (or -1) when nothing is gained.
-    auto buffer = [](const char* name, std::vector<int> types,
-                     std::function<std::int32_t(const Bytes&, Bytes&, int)> call, bool inputLengthMeansNone = false) {
-        return Encoder{name, types, [=](const Bytes& in, int type) -> Out {
-                           Bytes out(2 * in.size() + 16);
-                           const std::int32_t length = call(in, out, type);
-                           if (length < 0 || (inputLengthMeansNone && !in.empty() &&
-                                              length == static_cast<std::int32_t>(in.size())))
-                               return std::nullopt;
-                           out.resize(static_cast<std::size_t>(length));
-                           return out;
-                       }};
-    };
-    const auto n = [](const Bytes& in) { return static_cast<std::int32_t>(in.size()); };
-    std::vector<Encoder> encoders = {files(&TarvoCompC, "CompressHOLZSS", {1, 2}),
-                                     files(&TarvoCompC, "CompressDravik", {1, 2}),
-                                     files(&TarvoComp, "CompressTarvo", {1, 2})};
-    for (const auto& [name, type] : {std::pair{"Compress_LZSS", 1}, {"Compress_LZSS_C", 1}, {"Compress_LZMIT", 2},
-                                     {"Compress_LZMIT_C", 2}})
-        encoders.push_back(buffer(name, {type}, [name = name, n](const Bytes& in, Bytes& out, int) {
-            return TarvoComp().Get<BufferEncoder>(name)(in.data(), out.data(), n(in));
-        }, true));
-    encoders.push_back(buffer("Compress", {1, 2}, [n](const Bytes& in, Bytes& out, int type) {
-        std::int32_t length = -1;
-        TarvoCompC().Get<CompressFunction>("Compress")(n(in), &length, out.data(), in.data(), type);
-        return length;
-    }));
-    encoders.push_back(buffer("CompressHesk", {1, 2}, [n](const Bytes& in, Bytes& out, int type) {
-        return TarvoCompC().Get<CompressHeskFunction>("CompressHesk")(out.data(), in.data(), n(in), type);
-    }));
-    encoders.push_back(buffer("CompressNewEx", {1, 2}, [n](const Bytes& in, Bytes& out, int type) {
-        std::int32_t length = -1;
-        return Pack().Get<CompressNewExFunction>("CompressNewEx")(in.data(), n(in), out.data(), n(out), &length,
-                                                                  type) == 0 ? length : -1;
-    }));
-    return encoders;
-}
 
 // Every decoder export of TarvoComp, TarvoCompC and Pack. The buffer decoders
 // are not given the input length: the stream is padded so that one reading

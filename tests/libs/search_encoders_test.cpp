@@ -57,12 +57,4 @@ TEST(SearchEncoders, ExactStreams) {
     for (int type = 1; type <= 2; ++type) EXPECT_TRUE(RunBoth({}, type).empty());
 }
 
-TEST(SearchEncoders, AgreeOnCorpusSamples) {
-    for (const auto& path : testing_support::CorpusFiles()) {
-        Bytes data = testing_support::ReadBytes(path);
-        data.resize(std::min(data.size(), encoder_libraries::CorpusPrefix() / 4));
-        for (int type = 1; type <= 2; ++type) RunBoth(data, type);
-    }
-}
-
 }  // namespace

@@ -2,11 +2,6 @@
 // built program, its output (stdout and stderr together) and its exit status.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
 #include <string>
 #include <vector>
 
@@ -32,46 +27,8 @@ protected:
         return "run '" + Q("script.ovs") + "'";
     }
     std::string Q(const std::string& name) { return dir_.file(name); }
-    // The peak resident size of orvane-cli run with args, in MB; -1 when it
-    // failed.
-    static double PeakMegabytes(std::vector<std::string> args) {
-        const std::string program = testing_support::BinDir() + "/orvane-cli";
-        args.insert(args.begin(), program);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        pid_t pid = -1;
-        const int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        int status = 0;
-        rusage usage{};
-        if (failed || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-            return -1;
-        return static_cast<double>(usage.ru_maxrss) / 1024.0;
-    }
     testing_support::TempDir dir_;
 };
-
-// Pointers share their target's bytes: an archive of many pointers to one
-// item saves and opens again, and loading it takes memory in proportion to
-// the file (measured beyond what the program, or a sanitizer, takes for an
-// empty archive).
-TEST_F(OrvaneCli, ManyPointersToOneItemSaveAndOpenAgain) {
-    testing_support::WriteBytes(Q("item.bin"), Bytes(4096, 'x'));
-    auto r = RunCli(Run("NEW\r\nADD 0 0 \"$item.bin\"\r\nAMP 1 0 99999\r\nSVA \"$BIG.HQR\"\r\n"));
-    ASSERT_EQ(r.status, 0) << r.out;
-    testing_support::WriteBytes(Q("EMPTY.HQR"), Bytes{4, 0, 0, 0});
-    const double program = PeakMegabytes({"info", Q("EMPTY.HQR")}), loaded = PeakMegabytes({"info", Q("BIG.HQR")});
-    ASSERT_GT(program, 0);
-    ASSERT_GT(loaded, 0);
-    EXPECT_LT(loaded - program, 50);
-    r = RunCli("list " + Q("BIG.HQR"));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("99999  See item 0"), std::string::npos);
-}
 
 TEST_F(OrvaneCli, RunPrintsTheLogAndFailsOnErrors) {
     const std::string noEffect = "Warning: At least a part of the script has no effect\n";

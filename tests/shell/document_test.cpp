@@ -11,6 +11,7 @@
 #include "archive/save.h"
 #include "script/recording.h"
 #include "script/run_script.h"
+#include "script/script_fixture.h"
 #include "shell/document.h"
 #include "support/test_support.h"
 
@@ -158,17 +159,6 @@ INSTANTIATE_TEST_SUITE_P(Commands, DocumentRules, ::testing::ValuesIn(AllRuleCas
 
 // ------------------------------------------------------------ undo, redo
 
-// The script runner's window: an archive open or not, nothing else.
-struct StubWindow : script::MainWindowLink {
-    explicit StubWindow(bool open) : open(open) {}
-    bool IsArchiveOpen() const override { return open; }
-    std::string CurrentFileName() const override { return ""; }
-    void TakeFileName(const std::string&) override {}
-    void RefreshItemList() override {}
-    void ApplyListSettings() override {}
-    bool open;
-};
-
 struct StepCase {
     const char* name;
     std::function<void(shell::ArchiveDocument&, const std::string& dir)> step;
@@ -212,7 +202,8 @@ const std::vector<StepCase>& StepCases() {
          }},
         {"ScriptRun",
          [](auto& d, auto& dir) {
-             StubWindow link(true);
+             script_test::FakeWindow link;
+             link.Open = true;
              script::RunEnvironment env(d.Table(), link, {});
              const std::string text = "DEL 2\r\nADB 1\r\nRPL 3 1 \"" + ItemFile(dir) + "\"\r\nCMT 1 2\r\n";
              d.RunScript([&] { return script::RunScriptText(text, env); }, 1);
@@ -294,7 +285,7 @@ TEST(UndoHistory, SavedStateAndRecordingFollowTheHistory) {
     script.replace(0, script.find("\r\n"), "OPN \"" + replay + "\"");
     script += "SAV\r\n";
     archive::ItemTable table;
-    StubWindow link(false);
+    script_test::FakeWindow link;
     script::RunEnvironment env(table, link, {});
     EXPECT_EQ(script::RunScriptText(script, env).Errors, 0);
     EXPECT_EQ(ReadBytes(replay), archive::SerializeArchive(f.doc.Table()));
