@@ -18,6 +18,7 @@
 #include "archive/load.h"
 #include "archive/item_table.h"
 #include "hexedit/write_back.h"
+#include "shell/file_locations.h"
 
 namespace shell {
 
@@ -38,12 +39,7 @@ std::string LowerCase(std::string text) {
     return text;
 }
 
-std::string BaseFolder(const std::string& base) {
-    if (!base.empty()) return base;
-    std::error_code error;
-    const fs::path temp = fs::temp_directory_path(error);
-    return error ? std::string("/tmp") : temp.string();
-}
+std::string BaseFolder(const std::string& base) { return base.empty() ? TemporaryRoot() : base; }
 
 std::string UserFolder(const std::string& base) {
     return BaseFolder(base) + "/orvane-" + std::to_string(::getuid());

@@ -43,12 +43,18 @@ LocationFacts ProcessLocationFacts() {
 
 std::string SettingsDirectory() { return ChooseFileLocations(ProcessLocationFacts()).SettingsDirectory; }
 
+std::string TemporaryRoot() {
+    std::string root = Environment("TMPDIR");
+    if (root.empty() || root.front() != '/') return "/tmp";
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    return root;
+}
+
 TemporaryDirectoryScope::TemporaryDirectoryScope(const FileLocations& locations) {
     archive::SetTemporaryDirectory("");
     if (!locations.PrivateTemporaryDirectory) return;
-    std::string root = Environment("TMPDIR");
-    if (root.empty() || root.front() != '/') root = "/tmp";
-    std::string pattern = root + (root.back() == '/' ? "" : "/") + "orvane-XXXXXX";
+    const std::string root = TemporaryRoot();
+    std::string pattern = root + (root == "/" ? "" : "/") + "orvane-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) return;
     privateFolder_ = pattern;
     archive::SetTemporaryDirectory(privateFolder_);

@@ -43,6 +43,10 @@ LocationFacts ProcessLocationFacts();
 // ChooseFileLocations(ProcessLocationFacts()).SettingsDirectory.
 std::string SettingsDirectory();
 
+// The system's folder for temporary files: $TMPDIR when it names an absolute
+// path, else /tmp. Private folders of this program are made below it.
+std::string TemporaryRoot();
+
 // Points archive::TemporaryDirectory() where `locations` says for the life
 // of this object: the program folder, or a private folder made for this run
 // ("orvane-" and six random characters below $TMPDIR or /tmp, readable only by

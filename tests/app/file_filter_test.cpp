@@ -132,7 +132,7 @@ TEST(QtDialogs, ProgramFilterShowsFilesWithTheExecuteBit) {
     auto names = [&](QFileDialog* dialog, int count) {
         auto* view = dialog->findChild<QListView*>("listView");
         QStringList list;
-        QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) >= count; }, 3000);
+        (void)QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) >= count; }, 3000);
         for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
             list << view->model()->index(r, 0, view->rootIndex()).data().toString();
         list.sort();
