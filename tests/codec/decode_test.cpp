@@ -2,6 +2,7 @@
 // hand-written streams.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,34 @@ TEST(Decoders, WorkedExamples) {
     Bytes ring;
     codec::RingDecode(B({0x00, 0x20, 0x00}), 2, ring);
     EXPECT_EQ(ring, S("   "));
+}
+
+// Streams long enough for the fast loop: literals among near copies of
+// every distance up to 20 (overlapping what they write) and every length,
+// against copies made byte by byte.
+TEST(Decoders, LongStreamsOfNearCopies) {
+    std::mt19937 rng(5);
+    for (int type : {1, 2}) {
+        Bytes stream, want;
+        std::size_t flags = 0;
+        for (int i = 0; i < 3000; ++i) {
+            if (i % 8 == 0) {
+                flags = stream.size();
+                stream.push_back(static_cast<std::uint8_t>(rng() & rng()));  // a quarter literals
+            }
+            if (want.empty() || (stream[flags] >> (i % 8) & 1)) {
+                stream[flags] |= static_cast<std::uint8_t>(1 << (i % 8));
+                stream.push_back(static_cast<std::uint8_t>(rng()));
+                want.push_back(stream.back());
+                continue;
+            }
+            const std::size_t dist = 1 + rng() % std::min<std::size_t>(20, want.size()), len = rng() % 16;
+            stream.push_back(static_cast<std::uint8_t>((dist - 1) << 4 | len));
+            stream.push_back(static_cast<std::uint8_t>((dist - 1) >> 4));
+            for (std::size_t k = 0; k < len + type + 1; ++k) want.push_back(want[want.size() - dist]);
+        }
+        ExpectAllDecode(stream, type, want);
+    }
 }
 
 TEST(Decoders, ReportDamage) {
