@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "app/hex_window.h"
 #include "app/item_views.h"
 #include "archive/program_directory.h"
 #include "script/run_script.h"
@@ -94,10 +95,14 @@ class LeaveTest : public MainWindowFiles,
                   public ::testing::WithParamInterface<std::tuple<const char*, LeaveCase>> {};
 
 // Every command that leaves the archive, with every answer: it goes on only
-// when nothing is lost, and the files on disk are what the answers said.
+// when nothing is lost, the files on disk are what the answers said, and the
+// editors and the undo history go with the archive.
 TEST_P(LeaveTest, GoesOnOnlyWhenNothingIsLost) {
     const auto& [action, c] = GetParam();
     Prepare(c.changed);
+    OnItem(0, "mnuHexView");  // an unchanged editor: asks nothing, closes with the archive
+    const QPointer<app::HexWindow> hex = window->findChild<app::HexWindow*>();
+    ASSERT_TRUE(hex);
     if (c.saveFails && c.changed == Changed::Titled) std::filesystem::remove_all(dir.file("sub"));
     dialogs.Answers.assign(c.answers.begin(), c.answers.end());
     AnswerFile(c.file);
@@ -115,6 +120,7 @@ TEST_P(LeaveTest, GoesOnOnlyWhenNothingIsLost) {
     }
     const bool exit = action == std::string("mnuExit");
     EXPECT_EQ(std::filesystem::exists(dir.file("ORVANE.INI")), exit && c.goesOn) << "settings written on exit only";
+    EXPECT_EQ(hex && hex->isVisible(), !c.goesOn);
     if (!c.goesOn) {
         EXPECT_EQ(window->Caption(), caption);
         EXPECT_EQ(Rows(), rows);
@@ -124,6 +130,7 @@ TEST_P(LeaveTest, GoesOnOnlyWhenNothingIsLost) {
             {"mnuNew", "Tarvo Resource Manager - [Untitled]"}, {"mnuOpen", "Tarvo Resource Manager - [" + other + "]"},
             {"mnuRecentFile1", "Tarvo Resource Manager - [" + other + "]"}, {"mnuClose", "Tarvo Resource Manager"}};
         EXPECT_EQ(window->Caption(), shown.at(action));
+        EXPECT_FALSE(window->findChild<QAction*>("mnuUndo")->isEnabled()) << "history survives the archive";
         EXPECT_FALSE(StillChanged());
     }
 }

@@ -1,6 +1,5 @@
-// The open archive's document without any window: the rules of the commands
-// that drop the archive, and undo and redo of every kind of step, checked on
-// the bytes of the saved file.
+// The open archive's document without any window: undo and redo of every
+// kind of step, checked on the bytes of the saved file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,7 +16,6 @@
 
 namespace {
 
-using shell::Answer;
 using testing_support::Bytes;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
@@ -35,127 +33,6 @@ struct DocumentFixture {
     shell::RecentFileList recent;
     shell::ArchiveDocument doc{dialogs, recent, [] { return archive::MethodSettings{}; }};
 };
-
-// An editor with changes asks its own question: Yes writes its bytes back
-// into item 1, No drops them.
-class FakeEditor : public shell::DocumentEditor {
-public:
-    FakeEditor(shell::ArchiveDocument& doc, shell::Dialogs& dialogs, bool changed)
-        : doc_(doc), dialogs_(dialogs), changed_(changed) {
-        ticket_ = doc.Ticket(1);
-        doc.AddEditor(this);
-    }
-    ~FakeEditor() override {
-        if (!closed) doc_.RemoveEditor(this);
-    }
-    bool QueryClose() override {
-        if (!changed_) return true;
-        const Answer answer = dialogs_.Message("editor", "", shell::MessageIcon::Question, shell::MessageButtons::YesNoCancel);
-        if (answer == Answer::Yes) {
-            const std::uint8_t byte = 0x5A;
-            doc_.WriteBack(ticket_, std::span(&byte, 1));
-            changed_ = false;
-        }
-        return answer != Answer::Cancel;
-    }
-    void CloseWithArchive() override { closed = true; }
-    void TableChanged() override {}
-    bool closed = false;
-
-private:
-    shell::ArchiveDocument& doc_;
-    shell::Dialogs& dialogs_;
-    bool changed_;
-    shell::ItemTicket ticket_;
-};
-
-enum class Command { New, Open, Close, Exit };
-enum class EditorState { None, Clean, Changed };
-
-struct RuleCase {
-    Command command;
-    bool modified;
-    EditorState editor;
-    Answer editorAnswer;  // when Changed
-    Answer saveAnswer;    // when the save question comes
-};
-
-std::string Name(const RuleCase& c) {
-    const char* commands[] = {"New", "Open", "Close", "Exit"};
-    const char* editors[] = {"NoEditor", "CleanEditor", "ChangedEditor"};
-    const char* answers[] = {"Ok", "Cancel", "Yes", "No"};
-    std::string name = std::string(commands[static_cast<int>(c.command)]) + (c.modified ? "Modified" : "Unmodified") +
-                       editors[static_cast<int>(c.editor)];
-    if (c.editor == EditorState::Changed) name += answers[static_cast<int>(c.editorAnswer)];
-    return name + "Save" + answers[static_cast<int>(c.saveAnswer)];
-}
-
-std::vector<RuleCase> AllRuleCases() {
-    std::vector<RuleCase> cases;
-    for (Command command : {Command::New, Command::Open, Command::Close, Command::Exit})
-        for (bool modified : {false, true})
-            for (EditorState editor : {EditorState::None, EditorState::Clean, EditorState::Changed})
-                for (Answer editorAnswer : {Answer::Yes, Answer::No, Answer::Cancel})
-                    for (Answer save : {Answer::Yes, Answer::No, Answer::Cancel}) {
-                        if (editor != EditorState::Changed && editorAnswer != Answer::Yes) continue;
-                        cases.push_back({command, modified, editor, editorAnswer, save});
-                    }
-    return cases;
-}
-
-class DocumentRules : public ::testing::TestWithParam<RuleCase> {};
-
-// Editors are asked first; a Cancel anywhere stops the command with nothing
-// dropped or written; the save question comes only for a modified archive
-// (an editor's Yes modifies it); editors close only with the archive.
-TEST_P(DocumentRules, AskEditorsThenTheSaveQuestionAndStopAtCancel) {
-    const RuleCase& c = GetParam();
-    DocumentFixture f;
-    const Bytes original = ReadBytes(f.path);
-    const std::string other = f.dir.file("OTHER.HQR");
-    std::filesystem::copy_file(Sample("SAMPLE.HQR"), other);
-    if (c.modified) f.doc.Change("Remove item 3", 4, [&] {
-        archive::RemoveItem(f.doc.Table(), 3);
-        return 4;
-    });
-    std::optional<FakeEditor> editor;
-    if (c.editor != EditorState::None) editor.emplace(f.doc, f.dialogs, c.editor == EditorState::Changed);
-    const bool changed = c.editor == EditorState::Changed;
-    const bool editorCancels = changed && c.editorAnswer == Answer::Cancel;
-    const bool asksSave = !editorCancels && (c.modified || (changed && c.editorAnswer == Answer::Yes));
-    const bool goesOn = !editorCancels && !(asksSave && c.saveAnswer == Answer::Cancel);
-    if (changed) f.dialogs.Answers.push_back(c.editorAnswer);
-    if (asksSave) f.dialogs.Answers.push_back(c.saveAnswer);
-    if (goesOn && c.command == Command::Open) f.dialogs.Files.push_back(other);
-
-    bool exits = false;
-    switch (c.command) {
-    case Command::New: f.doc.New(); break;
-    case Command::Open: f.doc.Open(); break;
-    case Command::Close: f.doc.Close(); break;
-    case Command::Exit: exits = f.doc.QueryExit(); break;
-    }
-
-    EXPECT_TRUE(f.dialogs.Answers.empty() && f.dialogs.Files.empty()) << "a question was not asked";
-    EXPECT_EQ(f.dialogs.Messages.size(), (changed ? 1u : 0u) + (asksSave ? 1u : 0u));
-    EXPECT_EQ(ReadBytes(f.path) != original, asksSave && goesOn && c.saveAnswer == Answer::Yes);
-    if (editor) {
-        EXPECT_EQ(editor->closed, goesOn);
-    }
-    EXPECT_FALSE(f.doc.IsClosingArchive());
-    switch (c.command) {
-    case Command::New: EXPECT_EQ(f.doc.IsUntitled(), goesOn); break;
-    case Command::Open: EXPECT_EQ(f.doc.FileName(), goesOn ? other : f.path); break;
-    case Command::Close: EXPECT_EQ(f.doc.IsOpen(), !goesOn); break;
-    case Command::Exit: EXPECT_EQ(exits, goesOn); break;
-    }
-    if (goesOn && c.command != Command::Exit) {
-        EXPECT_FALSE(f.doc.CanUndo()) << "history survives the archive";
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Commands, DocumentRules, ::testing::ValuesIn(AllRuleCases()),
-                         [](const auto& info) { return Name(info.param); });
 
 // ------------------------------------------------------------ undo, redo
 
