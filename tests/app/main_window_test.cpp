@@ -16,7 +16,6 @@ namespace {
 using shell::Answer;
 using testing_support::FileText;
 using testing_support::ReadBytes;
-using testing_support::SamplePath;
 
 class MainWindowTest : public testing_support::MainWindowFixture {
 protected:
@@ -240,33 +239,6 @@ TEST_F(MainWindowTest, FindWithANumberBeyond32BitsSelectsNothing) {
         EXPECT_EQ(window->SelectedItem(), -1) << action;
     }
     EXPECT_TRUE(dialogs.Messages.empty());
-}
-
-// The list shows exactly what orvane-cli list prints, for every sample.
-TEST_F(MainWindowTest, RowsEqualTheCommandLineList) {
-    for (const char* name : {"SAMPLE.HQR", "SPEECH.VOX", "HARBOUR.HQS"}) {
-        SCOPED_TRACE(name);
-        Open(SamplePath(name));
-        std::vector<std::vector<std::string>> lines = Rows();
-        std::vector<std::string> header;
-        for (const char* caption : shell::kItemColumnCaptions) header.push_back(caption);
-        lines.insert(lines.begin(), header);
-        // orvane-cli's layout: columns padded to their widest cell plus two.
-        std::vector<std::size_t> width(header.size());
-        for (const auto& line : lines)
-            for (std::size_t c = 0; c < line.size(); ++c) width[c] = std::max(width[c], line[c].size());
-        std::string expected;
-        for (const auto& line : lines) {
-            std::size_t last = line.size() - 1;
-            while (last > 0 && line[last].empty()) --last;
-            for (std::size_t c = 0; c <= last; ++c)
-                expected += line[c] + (c < last ? std::string(width[c] - line[c].size() + 2, ' ') : "");
-            expected += "\n";
-        }
-        const auto listed = testing_support::RunCli("list " + SamplePath(name));
-        EXPECT_EQ(listed.status, 0);
-        EXPECT_EQ(listed.out, expected);
-    }
 }
 
 // --------------------------------------------------------------- marks

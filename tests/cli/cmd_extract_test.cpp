@@ -46,6 +46,17 @@ TEST(CliExtract, DamagedItemFailsClearly) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("x")));
 }
 
+// list: a line per item, every column as wide as its widest cell and two
+// spaces, the empty cells at the end of a line left out.
+TEST(CliCommands, ListPadsEachColumnToItsWidestCell) {
+    testing_support::TempDir dir;
+    EXPECT_EQ(Cli("list " + WriteArchive(dir)).out,
+              "Index  Offset  Decompressed size  Compressed size  Compression type  Replace with  Ratio  Extension  "
+              "Description\n0      10      5                                   Store\n"
+              "1      1F      10                 7                LZMIT                           70.0%\n"
+              "2      30      50                 3                LZSS                            6.0%\n");
+}
+
 // Every command's exit status: 0 done, 1 failed (also in part: one damaged
 // item, one difference), 2 wrong usage. $A is an intact archive, $B another,
 // $C one with as many items as $B but another size,
