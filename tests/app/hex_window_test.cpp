@@ -7,7 +7,6 @@
 
 #include "app/hex_window.h"
 #include "app/windows.h"
-#include "archive/item_operations.h"
 #include "archive/load.h"
 #include "archive/program_directory.h"
 #include "hexedit/texts.h"
@@ -123,24 +122,6 @@ TEST_F(HexWindowTest, EveryAnswerToItsQuestions) {
         EXPECT_EQ(services.Table_[0].Data[0], !*c.button && c.written ? 0x4F : 0);
         delete window;
     }
-}
-
-// After the table changed shape under the window, item 1 is another item:
-// closing offers a file instead and the archive stays as it was.
-TEST_F(HexWindowTest, AStaleWindowOffersAFileInsteadOfWritingIntoTheArchive) {
-    app::HexWindow* window = Open(1, app::HexOpenMode::Edit);
-    ASSERT_TRUE(window);
-    auto* box = window->findChild<QLineEdit*>("txbEdit");
-    QTest::keyClicks(box, "00");
-    QTest::keyClick(box, Qt::Key_Right);
-    services.RunItemOperation(0, archive::kOpRemoveItem, 0, "", 0);
-    const archive::Bytes remaining = services.Table_[0].Data;
-
-    services.Dialogs.Answers = {shell::Answer::No};
-    EXPECT_TRUE(window->close());
-    EXPECT_EQ(services.Dialogs.Messages.back(), hexedit::kLoadQuestion);
-    EXPECT_EQ(services.Table_[0].Data, remaining);
-    EXPECT_EQ(services.Doc.HistorySteps(), 1u);
 }
 
 // Delete edits the go-to and search boxes; a character search for a

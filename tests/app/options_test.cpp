@@ -7,8 +7,6 @@
 #include <QTreeWidget>
 
 #include "app/frm_options.h"
-#include "archive/compression_dispatch.h"
-#include "archive/load.h"
 #include "app/app_fixtures.h"
 
 namespace {
@@ -101,38 +99,6 @@ TEST(Options, CompressionPageRefusedWhileDisabled) {
     EXPECT_EQ(panels->currentWidget(), compression);
     Child<QCheckBox>(dialog, "chkEnableCOptions")->click();
     EXPECT_NE(panels->currentWidget(), compression);
-}
-
-// Apply must reach the operations that follow: the next recompression runs
-// the encoder just chosen, and the main window is told to apply the settings.
-TEST(Options, ApplyChangesTheEncoderOfTheNextRecompression) {
-    FakeServices services;
-    services.Settings_.EnableCOptions = true;
-    archive::LoadArchive(services.Table_, testing_support::SamplePath("SAMPLE.HQR"));
-    archive::ItemTable& table = services.Table_;
-    // The chosen encoder (value 0) and the default give different streams
-    // for item 1, the tile map.
-    auto encoded = [&](std::int32_t item, std::uint8_t value) {
-        archive::Bytes plain, out;
-        archive::ExpandCompressedFile(table[item].Data, plain, table[item].DecompressedSize,
-                                      table[item].CompressionType, services.Methods());
-        archive::MethodSettings methods;
-        methods.CType1Algorithm = value;
-        std::int16_t type = 1;
-        archive::CompressFile(plain, out, type, methods);
-        return out;
-    };
-    const archive::Bytes expected = encoded(1, 0);
-    ASSERT_NE(expected, encoded(1, services.Settings_.CType1Algorithm));
-
-    app::frmOptions dialog(services);
-    Child<QRadioButton>(dialog, "optCType1HO")->click();
-    Child<QCheckBox>(dialog, "chkItemsIndexTarvoDeCOMP")->click();
-    Child<QPushButton>(dialog, "cmdApply")->click();
-    EXPECT_EQ(services.SettingsApplied, 1);
-    EXPECT_TRUE(services.Settings_.ItemsIndexTarvoDeCOMP);
-    services.RunItemOperation(1, archive::kOpChangeCompression, 1, "", 0);
-    EXPECT_EQ(table[1].Data, expected);
 }
 
 TEST(Options, CancelKeepsViewerChangesAndDropsTheRest) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "archive/error.h"
 #include "support/test_support.h"
@@ -46,6 +47,12 @@ TEST(Settings, TextRoundTripsByteForByte) {
     odd.RecentFiles[1] = "/b.HQR";
     const std::string text = shell::SettingsText(odd);
     EXPECT_EQ(text.substr(text.find("[RecentFiles]")), "[RecentFiles]\r\n/b.HQR\r\n");
+}
+
+// The compression settings reach the operations, each as its own method.
+TEST(Settings, MethodsTakeEachAlgorithmSetting) {
+    const archive::MethodSettings m = shell::MethodSettingsOf(FullSettings());
+    EXPECT_EQ(std::tie(m.CType1Algorithm, m.CType2Algorithm, m.DecAlgorithm), std::tuple(1, 3, 2));
 }
 
 // The drag-and-drop flag takes the empty line 6 only when on: readers that
