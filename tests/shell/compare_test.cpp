@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/error.h"
+#include "archive/item_table_builder.h"
 #include "support/expect_error.h"
 #include "support/test_support.h"
 
@@ -19,7 +20,8 @@ using testing_support::Bytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
 
-void PutInt32(Bytes& b, std::size_t at, std::int32_t v) {
+// Overwrites the 32-bit field at `at`.
+void Put32At(Bytes& b, std::size_t at, std::int32_t v) {
     for (int k = 0; k < 4; ++k) b[at + k] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * k));
 }
 
@@ -33,30 +35,26 @@ struct Entry {
     bool blank = false;
 };
 
-// Writes the archive bytes by hand so the comparison is tested apart from
-// the archive writer.
+// Writes the archive bytes by hand (every entry's data 0x5A) so the
+// comparison is tested apart from the archive writer.
 Bytes MakeArchive(const std::vector<Entry>& entries) {
-    std::size_t n = entries.size();
-    Bytes b((n + 1) * 4, 0);
-    std::vector<std::int32_t> slots(n, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-        const Entry& e = entries[i];
-        if (e.blank) continue;
-        if (e.pointerTo >= 0) {
-            slots[i] = slots[static_cast<std::size_t>(e.pointerTo)];
+    const auto start = static_cast<std::int32_t>(entries.size() + 1) * 4;
+    std::vector<std::int32_t> slots;
+    Bytes body, out;
+    for (const Entry& e : entries) {
+        if (e.blank || e.pointerTo >= 0) {
+            slots.push_back(e.blank ? 0 : slots[static_cast<std::size_t>(e.pointerTo)]);
             continue;
         }
-        slots[i] = static_cast<std::int32_t>(b.size());
-        std::size_t at = b.size();
-        b.resize(at + 10 + static_cast<std::size_t>(e.size), 0x5A);
-        PutInt32(b, at, e.decompressed);
-        PutInt32(b, at + 4, e.size);
-        b[at + 8] = static_cast<std::uint8_t>(e.type);
-        b[at + 9] = 0;
+        slots.push_back(start + static_cast<std::int32_t>(body.size()));
+        const Bytes entry = testing_support::EntryBytes(e.decompressed, static_cast<std::int16_t>(e.type),
+                                                        Bytes(static_cast<std::size_t>(e.size), 0x5A));
+        body.insert(body.end(), entry.begin(), entry.end());
     }
-    for (std::size_t i = 0; i < n; ++i) PutInt32(b, i * 4, slots[i]);
-    PutInt32(b, n * 4, static_cast<std::int32_t>(b.size()));
-    return b;
+    slots.push_back(start + static_cast<std::int32_t>(body.size()));
+    for (const std::int32_t slot : slots) testing_support::PutInt32(out, slot);
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
 }
 
 std::vector<Entry> ThreeItems() { return {{5, 7, 1}, {3, 3, 0}, {9, 20, 2}}; }
@@ -124,9 +122,9 @@ TEST(CompareArchivesRejects, UnreadableArchives) {
     WriteBytes(dir.file("A.HQR"), a);
     WriteBytes(dir.file("EMPTY.HQR"), {});
     Bytes huge = a, outside = a, negative = a;
-    PutInt32(huge, 0, 0x7FFFFFFC);                                  // claims half a billion slots
-    PutInt32(outside, 8, static_cast<std::int32_t>(a.size()) - 9);  // header cut by the end of file
-    PutInt32(negative, 4, -16);
+    Put32At(huge, 0, 0x7FFFFFFC);                                  // claims half a billion slots
+    Put32At(outside, 8, static_cast<std::int32_t>(a.size()) - 9);  // header cut by the end of file
+    Put32At(negative, 4, -16);
     WriteBytes(dir.file("HUGE.HQR"), huge);
     WriteBytes(dir.file("OUT.HQR"), outside);
     WriteBytes(dir.file("NEG.HQR"), negative);
