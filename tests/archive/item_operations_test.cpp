@@ -123,6 +123,7 @@ TEST(ItemToFromPointer, EveryItemToEveryTargetAndBackReadsBackAfterReload) {
                 EXPECT_EQ(Text((*x)[k].Data), Text(expected.Data)) << trace << " @" << k;
                 EXPECT_EQ((*x)[k].IsBlank, expected.IsBlank) << trace << " @" << k;
                 EXPECT_EQ((*x)[k].DecompressedSize, expected.DecompressedSize) << trace << " @" << k;
+                EXPECT_EQ((*x)[k].CompressedSize, expected.CompressedSize) << trace << " @" << k;
             }
         }
         return back;
@@ -149,6 +150,25 @@ TEST(ItemToFromPointer, EveryItemToEveryTargetAndBackReadsBackAfterReload) {
                     EXPECT_EQ(back[item].RefersTo == back[target].RefersTo, target < item) << trace;
                 else
                     EXPECT_FALSE(back.IsPointer(item)) << trace;
+            }
+        }
+    }
+}
+
+// Several pointers at once are the single insertions one after another,
+// all to the same number, wherever the target lies.
+TEST(AddMultiplePointers, AreSingleInsertionsInTurn) {
+    const ItemTable original = BuildTable({N("zero"), P(0), B(), N("three")});
+    for (std::int32_t pos = 0; pos <= original.ItemCount; ++pos) {
+        for (std::int32_t target = 0; target < original.ItemCount; ++target) {
+            for (std::int32_t count : {1, 2, 3}) {
+                ItemTable many = original, single = original;
+                archive::AddMultiplePointers(many, pos, target, count);
+                for (std::int32_t k = 0; k < count; ++k) archive::AddPointer(single, pos + k, target);
+                const std::string trace = std::to_string(pos) + " " + std::to_string(target) + " " + std::to_string(count);
+                EXPECT_EQ(RefersTos(many), RefersTos(single)) << trace;
+                for (std::int32_t k = 0; k < single.ItemCount; ++k)
+                    EXPECT_EQ(Text(many[k].Data), Text(single[k].Data)) << trace << " @" << k;
             }
         }
     }

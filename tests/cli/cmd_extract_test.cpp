@@ -82,6 +82,9 @@ TEST(CliCommands, ExitStatusOnSuccessFailureAndBadUsage) {
         {"decompress --type 2 --size 41 $z $out", 1}, {"decompress --type 2 $z $out", 2},
         {"decompress --type 1 --size -4 $z $out", 2}, {"decompress --type 1 --size 12x $z $out", 2},
         {"bogus $A", 2}, {"", 2},
+        // One argument too many is wrong usage for every command.
+        {"list $A $A", 2}, {"verify $A $A", 2}, {"compare $A $A $A", 2}, {"extract-all $A $all $x", 2},
+        {"compress --type 1 $in $z $x", 2}, {"decompress --type 2 --size 40 $z $out $x", 2},
     };
     for (const auto& [pattern, status] : cases) {
         std::string args = pattern;

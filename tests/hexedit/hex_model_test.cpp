@@ -173,12 +173,14 @@ TEST(HexGoTo, MarksTheByteOfTheOffsetAndRefusesTheSize) {
         std::string text;
         Status status;
         std::int64_t pageStart;
+        const char* decimal;  // the marked byte's value (position % 251) as the labels show it
+        const char* binary;
     };
     const Case cases[] = {
-        {"0", Status::Done, 1},          {"511", Status::Done, 1},
-        {"512", Status::Done, 513},      {"1099", Status::Done, 1025},
-        {"1100", Status::GoToTooLarge, 1}, {"", Status::NoGoToPosition, 1},
-        {"18446744073709551617", Status::GoToTooLarge, 1},
+        {"0", Status::Done, 1, "1", "00000001"},          {"511", Status::Done, 1, "10", "00001010"},
+        {"512", Status::Done, 513, "11", "00001011"},     {"1099", Status::Done, 1025, "96", "01100000"},
+        {"1100", Status::GoToTooLarge, 1, "", ""},        {"", Status::NoGoToPosition, 1, "", ""},
+        {"18446744073709551617", Status::GoToTooLarge, 1, "", ""},
     };
     for (const bool edit : {false, true}) {
         for (const Case& c : cases) {
@@ -191,8 +193,8 @@ TEST(HexGoTo, MarksTheByteOfTheOffsetAndRefusesTheSize) {
             const auto value = static_cast<std::uint8_t>(position % 251);
             EXPECT_EQ(m.Highlighted(), edit ? 0 : position);
             EXPECT_EQ(m.EditPosition(), edit ? (position ? position : 1) : 0);
-            EXPECT_EQ(m.AsciiLabel(), !edit && position ? hexedit::AsciiText(value) : "");
-            EXPECT_EQ(m.BinaryLabel(), !edit && position ? hexedit::BinaryText(value) : "");
+            EXPECT_EQ(m.AsciiLabel(), edit ? "" : c.decimal);
+            EXPECT_EQ(m.BinaryLabel(), edit ? "" : c.binary);
             if (edit && position) {
                 EXPECT_EQ(m.EditText(), hexedit::HexByteText(value));
             }

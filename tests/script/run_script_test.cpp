@@ -138,6 +138,8 @@ TEST(RunScript, RequiredParameterMessagesAndCounts) {
     EXPECT_EQ(host.Run("SAV\r\n").Log, Log{"Error: SAV without having loaded a file first"});
     const Log tooMany{"External Error: Too many items for one archive", "External Error: Too many items for one archive"};
     EXPECT_EQ(host.Run("AMB 0 7\r\nAMP 0 1 8\r\nADB 0\r\n", 10).Log, tooMany);
+    // Every kind of error line counts: unknown, external, a missing parameter.
+    EXPECT_EQ(host.Run("foo\r\nDEL 99\r\nDEL\r\n").Summary.Errors, 3);
     EXPECT_EQ(host.table.ItemCount, 10);
 }
 

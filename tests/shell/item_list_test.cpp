@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/helpers.h"
+#include "archive/item_table_builder.h"
 
 namespace {
 
@@ -78,6 +79,16 @@ TEST(ItemRowTexts, ColumnsOfEveryKind) {
     table.IsVoiceArchive = false;
     EXPECT_EQ(shell::ItemRowKind(table, 4), RowKind::Normal);
     EXPECT_EQ(shell::ItemRowTexts(table, 4)[1], "FFFFFFFF");
+}
+
+// Numbered as the other tool numbers them, only normal items count: not
+// pointers, blank or hidden ones.
+TEST(ItemRowLabels, TarvoDeCompNumbersNormalItemsOnly) {
+    ItemTable table = testing_support::DistinctCountsTable();
+    table.IsVoiceArchive = true;
+    const std::vector<std::string> tarvo = {"0", "", "", "", "1", "", "", "", "2", "3"};
+    EXPECT_EQ(shell::ItemRowLabels(table, true), tarvo);
+    EXPECT_EQ(shell::ItemRowLabels(table, false)[9], "9");
 }
 
 TEST(FitItemColumns, SharesOfTheWidthRoundedHalfToEven) {
