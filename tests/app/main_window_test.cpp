@@ -211,13 +211,25 @@ TEST_F(MainWindowTest, FailedOpenKeepsThePreviousArchive) {
 }
 
 // A file that went away leaves the recent list when its entry is chosen.
+// Save, Save As, Close and Refresh need an archive; the entries are
+// numbered from 1, newest first.
 TEST_F(MainWindowTest, RecentListAfterOpenSaveAsAndAMissingFile) {
+    const auto fileCommands = [&] {
+        std::string on;
+        for (const char* name : {"mnuSave", "mnuSaveAs", "mnuClose", "mnuRefresh"})
+            on += window->findChild<QAction*>(name)->isEnabled() ? '1' : '0';
+        return on;
+    };
+    EXPECT_EQ(fileCommands(), "0000");
     const std::string first = Copy("SAMPLE.HQR");
     Open(first);
+    EXPECT_EQ(fileCommands(), "1111");
     dialogs.Files.push_back(dir.file("COPY.HQR"));
     Trigger("mnuSaveAs");
     EXPECT_TRUE(dialogs.Requests.back().FolderMustExist);  // the dialog refuses a missing folder
     auto& recent = window->CurrentSettings().RecentFiles;
+    const auto entry = [&](const char* name) { return window->findChild<QAction*>(name)->text().toStdString(); };
+    EXPECT_EQ(entry("mnuRecentFile0") + "|" + entry("mnuRecentFile1"), "&1 " + dir.file("COPY.HQR") + "|&2 " + first);
 
     std::filesystem::remove(dir.file("COPY.HQR"));
     Trigger("mnuRecentFile0");

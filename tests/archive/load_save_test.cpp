@@ -152,7 +152,7 @@ TEST(Descriptions, ChosenByKeyAndSlotZeroAndSkipBlankRecords) {
     archive::SetProgramDirectory(program.path().string());
     std::filesystem::create_directory(program.path() / "FILEINFO");
     WriteBytes(program.path() / "FILEINFO" / "RESS1.INF",
-               ToBytes("First edition\r\nhqr\tItem zero\r\n\r\nno tab line\r\n../x/pcx\tItem two\r\nraw\tEnd\r\n"));
+               ToBytes("First edition\r\nhqr\tItem zero\r\n\r\nno tab line\r\n../x/pcx\tItem two\r\nraw\tEnd\tmore\r\n"));
     WriteBytes(program.path() / "FILEINFO" / "RESS2.INF", ToBytes("Second edition"));
     // 54 slots (slot 0 = 220) with item 1 blank.
     Bytes file = RawArchive(std::vector<Bytes>(54, EntryBytes(1, 0, ToBytes("q"))));
@@ -162,7 +162,7 @@ TEST(Descriptions, ChosenByKeyAndSlotZeroAndSkipBlankRecords) {
     EXPECT_EQ(t[0].Description, "Item zero");
     EXPECT_EQ(t[1].Description, "");
     EXPECT_EQ(t[2].Description + " " + t[2].Extension, "Item two ..xpcx");
-    EXPECT_EQ(t[3].Extension, "raw");
+    EXPECT_EQ(t[3].Extension + " " + t[3].Description, "raw End");  // a third field is no part of it
     const Bytes other = RawArchive(std::vector<Bytes>(55, EntryBytes(1, 0, ToBytes("q"))));
     EXPECT_EQ(Load(data, "RESS.HQR", other).ArchiveTitle, "Second edition");
     EXPECT_EQ(Load(data, "OTHER.HQR", other).ArchiveTitle, "");  // no stale title

@@ -117,6 +117,9 @@ TEST(CliCommands, InfoAndListJsonFields) {
             ++found;
         EXPECT_EQ(found, count) << kind;
     }
+    EXPECT_NE(r.out.find("{\"index\": 6, \"kind\": \"pointer\", \"refers_to\": 4,"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"decompressed_size\": 40, \"stored_size\": 8, \"type\": 2, \"type_name\": \"LZMIT\""),
+              std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "hexedit/byte_search.h"
 #include "hexedit/key_filters.h"
 #include "hexedit/write_back.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -39,6 +40,14 @@ TEST(FindBytes, AgreesWithAPlainScanOnSmallAlphabets) {
         const bool fold = round % 2 == 0;
         ASSERT_EQ(hexedit::FindBytes(data, from, pattern, fold), Naive(data, from, pattern, fold)) << round;
     }
+}
+
+// Saving to a file replaces the whole of it, also a longer one.
+TEST(WriteBytesToFile, ReplacesALongerFileWhole) {
+    testing_support::TempDir dir;
+    testing_support::WriteBytes(dir.file("f"), std::vector<std::uint8_t>(100, 'x'));
+    hexedit::WriteBytesToFile(dir.file("f"), std::vector<std::uint8_t>{1, 2, 3});
+    EXPECT_EQ(testing_support::ReadBytes(dir.file("f")), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
 TEST(KeyFilters, PassOnlyTheirDigitsAndClampNumbers) {

@@ -76,6 +76,7 @@ TEST(HexNavigation, EveryKeyAtTheEdgesInBothModes) {
         {1100, E, "1099", {}, Nav::FirstPage, true, 1, 1},
         {1100, E, "1087", {}, Nav::LineDown, false, 1025, 1088}, {1100, E, "1087", {}, Nav::Right, true, 1025, 1089},
         {1100, E, "1083", {}, Nav::LineDown, true, 1025, 1100},  {1100, E, "1084", {}, Nav::LineDown, false, 1025, 1085},
+        {1100, E, "510", {}, Nav::Right, true, 1, 512},        {1100, E, "495", {}, Nav::LineDown, true, 1, 512},
         {1100, E, "511", {}, Nav::Right, true, 17, 513},       {1100, E, "511", {}, Nav::LineDown, true, 17, 528},
         {1100, E, "511", {}, Nav::PageDown, true, 513, 1024},  {1100, E, "512", {}, Nav::Left, true, 497, 512},
         {1100, E, "512", {}, Nav::LineUp, true, 497, 497},     {1100, E, "512", {}, Nav::PageUp, true, 1, 1},
@@ -280,6 +281,11 @@ TEST(HexSearch, HitsPageEdgesCaseFoldingAndPatternsPastTheEnd) {
         EXPECT_EQ(m.SearchOrFindNext().status, c.status);
         EXPECT_EQ(m.LastFound(), c.hit);
         EXPECT_EQ(m.PageStart(), c.pageStart);
+        // The hit's bytes, and only they, are marked.
+        const auto length = static_cast<std::int64_t>(c.mode == SearchMode::Hex ? c.text.size() / 2 : c.text.size());
+        const hexedit::PageView page = m.Page();
+        for (int k = 0; k < page.count; ++k)
+            EXPECT_EQ(page.cells[k].hit, c.hit && page.start + k >= c.hit && page.start + k < c.hit + length) << k;
     }
     HexModel m = LoadedText("");
     m.SetSearchText("AB 4x3");
