@@ -1,9 +1,13 @@
 #include "codec/optimal_parse.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 #include <stdexcept>
 
 #include "codec/lz.h"
@@ -50,49 +54,72 @@ inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, 
 
 // Finds the longest match at every position with binary search trees over
 // the strings (at most maxLength bytes, fewer near the end of the input)
-// that start in the window, one tree per first two bytes (no useful match is
-// shorter), ordered lexicographically with a proper prefix first.
-// Each tree is also ordered by age, newest at the top: a new position becomes
-// the root, and the walk that finds its place splits the old tree into the
-// strings before and after it. So positions that left the window are exactly
-// the subtrees below the first link to one, which reads as none, and nothing
-// is ever deleted; and runs of sorted strings, common in tables, give
-// shallow trees. The longest match of a new string is with a neighbour in
-// the order, and both neighbours lie on the walk, so it is found exactly.
-// Strings equal over maxLength bytes keep one node, the newest; a chain
-// from the oldest equal position in the window to the newest gives the
-// farthest of them.
+// that start in the window, ordered lexicographically with a proper prefix
+// first. Each tree is also ordered by age, newest at the top: a new position
+// becomes the root, and the walk that finds its place splits the old tree
+// into the strings before and after it. So positions that left the window
+// are exactly the subtrees below the first link to one, which reads as none,
+// and nothing is ever deleted; and runs of sorted strings, common in tables,
+// give shallow trees. Strings equal over maxLength bytes keep one node, the
+// newest; a chain from the oldest equal position in the window to the
+// newest gives the farthest of them.
+//
+// The match reported is set by the window's strings alone, not by the
+// trees' shapes: the longest match L of a new string is with a neighbour in
+// the order (the nearest string before it or after it), both neighbours lie
+// on the walk, older nodes lie deeper, and the walk keeps the last of the
+// longest it meets: so it reports the older of the two neighbours that share
+// L bytes (or the oldest equal string). Hence a tree may hold any set of
+// first three bytes (a hash picks the tree): the strings sharing three or
+// more bytes with the new one are all in its tree and stay neighbours
+// there. A match of two bytes only (type 1) is found per first two bytes:
+// a bit per third byte seen tells which trees to ask for the greatest
+// string below the new one and the least above it; a bit whose strings
+// have left the window is cleared when found so.
 class MatchFinder {
 public:
-    MatchFinder(std::span<const std::uint8_t> input, int maxLength)
+    MatchFinder(std::span<const std::uint8_t> input, int maxLength, bool pairs)
         : data_(input.data()), size_(static_cast<std::int64_t>(input.size())), maxLength_(maxLength),
-          smaller_(kSlots), larger_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots), roots_(65536, kNil) {}
+          rootShift_(32 - RootBits(input.size())), children_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots),
+          roots_(std::size_t{1} << RootBits(input.size()), kNone) {
+        if (pairs) {
+            thirdBytes_.reset(static_cast<std::uint64_t*>(std::calloc(65536 * 4, sizeof(std::uint64_t))));
+            if (!thirdBytes_) throw std::bad_alloc();
+            ends_.assign(roots_.size(), {kNone, kNone});
+        }
+    }
 
     // Inserts position p (after every earlier position; p + 2 <= input size)
     // and returns its longest match that starts 1..4096 bytes before it
-    // (length 0 when none). Of equally long matches met it reports the
-    // farthest.
+    // (length 0 when none of at least three bytes, or two with pairs). Of
+    // equally long matches it reports the one the walk above reports.
     void Insert(std::int32_t p, int& length, std::int32_t& matchPosition) {
         const std::int32_t windowStart = p - kWindowSize;
         const int limit = static_cast<int>(std::min<std::int64_t>(maxLength_, size_ - p));
         const std::uint8_t* key = data_ + p;
+        length = 0;
+        matchPosition = kNone;
+        if (limit < 3) {  // the last position with a pair: no later one looks for it
+            if (thirdBytes_) FindPair(key, -1, windowStart, length, matchPosition);
+            return;
+        }
         const bool wide = p + 32 <= size_;
-        std::int32_t& root = roots_[static_cast<std::size_t>(key[0] << 8 | key[1])];
+        const std::uint32_t trigram = Trigram(key);
+        if (thirdBytes_) thirdBytes_[(trigram >> 6)] |= std::uint64_t{1} << (trigram & 63);
+        std::int32_t& root = roots_[Bucket(trigram)];
         std::int32_t node = root;
         root = p;
         oldestEqual_[slot(p)] = p;
         // Where the next node met that sorts before (after) the key hangs:
         // first the new node's own children, then the right (left) child of
         // the last node that went there.
-        std::int32_t* before = &smaller_[slot(p)];
-        std::int32_t* after = &larger_[slot(p)];
+        std::int32_t* before = &children_[slot(p)][0];
+        std::int32_t* after = &children_[slot(p)][1];
         // The common prefix of the key with the last nodes that went before
         // and after it: every node below shares the shorter of the two.
         int prefixBefore = 0;
         int prefixAfter = 0;
-        length = 0;
-        matchPosition = kNil;
-        while (node != kNil && node >= windowStart) {
+        while (node >= windowStart) {
             const std::uint8_t* other = data_ + node;
             const int k = CommonPrefix(key, other, std::min(prefixBefore, prefixAfter), limit, wide);
             if (k >= length) {  // the walk meets older nodes later: farther wins
@@ -100,41 +127,122 @@ public:
                 matchPosition = node;
             }
             if (k == maxLength_) {  // equal strings: p replaces node
-                *before = smaller_[slot(node)];
-                *after = larger_[slot(node)];
+                *before = children_[slot(node)][0];
+                *after = children_[slot(node)][1];
                 std::int32_t oldest = oldestEqual_[slot(node)];
                 while (oldest < windowStart) oldest = newerEqual_[slot(oldest)];
                 oldestEqual_[slot(p)] = oldest;
                 newerEqual_[slot(node)] = p;
                 matchPosition = oldest;
+                if (thirdBytes_) {
+                    for (std::int32_t& end : ends_[Bucket(trigram)]) end = end == node ? p : end;
+                }
                 return;
             }
             // At k == limit the key ran out first: it is a proper prefix of
             // the node's longer string and sorts before it.
             if (k < limit && other[k] < key[k]) {
                 *before = node;
-                before = &larger_[slot(node)];
+                before = &children_[slot(node)][1];
                 node = *before;
                 prefixBefore = k;
             } else {
                 *after = node;
-                after = &smaller_[slot(node)];
+                after = &children_[slot(node)][0];
                 node = *after;
                 prefixAfter = k;
             }
         }
-        *before = *after = kNil;
+        *before = *after = kNone;
+        if (thirdBytes_) {  // the least or greatest of its first three bytes
+            auto& ends = ends_[Bucket(trigram)];
+            if (prefixBefore < 3) ends[0] = p;
+            if (prefixAfter < 3) ends[1] = p;
+        }
+        if (length < 3) {
+            length = 0;
+            matchPosition = kNone;
+            if (thirdBytes_) FindPair(key, key[2], windowStart, length, matchPosition);
+        }
     }
 
 private:
+    static constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::min();  // before every window
+
+    // Up to 2^16 trees, fewer for short inputs (whose tables would cost more
+    // to fill than to use).
+    static int RootBits(std::size_t size) { return size < 4096 ? 10 : 16; }
     static std::size_t slot(std::int32_t p) { return static_cast<std::size_t>(p & kSlotMask); }
+    static std::uint32_t Trigram(const std::uint8_t* s) {
+        return static_cast<std::uint32_t>(s[0]) << 16 | static_cast<std::uint32_t>(s[1]) << 8 | s[2];
+    }
+    std::size_t Bucket(std::uint32_t trigram) const { return (trigram * 0x9E3779B1u) >> rootShift_; }
+
+    // The node of the greatest (else the least) string in the window that
+    // starts with trigram, or kNone.
+    std::int32_t Extreme(std::uint32_t trigram, std::int32_t windowStart, bool greatest) {
+        std::int32_t& known = ends_[Bucket(trigram)][greatest];
+        if (known >= windowStart && Trigram(data_ + known) == trigram) return known;
+        std::int32_t found = kNone;
+        for (std::int32_t node = roots_[Bucket(trigram)]; node >= windowStart;) {
+            const std::uint32_t t = Trigram(data_ + node);
+            if (t == trigram) found = node;
+            node = children_[slot(node)][greatest ? t <= trigram : t < trigram];
+        }
+        if (found != kNone) known = found;
+        return found;
+    }
+
+    // The match of the key's first two bytes where no string in the window
+    // shares three with it (third: the key's third byte, -1 when it has
+    // none): the older of the nearest strings before and after the key.
+    void FindPair(const std::uint8_t* key, int third, std::int32_t windowStart, int& length,
+                  std::int32_t& matchPosition) {
+        const std::uint32_t pair = static_cast<std::uint32_t>(key[0]) << 8 | key[1];
+        std::uint64_t* bits = &thirdBytes_[pair * 4];
+        std::int32_t below = kNone, above = kNone;
+        for (int c = third - 1; c >= 0; --c) {  // down to the next bit set
+            const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} >> (63 - (c & 63)));
+            if (word == 0) {
+                c &= ~63;
+                continue;
+            }
+            c = (c & ~63) + 63 - std::countl_zero(word);
+            below = Extreme(pair << 8 | static_cast<std::uint32_t>(c), windowStart, true);
+            if (below != kNone) break;
+            bits[c >> 6] &= ~(std::uint64_t{1} << (c & 63));
+        }
+        for (int c = third + 1; c < 256; ++c) {  // up to the next bit set
+            const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} << (c & 63));
+            if (word == 0) {
+                c |= 63;
+                continue;
+            }
+            c = (c & ~63) + std::countr_zero(word);
+            above = Extreme(pair << 8 | static_cast<std::uint32_t>(c), windowStart, false);
+            if (above != kNone) break;
+            bits[c >> 6] &= ~(std::uint64_t{1} << (c & 63));
+        }
+        if (below == kNone && above == kNone) return;
+        length = 2;
+        matchPosition = below == kNone ? above : above == kNone ? below : std::min(below, above);
+    }
+
+    struct Free {
+        void operator()(std::uint64_t* p) const { std::free(p); }
+    };
 
     const std::uint8_t* data_;
     std::int64_t size_;
     int maxLength_;
-    std::vector<std::int32_t> smaller_, larger_;           // children by position
+    int rootShift_;
+    std::vector<std::array<std::int32_t, 2>> children_;   // smaller, larger
     std::vector<std::int32_t> oldestEqual_, newerEqual_;  // chains of equal strings
-    std::vector<std::int32_t> roots_;                     // by the first two bytes
+    std::vector<std::int32_t> roots_;                     // by a hash of the first three bytes
+    std::unique_ptr<std::uint64_t[], Free> thirdBytes_;   // 256 bits per first two bytes
+    // Per tree with pairs: the nodes of the least and greatest strings of
+    // the first three bytes last seen there (checked before use).
+    std::vector<std::array<std::int32_t, 2>> ends_;
 };
 
 void CheckType(int type) {
@@ -155,7 +263,7 @@ LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type)
     LongestMatches matches;
     matches.length.assign(input.size(), 0);
     matches.distance.assign(input.size(), 0);
-    MatchFinder finder(input, maxLength);
+    MatchFinder finder(input, maxLength, minLength == 2);
     // The last position starts no match of two bytes and is not inserted.
     for (std::int32_t p = 0; p + 1 < n; ++p) {
         int length;
