@@ -76,16 +76,18 @@ inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, 
 // a bit per third byte seen tells which trees to ask for the greatest
 // string below the new one and the least above it; a bit whose strings
 // have left the window is cleared when found so.
+template <bool kPairs>
 class MatchFinder {
 public:
-    MatchFinder(std::span<const std::uint8_t> input, int maxLength, bool pairs)
+    MatchFinder(std::span<const std::uint8_t> input, int maxLength)
         : data_(input.data()), size_(static_cast<std::int64_t>(input.size())), maxLength_(maxLength),
-          rootShift_(32 - RootBits(input.size())), children_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots),
-          roots_(std::size_t{1} << RootBits(input.size()), kNone) {
-        if (pairs) {
+          rootShift_(32 - RootBits(input.size())), children_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots) {
+        Tree none;
+        none.fill(kNone);
+        trees_.assign(std::size_t{1} << RootBits(input.size()), none);
+        if (kPairs) {
             thirdBytes_.reset(static_cast<std::uint64_t*>(std::calloc(65536 * 4, sizeof(std::uint64_t))));
             if (!thirdBytes_) throw std::bad_alloc();
-            ends_.assign(roots_.size(), {kNone, kNone});
         }
     }
 
@@ -100,13 +102,14 @@ public:
         length = 0;
         matchPosition = kNone;
         if (limit < 3) {  // the last position with a pair: no later one looks for it
-            if (thirdBytes_) FindPair(key, -1, windowStart, length, matchPosition);
+            if (kPairs) FindPair(key, -1, windowStart, length, matchPosition);
             return;
         }
         const bool wide = p + 32 <= size_;
         const std::uint32_t trigram = Trigram(key);
-        if (thirdBytes_) thirdBytes_[(trigram >> 6)] |= std::uint64_t{1} << (trigram & 63);
-        std::int32_t& root = roots_[Bucket(trigram)];
+        if (kPairs) thirdBytes_[(trigram >> 6)] |= std::uint64_t{1} << (trigram & 63);
+        Tree& tree = trees_[Bucket(trigram)];
+        std::int32_t& root = tree[0];
         std::int32_t node = root;
         root = p;
         oldestEqual_[slot(p)] = p;
@@ -134,8 +137,8 @@ public:
                 oldestEqual_[slot(p)] = oldest;
                 newerEqual_[slot(node)] = p;
                 matchPosition = oldest;
-                if (thirdBytes_) {
-                    for (std::int32_t& end : ends_[Bucket(trigram)]) end = end == node ? p : end;
+                if (kPairs) {
+                    for (std::size_t end = 1; end < tree.size(); ++end) tree[end] = tree[end] == node ? p : tree[end];
                 }
                 return;
             }
@@ -154,15 +157,14 @@ public:
             }
         }
         *before = *after = kNone;
-        if (thirdBytes_) {  // the least or greatest of its first three bytes
-            auto& ends = ends_[Bucket(trigram)];
-            if (prefixBefore < 3) ends[0] = p;
-            if (prefixAfter < 3) ends[1] = p;
+        if (kPairs) {  // the least or greatest of its first three bytes
+            if (prefixBefore < 3) tree[1] = p;
+            if (prefixAfter < 3) tree[2] = p;
         }
         if (length < 3) {
             length = 0;
             matchPosition = kNone;
-            if (thirdBytes_) FindPair(key, key[2], windowStart, length, matchPosition);
+            if (kPairs) FindPair(key, key[2], windowStart, length, matchPosition);
         }
     }
 
@@ -181,10 +183,11 @@ private:
     // The node of the greatest (else the least) string in the window that
     // starts with trigram, or kNone.
     std::int32_t Extreme(std::uint32_t trigram, std::int32_t windowStart, bool greatest) {
-        std::int32_t& known = ends_[Bucket(trigram)][greatest];
+        Tree& tree = trees_[Bucket(trigram)];
+        std::int32_t& known = tree[greatest ? 2 : 1];
         if (known >= windowStart && Trigram(data_ + known) == trigram) return known;
         std::int32_t found = kNone;
-        for (std::int32_t node = roots_[Bucket(trigram)]; node >= windowStart;) {
+        for (std::int32_t node = tree[0]; node >= windowStart;) {
             const std::uint32_t t = Trigram(data_ + node);
             if (t == trigram) found = node;
             node = children_[slot(node)][greatest ? t <= trigram : t < trigram];
@@ -238,11 +241,12 @@ private:
     int rootShift_;
     std::vector<std::array<std::int32_t, 2>> children_;   // smaller, larger
     std::vector<std::int32_t> oldestEqual_, newerEqual_;  // chains of equal strings
-    std::vector<std::int32_t> roots_;                     // by a hash of the first three bytes
-    std::unique_ptr<std::uint64_t[], Free> thirdBytes_;   // 256 bits per first two bytes
-    // Per tree with pairs: the nodes of the least and greatest strings of
-    // the first three bytes last seen there (checked before use).
-    std::vector<std::array<std::int32_t, 2>> ends_;
+    // By a hash of the first three bytes: the root, and with pairs the nodes
+    // of the least and the greatest string of the first three bytes last
+    // seen in that tree (checked before use).
+    using Tree = std::array<std::int32_t, kPairs ? 4 : 1>;
+    std::vector<Tree> trees_;
+    std::unique_ptr<std::uint64_t[], Free> thirdBytes_;  // with pairs: 256 bits per first two bytes
 };
 
 void CheckType(int type) {
@@ -263,16 +267,22 @@ LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type)
     LongestMatches matches;
     matches.length.assign(input.size(), 0);
     matches.distance.assign(input.size(), 0);
-    MatchFinder finder(input, maxLength, minLength == 2);
-    // The last position starts no match of two bytes and is not inserted.
-    for (std::int32_t p = 0; p + 1 < n; ++p) {
-        int length;
-        std::int32_t position;
-        finder.Insert(p, length, position);
-        if (length >= minLength) {
-            matches.length[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(length);
-            matches.distance[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(p - position);
+    auto find = [&](auto&& finder) {
+        // The last position starts no match of two bytes and is not inserted.
+        for (std::int32_t p = 0; p + 1 < n; ++p) {
+            int length;
+            std::int32_t position;
+            finder.Insert(p, length, position);
+            if (length >= minLength) {
+                matches.length[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(length);
+                matches.distance[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(p - position);
+            }
         }
+    };
+    if (minLength == 2) {
+        find(MatchFinder<true>(input, maxLength));
+    } else {
+        find(MatchFinder<false>(input, maxLength));
     }
     return matches;
 }
@@ -283,27 +293,42 @@ namespace {
 // optimal parse takes there (1 for a literal). cost[i] is the fewest bits that
 // encode input[i..n); Cost must hold 9 n. Every prefix of a match is a match,
 // so from i a reference may take any length from the minimum to the longest
-// match there. On equal cost the longest item wins: fewer items decode
-// faster.
+// match there: it ends at the position j in [i + minLength, i + longest]
+// with the least cost[j], the last of them on equal cost (the longest item
+// wins: fewer items decode faster), and wins over a literal on equal cost.
+// The best end from i + 1 is reused where it is still in range: the range
+// from i gains one position on the left and loses only positions to the
+// right of it, which cost more.
 template <class Cost>
 void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
     constexpr Cost kLiteralBits = 9;
     constexpr Cost kReferenceBits = 17;
     const std::size_t n = steps.size();
-    std::vector<Cost> cost(n + 1, 0);
+    std::vector<Cost> cost(n + 1);
+    cost[n] = 0;
+    std::size_t end = 0;       // the best end for i + 1 (0: none)
+    std::size_t lastEnd = 0;   // the last position in its range
     for (std::size_t i = n; i-- > 0;) {
-        Cost best = kLiteralBits + cost[i + 1];
-        int chosen = 1;
-        const int longest = steps[i];
-        for (int length = minLength; length <= longest; ++length) {
-            const Cost c = kReferenceBits + cost[i + static_cast<std::size_t>(length)];
-            if (c <= best) {
-                best = c;
-                chosen = length;
-            }
+        const Cost literal = kLiteralBits + cost[i + 1];
+        const std::size_t longest = steps[i];
+        if (longest < static_cast<std::size_t>(minLength)) {
+            cost[i] = literal;
+            steps[i] = 1;
+            end = 0;
+            continue;
         }
-        cost[i] = best;
-        steps[i] = static_cast<std::uint8_t>(chosen);
+        const std::size_t first = i + static_cast<std::size_t>(minLength);
+        const std::size_t last = i + longest;
+        if (end != 0 && end <= last && last <= lastEnd) {
+            if (cost[first] < cost[end]) end = first;
+        } else {
+            end = last;
+            for (std::size_t j = last; j-- > first;) end = cost[j] < cost[end] ? j : end;
+        }
+        lastEnd = last;
+        const Cost reference = kReferenceBits + cost[end];
+        cost[i] = reference <= literal ? reference : literal;
+        steps[i] = static_cast<std::uint8_t>(reference <= literal ? end - i : 1);
     }
 }
 
