@@ -86,8 +86,8 @@ public:
         none.fill(kNone);
         trees_.assign(std::size_t{1} << RootBits(input.size()), none);
         if (kPairs) {
-            thirdBytes_.reset(static_cast<std::uint64_t*>(std::calloc(65536 * 4, sizeof(std::uint64_t))));
-            if (!thirdBytes_) throw std::bad_alloc();
+            pairAt_.assign(65536, kNone);
+            pairs_.resize(kSlots);
         }
     }
 
@@ -102,12 +102,11 @@ public:
         length = 0;
         matchPosition = kNone;
         if (limit < 3) {  // the last position with a pair: no later one looks for it
-            if (kPairs) FindPair(key, -1, windowStart, length, matchPosition);
+            if (kPairs) FindPair(p, -1, length, matchPosition);
             return;
         }
         const bool wide = p + 32 <= size_;
         const std::uint32_t trigram = Trigram(key);
-        if (kPairs) thirdBytes_[(trigram >> 6)] |= std::uint64_t{1} << (trigram & 63);
         Tree& tree = trees_[Bucket(trigram)];
         std::int32_t& root = tree[0];
         std::int32_t node = root;
@@ -139,6 +138,7 @@ public:
                 matchPosition = oldest;
                 if (kPairs) {
                     for (std::size_t end = 1; end < tree.size(); ++end) tree[end] = tree[end] == node ? p : tree[end];
+                    AddPair(p);
                 }
                 return;
             }
@@ -164,8 +164,9 @@ public:
         if (length < 3) {
             length = 0;
             matchPosition = kNone;
-            if (kPairs) FindPair(key, key[2], windowStart, length, matchPosition);
+            if (kPairs) FindPair(p, key[2], length, matchPosition);
         }
+        if (kPairs) AddPair(p);
     }
 
 private:
@@ -196,13 +197,50 @@ private:
         return found;
     }
 
-    // The match of the key's first two bytes where no string in the window
-    // shares three with it (third: the key's third byte, -1 when it has
-    // none): the older of the nearest strings before and after the key.
-    void FindPair(const std::uint8_t* key, int third, std::int32_t windowStart, int& length,
-                  std::int32_t& matchPosition) {
+    // The third bytes seen after two first bytes, while some string starting
+    // with them is in the window. Kept in a slot of the position that last
+    // moved it there: while the window holds one of its strings that
+    // position is less than 8192 back, and no other entry takes its slot.
+    struct Pair {
+        std::uint64_t thirdBytes[4];
+        std::int32_t newest;  // the newest position starting with the two bytes
+    };
+
+    Pair* LivePair(std::uint32_t pair, std::int32_t p) {
+        const std::int32_t at = pairAt_[pair];
+        if (at <= p - kSlots) return nullptr;
+        Pair& entry = pairs_[slot(at)];
+        return entry.newest >= p - kWindowSize ? &entry : nullptr;
+    }
+
+    void AddPair(std::int32_t p) {
+        const std::uint8_t* key = data_ + p;
         const std::uint32_t pair = static_cast<std::uint32_t>(key[0]) << 8 | key[1];
-        std::uint64_t* bits = &thirdBytes_[pair * 4];
+        Pair* entry = LivePair(pair, p);
+        std::int32_t& at = pairAt_[pair];
+        if (!entry) {
+            entry = &pairs_[slot(p)];
+            *entry = Pair{};
+            at = p;
+        } else if (at <= p - kWindowSize) {  // move it before its slot can be taken
+            pairs_[slot(p)] = *entry;
+            entry = &pairs_[slot(p)];
+            at = p;
+        }
+        entry->thirdBytes[key[2] >> 6] |= std::uint64_t{1} << (key[2] & 63);
+        entry->newest = p;
+    }
+
+    // The match of p's first two bytes where no string in the window shares
+    // three with it (third: its third byte, -1 when it has none): the older
+    // of the nearest strings before and after it.
+    void FindPair(std::int32_t p, int third, int& length, std::int32_t& matchPosition) {
+        const std::uint8_t* key = data_ + p;
+        const std::int32_t windowStart = p - kWindowSize;
+        const std::uint32_t pair = static_cast<std::uint32_t>(key[0]) << 8 | key[1];
+        Pair* entry = LivePair(pair, p);
+        if (!entry) return;
+        std::uint64_t* bits = entry->thirdBytes;
         std::int32_t below = kNone, above = kNone;
         for (int c = third - 1; c >= 0; --c) {  // down to the next bit set
             const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} >> (63 - (c & 63)));
@@ -231,10 +269,6 @@ private:
         matchPosition = below == kNone ? above : above == kNone ? below : std::min(below, above);
     }
 
-    struct Free {
-        void operator()(std::uint64_t* p) const { std::free(p); }
-    };
-
     const std::uint8_t* data_;
     std::int64_t size_;
     int maxLength_;
@@ -246,7 +280,8 @@ private:
     // seen in that tree (checked before use).
     using Tree = std::array<std::int32_t, kPairs ? 4 : 1>;
     std::vector<Tree> trees_;
-    std::unique_ptr<std::uint64_t[], Free> thirdBytes_;  // with pairs: 256 bits per first two bytes
+    std::vector<std::int32_t> pairAt_;  // with pairs: by the first two bytes, where its entry is
+    std::vector<Pair> pairs_;           // by that position's slot
 };
 
 void CheckType(int type) {
