@@ -82,9 +82,7 @@ public:
     MatchFinder(std::span<const std::uint8_t> input, int maxLength)
         : data_(input.data()), size_(static_cast<std::int64_t>(input.size())), maxLength_(maxLength),
           rootShift_(32 - RootBits(input.size())), children_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots) {
-        Tree none;
-        none.fill(kNone);
-        trees_.assign(std::size_t{1} << RootBits(input.size()), none);
+        trees_.assign(std::size_t{1} << RootBits(input.size()), kNone);
         if (kPairs) {
             pairAt_.assign(65536, kNone);
             pairs_.resize(kSlots);
@@ -107,8 +105,7 @@ public:
         }
         const bool wide = p + 32 <= size_;
         const std::uint32_t trigram = Trigram(key);
-        Tree& tree = trees_[Bucket(trigram)];
-        std::int32_t& root = tree[0];
+        std::int32_t& root = trees_[Bucket(trigram)];
         std::int32_t node = root;
         root = p;
         oldestEqual_[slot(p)] = p;
@@ -136,10 +133,7 @@ public:
                 oldestEqual_[slot(p)] = oldest;
                 newerEqual_[slot(node)] = p;
                 matchPosition = oldest;
-                if (kPairs) {
-                    for (std::size_t end = 1; end < tree.size(); ++end) tree[end] = tree[end] == node ? p : tree[end];
-                    AddPair(p);
-                }
+                if (kPairs) AddPair(p);
                 return;
             }
             // At k == limit the key ran out first: it is a proper prefix of
@@ -157,10 +151,6 @@ public:
             }
         }
         *before = *after = kNone;
-        if (kPairs) {  // the least or greatest of its first three bytes
-            if (prefixBefore < 3) tree[1] = p;
-            if (prefixAfter < 3) tree[2] = p;
-        }
         if (length < 3) {
             length = 0;
             matchPosition = kNone;
@@ -184,16 +174,12 @@ private:
     // The node of the greatest (else the least) string in the window that
     // starts with trigram, or kNone.
     std::int32_t Extreme(std::uint32_t trigram, std::int32_t windowStart, bool greatest) {
-        Tree& tree = trees_[Bucket(trigram)];
-        std::int32_t& known = tree[greatest ? 2 : 1];
-        if (known >= windowStart && Trigram(data_ + known) == trigram) return known;
         std::int32_t found = kNone;
-        for (std::int32_t node = tree[0]; node >= windowStart;) {
+        for (std::int32_t node = trees_[Bucket(trigram)]; node >= windowStart;) {
             const std::uint32_t t = Trigram(data_ + node);
             if (t == trigram) found = node;
             node = children_[slot(node)][greatest ? t <= trigram : t < trigram];
         }
-        if (found != kNone) known = found;
         return found;
     }
 
@@ -275,11 +261,7 @@ private:
     int rootShift_;
     std::vector<std::array<std::int32_t, 2>> children_;   // smaller, larger
     std::vector<std::int32_t> oldestEqual_, newerEqual_;  // chains of equal strings
-    // By a hash of the first three bytes: the root, and with pairs the nodes
-    // of the least and the greatest string of the first three bytes last
-    // seen in that tree (checked before use).
-    using Tree = std::array<std::int32_t, kPairs ? 4 : 1>;
-    std::vector<Tree> trees_;
+    std::vector<std::int32_t> trees_;  // the roots, by a hash of the first three bytes
     std::vector<std::int32_t> pairAt_;  // with pairs: by the first two bytes, where its entry is
     std::vector<Pair> pairs_;           // by that position's slot
 };
