@@ -308,28 +308,29 @@ namespace {
 
 // Replaces each longest match length in `steps` by the length of the item an
 // optimal parse takes there (1 for a literal). cost[i] is the fewest bits that
-// encode input[i..n); Cost must hold 9 n. Every prefix of a match is a match,
-// so from i a reference may take any length from the minimum to the longest
-// match there: it ends at the position j in [i + minLength, i + longest]
-// with the least cost[j], the last of them on equal cost (the longest item
-// wins: fewer items decode faster), and wins over a literal on equal cost.
-// The best end from i + 1 is reused where it is still in range: the range
-// from i gains one position on the left and loses only positions to the
-// right of it, which cost more.
-template <class Cost>
+// encode input[i..n), kept for the positions an item from i can reach. Every
+// prefix of a match is a match, so from i a reference may take any length
+// from the minimum to the longest match there: it ends at the position j in
+// [i + minLength, i + longest] with the least cost[j], the last of them on
+// equal cost (the longest item wins: fewer items decode faster), and wins
+// over a literal on equal cost. The best end from i + 1 is reused where it
+// is still in range: the range from i gains one position on the left and
+// loses only positions to the right of it, which cost more.
 void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
-    constexpr Cost kLiteralBits = 9;
-    constexpr Cost kReferenceBits = 17;
+    constexpr std::uint64_t kLiteralBits = 9;
+    constexpr std::uint64_t kReferenceBits = 17;
+    constexpr std::size_t kReach = 32;  // above the longest item
+    std::uint64_t cost[kReach];
+    auto costAt = [&cost](std::size_t j) -> std::uint64_t& { return cost[j % kReach]; };
     const std::size_t n = steps.size();
-    std::vector<Cost> cost(n + 1);
-    cost[n] = 0;
-    std::size_t end = 0;       // the best end for i + 1 (0: none)
-    std::size_t lastEnd = 0;   // the last position in its range
+    costAt(n) = 0;
+    std::size_t end = 0;      // the best end for i + 1 (0: none)
+    std::size_t lastEnd = 0;  // the last position in its range
     for (std::size_t i = n; i-- > 0;) {
-        const Cost literal = kLiteralBits + cost[i + 1];
+        const std::uint64_t literal = kLiteralBits + costAt(i + 1);
         const std::size_t longest = steps[i];
         if (longest < static_cast<std::size_t>(minLength)) {
-            cost[i] = literal;
+            costAt(i) = literal;
             steps[i] = 1;
             end = 0;
             continue;
@@ -337,14 +338,14 @@ void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
         const std::size_t first = i + static_cast<std::size_t>(minLength);
         const std::size_t last = i + longest;
         if (end != 0 && end <= last && last <= lastEnd) {
-            if (cost[first] < cost[end]) end = first;
+            if (costAt(first) < costAt(end)) end = first;
         } else {
             end = last;
-            for (std::size_t j = last; j-- > first;) end = cost[j] < cost[end] ? j : end;
+            for (std::size_t j = last; j-- > first;) end = costAt(j) < costAt(end) ? j : end;
         }
         lastEnd = last;
-        const Cost reference = kReferenceBits + cost[end];
-        cost[i] = reference <= literal ? reference : literal;
+        const std::uint64_t reference = kReferenceBits + costAt(end);
+        costAt(i) = reference <= literal ? reference : literal;
         steps[i] = static_cast<std::uint8_t>(reference <= literal ? end - i : 1);
     }
 }
@@ -389,45 +390,65 @@ void PreferFartherSources(std::span<const std::uint8_t> input, const std::vector
     }
 }
 
-}  // namespace
+// The items of the optimal parse (steps and distances as CompressOptimal
+// leaves them) and the size of their stream.
+struct Parse {
+    LongestMatches items;
+    std::size_t size = 0;
+};
 
-std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type) {
+Parse ParseOptimal(std::span<const std::uint8_t> input, int type) {
     CheckType(type);
-    const std::size_t n = input.size();
-    const int minLength = LengthBias(type);
-    LongestMatches matches = FindLongestMatches(input, type);
-    std::vector<std::uint8_t>& step = matches.length;
-    if (n < std::numeric_limits<std::uint32_t>::max() / 9) {
-        ChooseSteps<std::uint32_t>(step, minLength);
-    } else {
-        ChooseSteps<std::uint64_t>(step, minLength);
-    }
-    PreferFartherSources(input, step, matches.distance);
+    Parse parse{FindLongestMatches(input, type)};
+    std::vector<std::uint8_t>& step = parse.items.length;
+    ChooseSteps(step, LengthBias(type));
+    PreferFartherSources(input, step, parse.items.distance);
+    std::size_t items = 0;
+    for (std::size_t i = 0; i < input.size(); i += step[i], ++items) parse.size += step[i] == 1 ? 1 : 2;
+    parse.size += (items + 7) / 8;
+    return parse;
+}
 
-    std::vector<std::uint8_t> out;
-    out.reserve(static_cast<std::size_t>(MaxCompressedSize(n)));
-    std::size_t flagAt = 0;
+void WriteStream(std::span<const std::uint8_t> input, const Parse& parse, int type, std::uint8_t* out) {
+    const std::size_t n = input.size();
+    const std::vector<std::uint8_t>& step = parse.items.length;
+    std::uint8_t* flags = out;
     int items = 8;
     for (std::size_t i = 0; i < n;) {
         if (items == 8) {
-            flagAt = out.size();
-            out.push_back(0);
+            flags = out++;
+            *flags = 0;
             items = 0;
         }
         const int length = step[i];
         if (length == 1) {
-            out[flagAt] = static_cast<std::uint8_t>(out[flagAt] | (1u << items));
-            out.push_back(input[i]);
+            *flags = static_cast<std::uint8_t>(*flags | (1u << items));
+            *out++ = input[i];
         } else {
-            const unsigned word = (static_cast<unsigned>(matches.distance[i] - 1) << 4) |
-                                  static_cast<unsigned>(length - minLength);
-            out.push_back(static_cast<std::uint8_t>(word & 0xFF));
-            out.push_back(static_cast<std::uint8_t>(word >> 8));
+            const unsigned word = (static_cast<unsigned>(parse.items.distance[i] - 1) << 4) |
+                                  static_cast<unsigned>(length - LengthBias(type));
+            *out++ = static_cast<std::uint8_t>(word & 0xFF);
+            *out++ = static_cast<std::uint8_t>(word >> 8);
         }
         ++items;
         i += static_cast<std::size_t>(length);
     }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type) {
+    const Parse parse = ParseOptimal(input, type);
+    std::vector<std::uint8_t> out(parse.size);
+    WriteStream(input, parse, type, out.data());
     return out;
+}
+
+std::int64_t CompressOptimal(std::span<const std::uint8_t> input, int type, std::span<std::uint8_t> output) {
+    const Parse parse = ParseOptimal(input, type);
+    if (parse.size > output.size()) return -1;
+    WriteStream(input, parse, type, output.data());
+    return static_cast<std::int64_t>(parse.size);
 }
 
 }  // namespace codec

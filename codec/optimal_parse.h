@@ -27,6 +27,10 @@ namespace codec {
 // memory (std::bad_alloc when it cannot).
 std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type);
 
+// The same stream written into output: returns its length, or -1 (output
+// untouched) when it does not fit.
+std::int64_t CompressOptimal(std::span<const std::uint8_t> input, int type, std::span<std::uint8_t> output);
+
 // For each input position, the longest match (capped at the type's longest
 // copy, type + 16, and at the end of the input) that starts 1..4096 bytes
 // before it, with the distance of the farthest such match the search met
