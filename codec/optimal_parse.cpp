@@ -379,11 +379,28 @@ void PreferFartherSources(std::span<const std::uint8_t> input, const std::vector
         }
         std::int32_t farthest = kNil;
         int steps = 0;
-        const bool wide = i + 32 <= n;
-        for (std::int32_t c = head[key(i)]; c != kNil && c >= i - kWindowSize && steps < kSteps;
-             c = previous[static_cast<std::size_t>(c & kSlotMask)], ++steps) {
-            if (i - c >= kSlowDistance && CommonPrefix(data + c, data + i, 0, length, wide) == length) {
-                farthest = c;
+        const std::int32_t first = head[key(i)];
+        auto next = [&](std::int32_t c) { return previous[static_cast<std::size_t>(c & kSlotMask)]; };
+        auto more = [&](std::int32_t c) { return c != kNil && c >= i - kWindowSize && steps < kSteps; };
+        if (i + 32 <= n) {  // the first length bytes compared as three words, without branches
+            std::uint64_t want[3], mask[3];
+            for (int w = 0; w < 3; ++w) {
+                std::memcpy(&want[w], data + i + 8 * w, 8);
+                const int bytes = std::clamp(length - 8 * w, 0, 8);
+                mask[w] = bytes == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
+            }
+            for (std::int32_t c = first; more(c); c = next(c), ++steps) {
+                std::uint64_t differ = 0;
+                for (int w = 0; w < 3; ++w) {
+                    std::uint64_t x;
+                    std::memcpy(&x, data + c + 8 * w, 8);
+                    differ |= (x ^ want[w]) & mask[w];
+                }
+                farthest = differ == 0 && i - c >= kSlowDistance ? c : farthest;
+            }
+        } else {
+            for (std::int32_t c = first; more(c); c = next(c), ++steps) {
+                if (i - c >= kSlowDistance && CommonPrefix(data + c, data + i, 0, length, false) == length) farthest = c;
             }
         }
         if (farthest != kNil) distance[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(i - farthest);
