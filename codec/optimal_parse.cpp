@@ -324,13 +324,15 @@ void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
     auto costAt = [&cost](std::size_t j) -> std::uint64_t& { return cost[j % kReach]; };
     const std::size_t n = steps.size();
     costAt(n) = 0;
+    std::uint64_t next = 0;   // cost[i + 1]
     std::size_t end = 0;      // the best end for i + 1 (0: none)
+    std::uint64_t endCost = 0;
     std::size_t lastEnd = 0;  // the last position in its range
     for (std::size_t i = n; i-- > 0;) {
-        const std::uint64_t literal = kLiteralBits + costAt(i + 1);
+        const std::uint64_t literal = kLiteralBits + next;
         const std::size_t longest = steps[i];
         if (longest < static_cast<std::size_t>(minLength)) {
-            costAt(i) = literal;
+            costAt(i) = next = literal;
             steps[i] = 1;
             end = 0;
             continue;
@@ -338,14 +340,19 @@ void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
         const std::size_t first = i + static_cast<std::size_t>(minLength);
         const std::size_t last = i + longest;
         if (end != 0 && end <= last && last <= lastEnd) {
-            if (costAt(first) < costAt(end)) end = first;
+            if (costAt(first) < endCost) end = first, endCost = costAt(first);
         } else {
             end = last;
-            for (std::size_t j = last; j-- > first;) end = costAt(j) < costAt(end) ? j : end;
+            endCost = costAt(last);
+            for (std::size_t j = last; j-- > first;) {
+                const std::uint64_t c = costAt(j);
+                end = c < endCost ? j : end;
+                endCost = c < endCost ? c : endCost;
+            }
         }
         lastEnd = last;
-        const std::uint64_t reference = kReferenceBits + costAt(end);
-        costAt(i) = reference <= literal ? reference : literal;
+        const std::uint64_t reference = kReferenceBits + endCost;
+        costAt(i) = next = reference <= literal ? reference : literal;
         steps[i] = static_cast<std::uint8_t>(reference <= literal ? end - i : 1);
     }
 }
