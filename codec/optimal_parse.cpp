@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <new>
 #include <stdexcept>
 
 #include "codec/lz.h"
@@ -92,7 +89,7 @@ public:
     // Inserts position p (after every earlier position; p + 2 <= input size)
     // and returns its longest match that starts 1..4096 bytes before it
     // (length 0 when none of at least three bytes, or two with pairs). Of
-    // equally long matches it reports the one the walk above reports.
+    // equally long matches it reports the one described above.
     void Insert(std::int32_t p, int& length, std::int32_t& matchPosition) {
         const std::int32_t windowStart = p - kWindowSize;
         const int limit = static_cast<int>(std::min<std::int64_t>(maxLength_, size_ - p));
@@ -173,7 +170,7 @@ private:
 
     // The node of the greatest (else the least) string in the window that
     // starts with trigram, or kNone.
-    std::int32_t Extreme(std::uint32_t trigram, std::int32_t windowStart, bool greatest) {
+    std::int32_t Extreme(std::uint32_t trigram, std::int32_t windowStart, bool greatest) const {
         std::int32_t found = kNone;
         for (std::int32_t node = trees_[Bucket(trigram)]; node >= windowStart;) {
             const std::uint32_t t = Trigram(data_ + node);
