@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <stdexcept>
+#include <type_traits>
 
 #include "codec/lz.h"
 
@@ -384,26 +385,33 @@ void PreferFartherSources(std::span<const std::uint8_t> input, const std::vector
         std::int32_t farthest = kNil;
         int steps = 0;
         const std::int32_t first = head[key(i)];
+        const std::int32_t stop = std::max(i - kWindowSize, 0);  // kNil lies below
         auto next = [&](std::int32_t c) { return previous[static_cast<std::size_t>(c & kSlotMask)]; };
-        auto more = [&](std::int32_t c) { return c != kNil && c >= i - kWindowSize && steps < kSteps; };
-        if (i + 32 <= n) {  // the first length bytes compared as three words, without branches
+        if (i + 32 <= n) {  // the first length bytes compared as words, without branches
             std::uint64_t want[3], mask[3];
             for (int w = 0; w < 3; ++w) {
                 std::memcpy(&want[w], data + i + 8 * w, 8);
                 const int bytes = std::clamp(length - 8 * w, 0, 8);
                 mask[w] = bytes == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
             }
-            for (std::int32_t c = first; more(c); c = next(c), ++steps) {
-                std::uint64_t differ = 0;
-                for (int w = 0; w < 3; ++w) {
-                    std::uint64_t x;
-                    std::memcpy(&x, data + c + 8 * w, 8);
-                    differ |= (x ^ want[w]) & mask[w];
+            auto walk = [&](auto words) {
+                for (std::int32_t c = first; c >= stop && steps < kSteps; c = next(c), ++steps) {
+                    std::uint64_t differ = 0;
+                    for (int w = 0; w < decltype(words)::value; ++w) {
+                        std::uint64_t x;
+                        std::memcpy(&x, data + c + 8 * w, 8);
+                        differ |= (x ^ want[w]) & mask[w];
+                    }
+                    farthest = differ == 0 && i - c >= kSlowDistance ? c : farthest;
                 }
-                farthest = differ == 0 && i - c >= kSlowDistance ? c : farthest;
+            };
+            if (length <= 8) {
+                walk(std::integral_constant<int, 1>{});
+            } else {
+                walk(std::integral_constant<int, 3>{});
             }
         } else {
-            for (std::int32_t c = first; more(c); c = next(c), ++steps) {
+            for (std::int32_t c = first; c >= stop && steps < kSteps; c = next(c), ++steps) {
                 if (i - c >= kSlowDistance && CommonPrefix(data + c, data + i, 0, length, false) == length) farthest = c;
             }
         }
