@@ -82,7 +82,7 @@ public:
           rootShift_(32 - RootBits(input.size())), children_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots) {
         trees_.assign(std::size_t{1} << RootBits(input.size()), kNone);
         if (kPairs) {
-            pairAt_.assign(65536, kNone);
+            pairAt_.resize(65536);
             pairs_.resize(kSlots);
         }
     }
@@ -182,37 +182,33 @@ private:
     }
 
     // The third bytes seen after two first bytes, while some string starting
-    // with them is in the window. Kept in a slot of the position that last
-    // moved it there: while the window holds one of its strings that
-    // position is less than 8192 back, and no other entry takes its slot.
-    struct Pair {
-        std::uint64_t thirdBytes[4];
-        std::int32_t newest;  // the newest position starting with the two bytes
+    // with them is in the window. Kept in the slot of the position that
+    // last moved them there: less than a window before the newest such
+    // string, so while that one is in the window no other entry takes the
+    // slot.
+    using ThirdBytes = std::array<std::uint64_t, 4>;
+    struct PairPlace {
+        std::int32_t at = kNone;      // the slot's position
+        std::int32_t newest = kNone;  // the newest position starting with the two bytes
     };
 
-    Pair* LivePair(std::uint32_t pair, std::int32_t p) {
-        const std::int32_t at = pairAt_[pair];
-        if (at <= p - kSlots) return nullptr;
-        Pair& entry = pairs_[slot(at)];
-        return entry.newest >= p - kWindowSize ? &entry : nullptr;
+    ThirdBytes* LivePair(std::uint32_t pair, std::int32_t p) {
+        const PairPlace& place = pairAt_[pair];
+        return place.newest >= p - kWindowSize ? &pairs_[slot(place.at)] : nullptr;
     }
 
     void AddPair(std::int32_t p) {
         const std::uint8_t* key = data_ + p;
-        const std::uint32_t pair = static_cast<std::uint32_t>(key[0]) << 8 | key[1];
-        Pair* entry = LivePair(pair, p);
-        std::int32_t& at = pairAt_[pair];
-        if (!entry) {
-            entry = &pairs_[slot(p)];
-            *entry = Pair{};
-            at = p;
-        } else if (at <= p - kWindowSize) {  // move it before its slot can be taken
-            pairs_[slot(p)] = *entry;
-            entry = &pairs_[slot(p)];
-            at = p;
+        PairPlace& place = pairAt_[static_cast<std::uint32_t>(key[0]) << 8 | key[1]];
+        if (place.newest < p - kWindowSize) {
+            pairs_[slot(p)] = ThirdBytes{};
+            place.at = p;
+        } else if (place.at <= p - kWindowSize) {  // move them before their slot can be taken
+            pairs_[slot(p)] = pairs_[slot(place.at)];
+            place.at = p;
         }
-        entry->thirdBytes[key[2] >> 6] |= std::uint64_t{1} << (key[2] & 63);
-        entry->newest = p;
+        pairs_[slot(place.at)][key[2] >> 6] |= std::uint64_t{1} << (key[2] & 63);
+        place.newest = p;
     }
 
     // The match of p's first two bytes where no string in the window shares
@@ -222,9 +218,9 @@ private:
         const std::uint8_t* key = data_ + p;
         const std::int32_t windowStart = p - kWindowSize;
         const std::uint32_t pair = static_cast<std::uint32_t>(key[0]) << 8 | key[1];
-        Pair* entry = LivePair(pair, p);
+        ThirdBytes* entry = LivePair(pair, p);
         if (!entry) return;
-        std::uint64_t* bits = entry->thirdBytes;
+        std::uint64_t* bits = entry->data();
         std::int32_t below = kNone, above = kNone;
         for (int c = third - 1; c >= 0; --c) {  // down to the next bit set
             const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} >> (63 - (c & 63)));
@@ -260,8 +256,8 @@ private:
     std::vector<std::array<std::int32_t, 2>> children_;   // smaller, larger
     std::vector<std::int32_t> oldestEqual_, newerEqual_;  // chains of equal strings
     std::vector<std::int32_t> trees_;  // the roots, by a hash of the first three bytes
-    std::vector<std::int32_t> pairAt_;  // with pairs: by the first two bytes, where its entry is
-    std::vector<Pair> pairs_;           // by that position's slot
+    std::vector<PairPlace> pairAt_;  // with pairs: by the first two bytes
+    std::vector<ThirdBytes> pairs_;  // by slot
 };
 
 void CheckType(int type) {
