@@ -68,33 +68,42 @@ inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, 
 // on the walk, older nodes lie deeper, and the walk keeps the last of the
 // longest it meets: so it reports the older of the two neighbours that share
 // L bytes (or the oldest equal string). Hence a tree may hold any set of
-// first kKeyBytes bytes, the shortest useful match: the strings sharing that
-// many or more bytes with the new one are all in its tree and stay
-// neighbours there. Type 1 (matches from two bytes) keeps a tree per first
-// two bytes; type 2 (from three) picks the tree by a hash of the first three,
-// which makes the trees smaller and the walks shorter.
-template <int kKeyBytes>
+// first three bytes (a hash picks the tree): the strings sharing three or
+// more bytes with the new one are all in its tree and stay neighbours
+// there. A match of two bytes only (type 1) is found per first two bytes:
+// a bit per third byte seen tells which trees to ask for the greatest
+// string below the new one and the least above it; a bit whose strings
+// have left the window is cleared when found so.
+template <bool kPairs>
 class MatchFinder {
 public:
     MatchFinder(std::span<const std::uint8_t> input, int maxLength)
         : data_(input.data()), size_(static_cast<std::int64_t>(input.size())), maxLength_(maxLength),
           rootShift_(32 - RootBits(input.size())), children_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots) {
         trees_.assign(std::size_t{1} << RootBits(input.size()), kNone);
+        if (kPairs) {
+            pairAt_.resize(65536);
+            pairs_.resize(kSlots);
+        }
     }
 
     // Inserts position p (after every earlier position; p + 2 <= input size)
     // and returns its longest match that starts 1..4096 bytes before it
-    // (length 0 when none of at least kKeyBytes bytes). Of equally long
-    // matches it reports the one described above.
+    // (length 0 when none of at least three bytes, or two with pairs). Of
+    // equally long matches it reports the one described above.
     void Insert(std::int32_t p, int& length, std::int32_t& matchPosition) {
         const std::int32_t windowStart = p - kWindowSize;
         const int limit = static_cast<int>(std::min<std::int64_t>(maxLength_, size_ - p));
         const std::uint8_t* key = data_ + p;
         length = 0;
         matchPosition = kNone;
-        if (limit < kKeyBytes) return;  // no match, and no later position looks for it
+        if (limit < 3) {  // the last position with a pair: no later one looks for it
+            if (kPairs) FindPair(p, -1, length, matchPosition);
+            return;
+        }
         const bool wide = p + 32 <= size_;
-        std::int32_t& root = trees_[Tree(key)];
+        const std::uint32_t trigram = Trigram(key);
+        std::int32_t& root = trees_[Bucket(trigram)];
         std::int32_t node = root;
         root = p;
         oldestEqual_[slot(p)] = p;
@@ -122,6 +131,7 @@ public:
                 oldestEqual_[slot(p)] = oldest;
                 newerEqual_[slot(node)] = p;
                 matchPosition = oldest;
+                if (kPairs) AddPair(p);
                 return;
             }
             // At k == limit the key ran out first: it is a proper prefix of
@@ -139,23 +149,104 @@ public:
             }
         }
         *before = *after = kNone;
-        if (length < kKeyBytes) {  // a string of another tree
+        if (length < 3) {
             length = 0;
             matchPosition = kNone;
+            if (kPairs) FindPair(p, key[2], length, matchPosition);
         }
+        if (kPairs) AddPair(p);
     }
 
 private:
     static constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::min();  // before every window
 
-    // 2^16 trees; by a hash, fewer for short inputs (whose tables would cost
-    // more to fill than to use).
-    static int RootBits(std::size_t size) { return kKeyBytes == 2 || size >= 4096 ? 16 : 10; }
+    // Up to 2^16 trees, fewer for short inputs (whose tables would cost more
+    // to fill than to use).
+    static int RootBits(std::size_t size) { return size < 4096 ? 10 : 16; }
     static std::size_t slot(std::int32_t p) { return static_cast<std::size_t>(p & kSlotMask); }
-    std::size_t Tree(const std::uint8_t* key) const {
+    static std::uint32_t Trigram(const std::uint8_t* s) {
+        return static_cast<std::uint32_t>(s[0]) << 16 | static_cast<std::uint32_t>(s[1]) << 8 | s[2];
+    }
+    std::size_t Bucket(std::uint32_t trigram) const { return (trigram * 0x9E3779B1u) >> rootShift_; }
+
+    // The node of the greatest (else the least) string in the window that
+    // starts with trigram, or kNone.
+    std::int32_t Extreme(std::uint32_t trigram, std::int32_t windowStart, bool greatest) const {
+        std::int32_t found = kNone;
+        for (std::int32_t node = trees_[Bucket(trigram)]; node >= windowStart;) {
+            const std::uint32_t t = Trigram(data_ + node);
+            if (t == trigram) found = node;
+            node = children_[slot(node)][greatest ? t <= trigram : t < trigram];
+        }
+        return found;
+    }
+
+    // The third bytes seen after two first bytes, while some string starting
+    // with them is in the window. Kept in the slot of the position that
+    // last moved them there: less than a window before the newest such
+    // string, so while that one is in the window no other entry takes the
+    // slot.
+    using ThirdBytes = std::array<std::uint64_t, 4>;
+    struct PairPlace {
+        std::int32_t at = kNone;      // the slot's position
+        std::int32_t newest = kNone;  // the newest position starting with the two bytes
+    };
+
+    ThirdBytes* LivePair(std::uint32_t pair, std::int32_t p) {
+        const PairPlace& place = pairAt_[pair];
+        return place.newest >= p - kWindowSize ? &pairs_[slot(place.at)] : nullptr;
+    }
+
+    void AddPair(std::int32_t p) {
+        const std::uint8_t* key = data_ + p;
+        PairPlace& place = pairAt_[static_cast<std::uint32_t>(key[0]) << 8 | key[1]];
+        if (place.newest < p - kWindowSize) {
+            pairs_[slot(p)] = ThirdBytes{};
+            place.at = p;
+        } else if (place.at <= p - kWindowSize) {  // move them before their slot can be taken
+            pairs_[slot(p)] = pairs_[slot(place.at)];
+            place.at = p;
+        }
+        pairs_[slot(place.at)][key[2] >> 6] |= std::uint64_t{1} << (key[2] & 63);
+        place.newest = p;
+    }
+
+    // The match of p's first two bytes where no string in the window shares
+    // three with it (third: its third byte, -1 when it has none): the older
+    // of the nearest strings before and after it.
+    void FindPair(std::int32_t p, int third, int& length, std::int32_t& matchPosition) {
+        const std::uint8_t* key = data_ + p;
+        const std::int32_t windowStart = p - kWindowSize;
         const std::uint32_t pair = static_cast<std::uint32_t>(key[0]) << 8 | key[1];
-        if (kKeyBytes == 2) return pair;
-        return ((pair << 8 | key[2]) * 0x9E3779B1u) >> rootShift_;
+        ThirdBytes* entry = LivePair(pair, p);
+        if (!entry) return;
+        std::uint64_t* bits = entry->data();
+        std::int32_t below = kNone, above = kNone;
+        for (int c = third - 1; c >= 0; --c) {  // down to the next bit set
+            const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} >> (63 - (c & 63)));
+            if (word == 0) {
+                c &= ~63;
+                continue;
+            }
+            c = (c & ~63) + 63 - std::countl_zero(word);
+            below = Extreme(pair << 8 | static_cast<std::uint32_t>(c), windowStart, true);
+            if (below != kNone) break;
+            bits[c >> 6] &= ~(std::uint64_t{1} << (c & 63));
+        }
+        for (int c = third + 1; c < 256; ++c) {  // up to the next bit set
+            const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} << (c & 63));
+            if (word == 0) {
+                c |= 63;
+                continue;
+            }
+            c = (c & ~63) + std::countr_zero(word);
+            above = Extreme(pair << 8 | static_cast<std::uint32_t>(c), windowStart, false);
+            if (above != kNone) break;
+            bits[c >> 6] &= ~(std::uint64_t{1} << (c & 63));
+        }
+        if (below == kNone && above == kNone) return;
+        length = 2;
+        matchPosition = below == kNone ? above : above == kNone ? below : std::min(below, above);
     }
 
     const std::uint8_t* data_;
@@ -164,7 +255,9 @@ private:
     int rootShift_;
     std::vector<std::array<std::int32_t, 2>> children_;   // smaller, larger
     std::vector<std::int32_t> oldestEqual_, newerEqual_;  // chains of equal strings
-    std::vector<std::int32_t> trees_;                     // the roots
+    std::vector<std::int32_t> trees_;  // the roots, by a hash of the first three bytes
+    std::vector<PairPlace> pairAt_;  // with pairs: by the first two bytes
+    std::vector<ThirdBytes> pairs_;  // by slot
 };
 
 void CheckType(int type) {
@@ -198,9 +291,9 @@ LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type)
         }
     };
     if (minLength == 2) {
-        find(MatchFinder<2>(input, maxLength));
+        find(MatchFinder<true>(input, maxLength));
     } else {
-        find(MatchFinder<3>(input, maxLength));
+        find(MatchFinder<false>(input, maxLength));
     }
     return matches;
 }

@@ -1,7 +1,7 @@
 // The optimal parse against an encoder written straight from its rules, on
 // inputs made to hit the tie rules: runs, repeats at equal distances, copies
 // at the edge of the window, matches cut by the end of the input. The
-// match finder's trees by three bytes, the reused step choice and the
+// match finder's trees, the pair bits, the reused step choice and the
 // farther sources all have to give these bytes.
 #include <gtest/gtest.h>
 
