@@ -68,13 +68,15 @@ inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, 
 // on the walk, older nodes lie deeper, and the walk keeps the last of the
 // longest it meets: so it reports the older of the two neighbours that share
 // L bytes (or the oldest equal string). Hence a tree may hold any set of
-// first three bytes (a hash picks the tree): the strings sharing three or
-// more bytes with the new one are all in its tree and stay neighbours
-// there. A match of two bytes only (type 1) is found per first two bytes:
-// a bit per third byte seen tells which trees to ask for the greatest
-// string below the new one and the least above it; a bit whose strings
-// have left the window is cleared when found so.
-template <bool kPairs>
+// first kKeyBytes bytes: the strings sharing that many or more bytes with
+// the new one are all in its tree and stay neighbours there. Trees by the
+// first three bytes (a hash picks the tree) are smaller and their walks
+// shorter. With them, a match of two bytes only (type 1) is found per first
+// two bytes (kPairs): a bit per third byte seen tells which trees to ask
+// for the greatest string below the new one and the least above it; a bit
+// whose strings have left the window is cleared when found so. That search
+// pays off in text; elsewhere type 1 keeps a tree per first two bytes.
+template <int kKeyBytes, bool kPairs>
 class MatchFinder {
 public:
     MatchFinder(std::span<const std::uint8_t> input, int maxLength)
@@ -89,21 +91,20 @@ public:
 
     // Inserts position p (after every earlier position; p + 2 <= input size)
     // and returns its longest match that starts 1..4096 bytes before it
-    // (length 0 when none of at least three bytes, or two with pairs). Of
-    // equally long matches it reports the one described above.
+    // (length 0 when none of at least kKeyBytes bytes, or two with pairs).
+    // Of equally long matches it reports the one described above.
     void Insert(std::int32_t p, int& length, std::int32_t& matchPosition) {
         const std::int32_t windowStart = p - kWindowSize;
         const int limit = static_cast<int>(std::min<std::int64_t>(maxLength_, size_ - p));
         const std::uint8_t* key = data_ + p;
         length = 0;
         matchPosition = kNone;
-        if (limit < 3) {  // the last position with a pair: no later one looks for it
+        if (limit < kKeyBytes) {  // no later position looks for it
             if (kPairs) FindPair(p, -1, length, matchPosition);
             return;
         }
         const bool wide = p + 32 <= size_;
-        const std::uint32_t trigram = Trigram(key);
-        std::int32_t& root = trees_[Bucket(trigram)];
+        std::int32_t& root = trees_[Tree(key)];
         std::int32_t node = root;
         root = p;
         oldestEqual_[slot(p)] = p;
@@ -149,7 +150,7 @@ public:
             }
         }
         *before = *after = kNone;
-        if (length < 3) {
+        if (length < kKeyBytes) {  // strings of another tree only
             length = 0;
             matchPosition = kNone;
             if (kPairs) FindPair(p, key[2], length, matchPosition);
@@ -160,14 +161,17 @@ public:
 private:
     static constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::min();  // before every window
 
-    // Up to 2^16 trees, fewer for short inputs (whose tables would cost more
-    // to fill than to use).
-    static int RootBits(std::size_t size) { return size < 4096 ? 10 : 16; }
+    // 2^16 trees; by a hash, fewer for short inputs (whose tables would cost
+    // more to fill than to use).
+    static int RootBits(std::size_t size) { return kKeyBytes == 2 || size >= 4096 ? 16 : 10; }
     static std::size_t slot(std::int32_t p) { return static_cast<std::size_t>(p & kSlotMask); }
     static std::uint32_t Trigram(const std::uint8_t* s) {
         return static_cast<std::uint32_t>(s[0]) << 16 | static_cast<std::uint32_t>(s[1]) << 8 | s[2];
     }
     std::size_t Bucket(std::uint32_t trigram) const { return (trigram * 0x9E3779B1u) >> rootShift_; }
+    std::size_t Tree(const std::uint8_t* key) const {
+        return kKeyBytes == 2 ? static_cast<std::size_t>(key[0] << 8 | key[1]) : Bucket(Trigram(key));
+    }
 
     // The node of the greatest (else the least) string in the window that
     // starts with trigram, or kNone.
@@ -255,10 +259,20 @@ private:
     int rootShift_;
     std::vector<std::array<std::int32_t, 2>> children_;   // smaller, larger
     std::vector<std::int32_t> oldestEqual_, newerEqual_;  // chains of equal strings
-    std::vector<std::int32_t> trees_;  // the roots, by a hash of the first three bytes
+    std::vector<std::int32_t> trees_;  // the roots
     std::vector<PairPlace> pairAt_;  // with pairs: by the first two bytes
     std::vector<ThirdBytes> pairs_;  // by slot
 };
+
+// True when nine in ten of the first 64 KiB are printable ASCII, tabs or
+// line ends.
+bool LooksLikeText(std::span<const std::uint8_t> input) {
+    const std::span<const std::uint8_t> head = input.first(std::min<std::size_t>(input.size(), 65536));
+    const auto text = std::count_if(head.begin(), head.end(), [](std::uint8_t b) {
+        return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\n' || b == '\r';
+    });
+    return static_cast<std::size_t>(text) * 10 >= head.size() * 9;
+}
 
 void CheckType(int type) {
     if (!IsLZType(type)) throw std::invalid_argument("compression type must be 1 or 2");
@@ -290,10 +304,12 @@ LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type)
             }
         }
     };
-    if (minLength == 2) {
-        find(MatchFinder<true>(input, maxLength));
+    if (minLength == 3) {
+        find(MatchFinder<3, false>(input, maxLength));
+    } else if (LooksLikeText(input)) {
+        find(MatchFinder<3, true>(input, maxLength));
     } else {
-        find(MatchFinder<false>(input, maxLength));
+        find(MatchFinder<2, false>(input, maxLength));
     }
     return matches;
 }

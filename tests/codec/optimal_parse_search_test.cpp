@@ -85,7 +85,7 @@ TEST(OptimalParseSearch, GivesTheStraightEncodersBytes) {
                 case 1: b[i] = random[i] % 53 == 0 ? random[i] : random[i % 7] & 3; break;         // period 7
                 case 2: b[i] = i > 4100 && random[i / 16] % 2 ? b[i - 4094 - i / 16 % 5] : random[i] & 7; break;  // window edge
                 case 3: b[i] = "the then there a an and andy\r\n"[random[i / 4] % 30]; break;      // words
-                default: b[i] = random[i] % 4 == 0 ? random[i] : 0x20; break;                      // pairs
+                default: b[i] = random[i] % 4 == 0 ? 'a' + random[i] % 26 : ' '; break;               // pairs
             }
         }
         return b;
