@@ -1,10 +1,12 @@
 #include "codec/optimal_parse.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
+#include <type_traits>
 
 #include "codec/lz.h"
 
@@ -50,49 +52,72 @@ inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, 
 
 // Finds the longest match at every position with binary search trees over
 // the strings (at most maxLength bytes, fewer near the end of the input)
-// that start in the window, one tree per first two bytes (no useful match is
-// shorter), ordered lexicographically with a proper prefix first.
-// Each tree is also ordered by age, newest at the top: a new position becomes
-// the root, and the walk that finds its place splits the old tree into the
-// strings before and after it. So positions that left the window are exactly
-// the subtrees below the first link to one, which reads as none, and nothing
-// is ever deleted; and runs of sorted strings, common in tables, give
-// shallow trees. The longest match of a new string is with a neighbour in
-// the order, and both neighbours lie on the walk, so it is found exactly.
-// Strings equal over maxLength bytes keep one node, the newest; a chain
-// from the oldest equal position in the window to the newest gives the
-// farthest of them.
+// that start in the window, ordered lexicographically with a proper prefix
+// first. Each tree is also ordered by age, newest at the top: a new position
+// becomes the root, and the walk that finds its place splits the old tree
+// into the strings before and after it. So positions that left the window
+// are exactly the subtrees below the first link to one, which reads as none,
+// and nothing is ever deleted; and runs of sorted strings, common in tables,
+// give shallow trees. Strings equal over maxLength bytes keep one node, the
+// newest; a chain from the oldest equal position in the window to the
+// newest gives the farthest of them.
+//
+// The match reported is set by the window's strings alone, not by the
+// trees' shapes: the longest match L of a new string is with a neighbour in
+// the order (the nearest string before it or after it), both neighbours lie
+// on the walk, older nodes lie deeper, and the walk keeps the last of the
+// longest it meets: so it reports the older of the two neighbours that share
+// L bytes (or the oldest equal string). Hence a tree may hold any set of
+// first kKeyBytes bytes: the strings sharing that many or more bytes with
+// the new one are all in its tree and stay neighbours there. Trees by the
+// first three bytes (a hash picks the tree) are smaller and their walks
+// shorter. With them, a match of two bytes only (type 1) is found per first
+// two bytes (kPairs): a bit per third byte seen tells which trees to ask
+// for the greatest string below the new one and the least above it; a bit
+// whose strings have left the window is cleared when found so. That search
+// pays off in text; elsewhere type 1 keeps a tree per first two bytes.
+template <int kKeyBytes, bool kPairs>
 class MatchFinder {
 public:
     MatchFinder(std::span<const std::uint8_t> input, int maxLength)
         : data_(input.data()), size_(static_cast<std::int64_t>(input.size())), maxLength_(maxLength),
-          smaller_(kSlots), larger_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots), roots_(65536, kNil) {}
+          rootShift_(32 - RootBits(input.size())), children_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots) {
+        trees_.assign(std::size_t{1} << RootBits(input.size()), kNone);
+        if (kPairs) {
+            pairAt_.resize(65536);
+            pairs_.resize(kSlots);
+        }
+    }
 
     // Inserts position p (after every earlier position; p + 2 <= input size)
     // and returns its longest match that starts 1..4096 bytes before it
-    // (length 0 when none). Of equally long matches met it reports the
-    // farthest.
+    // (length 0 when none of at least kKeyBytes bytes, or two with pairs).
+    // Of equally long matches it reports the one described above.
     void Insert(std::int32_t p, int& length, std::int32_t& matchPosition) {
         const std::int32_t windowStart = p - kWindowSize;
         const int limit = static_cast<int>(std::min<std::int64_t>(maxLength_, size_ - p));
         const std::uint8_t* key = data_ + p;
+        length = 0;
+        matchPosition = kNone;
+        if (limit < kKeyBytes) {  // no later position looks for it
+            if (kPairs) FindPair(p, -1, length, matchPosition);
+            return;
+        }
         const bool wide = p + 32 <= size_;
-        std::int32_t& root = roots_[static_cast<std::size_t>(key[0] << 8 | key[1])];
+        std::int32_t& root = trees_[Tree(key)];
         std::int32_t node = root;
         root = p;
         oldestEqual_[slot(p)] = p;
         // Where the next node met that sorts before (after) the key hangs:
         // first the new node's own children, then the right (left) child of
         // the last node that went there.
-        std::int32_t* before = &smaller_[slot(p)];
-        std::int32_t* after = &larger_[slot(p)];
+        std::int32_t* before = &children_[slot(p)][0];
+        std::int32_t* after = &children_[slot(p)][1];
         // The common prefix of the key with the last nodes that went before
         // and after it: every node below shares the shorter of the two.
         int prefixBefore = 0;
         int prefixAfter = 0;
-        length = 0;
-        matchPosition = kNil;
-        while (node != kNil && node >= windowStart) {
+        while (node >= windowStart) {
             const std::uint8_t* other = data_ + node;
             const int k = CommonPrefix(key, other, std::min(prefixBefore, prefixAfter), limit, wide);
             if (k >= length) {  // the walk meets older nodes later: farther wins
@@ -100,42 +125,154 @@ public:
                 matchPosition = node;
             }
             if (k == maxLength_) {  // equal strings: p replaces node
-                *before = smaller_[slot(node)];
-                *after = larger_[slot(node)];
+                *before = children_[slot(node)][0];
+                *after = children_[slot(node)][1];
                 std::int32_t oldest = oldestEqual_[slot(node)];
                 while (oldest < windowStart) oldest = newerEqual_[slot(oldest)];
                 oldestEqual_[slot(p)] = oldest;
                 newerEqual_[slot(node)] = p;
                 matchPosition = oldest;
+                if (kPairs) AddPair(p);
                 return;
             }
             // At k == limit the key ran out first: it is a proper prefix of
             // the node's longer string and sorts before it.
             if (k < limit && other[k] < key[k]) {
                 *before = node;
-                before = &larger_[slot(node)];
+                before = &children_[slot(node)][1];
                 node = *before;
                 prefixBefore = k;
             } else {
                 *after = node;
-                after = &smaller_[slot(node)];
+                after = &children_[slot(node)][0];
                 node = *after;
                 prefixAfter = k;
             }
         }
-        *before = *after = kNil;
+        *before = *after = kNone;
+        if (length < kKeyBytes) {  // strings of another tree only
+            length = 0;
+            matchPosition = kNone;
+            if (kPairs) FindPair(p, key[2], length, matchPosition);
+        }
+        if (kPairs) AddPair(p);
     }
 
 private:
+    static constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::min();  // before every window
+
+    // 2^16 trees; by a hash, fewer for short inputs (whose tables would cost
+    // more to fill than to use).
+    static int RootBits(std::size_t size) { return kKeyBytes == 2 || size >= 4096 ? 16 : 10; }
     static std::size_t slot(std::int32_t p) { return static_cast<std::size_t>(p & kSlotMask); }
+    static std::uint32_t Trigram(const std::uint8_t* s) {
+        return static_cast<std::uint32_t>(s[0]) << 16 | static_cast<std::uint32_t>(s[1]) << 8 | s[2];
+    }
+    std::size_t Bucket(std::uint32_t trigram) const { return (trigram * 0x9E3779B1u) >> rootShift_; }
+    std::size_t Tree(const std::uint8_t* key) const {
+        return kKeyBytes == 2 ? static_cast<std::size_t>(key[0] << 8 | key[1]) : Bucket(Trigram(key));
+    }
+
+    // The node of the greatest (else the least) string in the window that
+    // starts with trigram, or kNone.
+    std::int32_t Extreme(std::uint32_t trigram, std::int32_t windowStart, bool greatest) const {
+        std::int32_t found = kNone;
+        for (std::int32_t node = trees_[Bucket(trigram)]; node >= windowStart;) {
+            const std::uint32_t t = Trigram(data_ + node);
+            if (t == trigram) found = node;
+            node = children_[slot(node)][greatest ? t <= trigram : t < trigram];
+        }
+        return found;
+    }
+
+    // The third bytes seen after two first bytes, while some string starting
+    // with them is in the window. Kept in the slot of the position that
+    // last moved them there: less than a window before the newest such
+    // string, so while that one is in the window no other entry takes the
+    // slot.
+    using ThirdBytes = std::array<std::uint64_t, 4>;
+    struct PairPlace {
+        std::int32_t at = kNone;      // the slot's position
+        std::int32_t newest = kNone;  // the newest position starting with the two bytes
+    };
+
+    ThirdBytes* LivePair(std::uint32_t pair, std::int32_t p) {
+        const PairPlace& place = pairAt_[pair];
+        return place.newest >= p - kWindowSize ? &pairs_[slot(place.at)] : nullptr;
+    }
+
+    void AddPair(std::int32_t p) {
+        const std::uint8_t* key = data_ + p;
+        PairPlace& place = pairAt_[static_cast<std::uint32_t>(key[0]) << 8 | key[1]];
+        if (place.newest < p - kWindowSize) {
+            pairs_[slot(p)] = ThirdBytes{};
+            place.at = p;
+        } else if (place.at <= p - kWindowSize) {  // move them before their slot can be taken
+            pairs_[slot(p)] = pairs_[slot(place.at)];
+            place.at = p;
+        }
+        pairs_[slot(place.at)][key[2] >> 6] |= std::uint64_t{1} << (key[2] & 63);
+        place.newest = p;
+    }
+
+    // The match of p's first two bytes where no string in the window shares
+    // three with it (third: its third byte, -1 when it has none): the older
+    // of the nearest strings before and after it.
+    void FindPair(std::int32_t p, int third, int& length, std::int32_t& matchPosition) {
+        const std::uint8_t* key = data_ + p;
+        const std::int32_t windowStart = p - kWindowSize;
+        const std::uint32_t pair = static_cast<std::uint32_t>(key[0]) << 8 | key[1];
+        ThirdBytes* entry = LivePair(pair, p);
+        if (!entry) return;
+        std::uint64_t* bits = entry->data();
+        std::int32_t below = kNone, above = kNone;
+        for (int c = third - 1; c >= 0; --c) {  // down to the next bit set
+            const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} >> (63 - (c & 63)));
+            if (word == 0) {
+                c &= ~63;
+                continue;
+            }
+            c = (c & ~63) + 63 - std::countl_zero(word);
+            below = Extreme(pair << 8 | static_cast<std::uint32_t>(c), windowStart, true);
+            if (below != kNone) break;
+            bits[c >> 6] &= ~(std::uint64_t{1} << (c & 63));
+        }
+        for (int c = third + 1; c < 256; ++c) {  // up to the next bit set
+            const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} << (c & 63));
+            if (word == 0) {
+                c |= 63;
+                continue;
+            }
+            c = (c & ~63) + std::countr_zero(word);
+            above = Extreme(pair << 8 | static_cast<std::uint32_t>(c), windowStart, false);
+            if (above != kNone) break;
+            bits[c >> 6] &= ~(std::uint64_t{1} << (c & 63));
+        }
+        if (below == kNone && above == kNone) return;
+        length = 2;
+        matchPosition = below == kNone ? above : above == kNone ? below : std::min(below, above);
+    }
 
     const std::uint8_t* data_;
     std::int64_t size_;
     int maxLength_;
-    std::vector<std::int32_t> smaller_, larger_;           // children by position
+    int rootShift_;
+    std::vector<std::array<std::int32_t, 2>> children_;   // smaller, larger
     std::vector<std::int32_t> oldestEqual_, newerEqual_;  // chains of equal strings
-    std::vector<std::int32_t> roots_;                     // by the first two bytes
+    std::vector<std::int32_t> trees_;  // the roots
+    std::vector<PairPlace> pairAt_;  // with pairs: by the first two bytes
+    std::vector<ThirdBytes> pairs_;  // by slot
 };
+
+// True when nine in ten of the first 64 KiB are printable ASCII, tabs or
+// line ends.
+bool LooksLikeText(std::span<const std::uint8_t> input) {
+    const std::span<const std::uint8_t> head = input.first(std::min<std::size_t>(input.size(), 65536));
+    const auto text = std::count_if(head.begin(), head.end(), [](std::uint8_t b) {
+        return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\n' || b == '\r';
+    });
+    return static_cast<std::size_t>(text) * 10 >= head.size() * 9;
+}
 
 void CheckType(int type) {
     if (!IsLZType(type)) throw std::invalid_argument("compression type must be 1 or 2");
@@ -155,16 +292,24 @@ LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type)
     LongestMatches matches;
     matches.length.assign(input.size(), 0);
     matches.distance.assign(input.size(), 0);
-    MatchFinder finder(input, maxLength);
-    // The last position starts no match of two bytes and is not inserted.
-    for (std::int32_t p = 0; p + 1 < n; ++p) {
-        int length;
-        std::int32_t position;
-        finder.Insert(p, length, position);
-        if (length >= minLength) {
-            matches.length[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(length);
-            matches.distance[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(p - position);
+    auto find = [&](auto&& finder) {
+        // The last position starts no match of two bytes and is not inserted.
+        for (std::int32_t p = 0; p + 1 < n; ++p) {
+            int length;
+            std::int32_t position;
+            finder.Insert(p, length, position);
+            if (length >= minLength) {
+                matches.length[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(length);
+                matches.distance[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(p - position);
+            }
         }
+    };
+    if (minLength == 3) {
+        find(MatchFinder<3, false>(input, maxLength));
+    } else if (LooksLikeText(input)) {
+        find(MatchFinder<3, true>(input, maxLength));
+    } else {
+        find(MatchFinder<2, false>(input, maxLength));
     }
     return matches;
 }
@@ -173,29 +318,52 @@ namespace {
 
 // Replaces each longest match length in `steps` by the length of the item an
 // optimal parse takes there (1 for a literal). cost[i] is the fewest bits that
-// encode input[i..n); Cost must hold 9 n. Every prefix of a match is a match,
-// so from i a reference may take any length from the minimum to the longest
-// match there. On equal cost the longest item wins: fewer items decode
-// faster.
-template <class Cost>
+// encode input[i..n), kept for the positions an item from i can reach. Every
+// prefix of a match is a match, so from i a reference may take any length
+// from the minimum to the longest match there: it ends at the position j in
+// [i + minLength, i + longest] with the least cost[j], the last of them on
+// equal cost (the longest item wins: fewer items decode faster), and wins
+// over a literal on equal cost. The best end from i + 1 is reused where it
+// is still in range: the range from i gains one position on the left and
+// loses only positions to the right of it, which cost more.
 void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
-    constexpr Cost kLiteralBits = 9;
-    constexpr Cost kReferenceBits = 17;
+    constexpr std::uint64_t kLiteralBits = 9;
+    constexpr std::uint64_t kReferenceBits = 17;
+    constexpr std::size_t kReach = 32;  // above the longest item
+    std::uint64_t cost[kReach];
+    auto costAt = [&cost](std::size_t j) -> std::uint64_t& { return cost[j % kReach]; };
     const std::size_t n = steps.size();
-    std::vector<Cost> cost(n + 1, 0);
+    costAt(n) = 0;
+    std::uint64_t next = 0;   // cost[i + 1]
+    std::size_t end = 0;      // the best end for i + 1 (0: none)
+    std::uint64_t endCost = 0;
+    std::size_t lastEnd = 0;  // the last position in its range
     for (std::size_t i = n; i-- > 0;) {
-        Cost best = kLiteralBits + cost[i + 1];
-        int chosen = 1;
-        const int longest = steps[i];
-        for (int length = minLength; length <= longest; ++length) {
-            const Cost c = kReferenceBits + cost[i + static_cast<std::size_t>(length)];
-            if (c <= best) {
-                best = c;
-                chosen = length;
+        const std::uint64_t literal = kLiteralBits + next;
+        const std::size_t longest = steps[i];
+        if (longest < static_cast<std::size_t>(minLength)) {
+            costAt(i) = next = literal;
+            steps[i] = 1;
+            end = 0;
+            continue;
+        }
+        const std::size_t first = i + static_cast<std::size_t>(minLength);
+        const std::size_t last = i + longest;
+        if (end != 0 && end <= last && last <= lastEnd) {
+            if (costAt(first) < endCost) end = first, endCost = costAt(first);
+        } else {
+            end = last;
+            endCost = costAt(last);
+            for (std::size_t j = last; j-- > first;) {
+                const std::uint64_t c = costAt(j);
+                end = c < endCost ? j : end;
+                endCost = c < endCost ? c : endCost;
             }
         }
-        cost[i] = best;
-        steps[i] = static_cast<std::uint8_t>(chosen);
+        lastEnd = last;
+        const std::uint64_t reference = kReferenceBits + endCost;
+        costAt(i) = next = reference <= literal ? reference : literal;
+        steps[i] = static_cast<std::uint8_t>(reference <= literal ? end - i : 1);
     }
 }
 
@@ -228,56 +396,100 @@ void PreferFartherSources(std::span<const std::uint8_t> input, const std::vector
         }
         std::int32_t farthest = kNil;
         int steps = 0;
-        const bool wide = i + 32 <= n;
-        for (std::int32_t c = head[key(i)]; c != kNil && c >= i - kWindowSize && steps < kSteps;
-             c = previous[static_cast<std::size_t>(c & kSlotMask)], ++steps) {
-            if (i - c >= kSlowDistance && CommonPrefix(data + c, data + i, 0, length, wide) == length) {
-                farthest = c;
+        const std::int32_t first = head[key(i)];
+        const std::int32_t stop = std::max(i - kWindowSize, 0);  // kNil lies below
+        auto next = [&](std::int32_t c) { return previous[static_cast<std::size_t>(c & kSlotMask)]; };
+        if (i + 32 <= n) {  // the first length bytes compared as words, without branches
+            std::uint64_t want[3], mask[3];
+            for (int w = 0; w < 3; ++w) {
+                std::memcpy(&want[w], data + i + 8 * w, 8);
+                const int bytes = std::clamp(length - 8 * w, 0, 8);
+                mask[w] = bytes == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
+            }
+            auto walk = [&](auto words) {
+                for (std::int32_t c = first; c >= stop && steps < kSteps; c = next(c), ++steps) {
+                    std::uint64_t differ = 0;
+                    for (int w = 0; w < decltype(words)::value; ++w) {
+                        std::uint64_t x;
+                        std::memcpy(&x, data + c + 8 * w, 8);
+                        differ |= (x ^ want[w]) & mask[w];
+                    }
+                    farthest = differ == 0 && i - c >= kSlowDistance ? c : farthest;
+                }
+            };
+            if (length <= 8) {
+                walk(std::integral_constant<int, 1>{});
+            } else {
+                walk(std::integral_constant<int, 3>{});
+            }
+        } else {
+            for (std::int32_t c = first; c >= stop && steps < kSteps; c = next(c), ++steps) {
+                if (i - c >= kSlowDistance && CommonPrefix(data + c, data + i, 0, length, false) == length) farthest = c;
             }
         }
         if (farthest != kNil) distance[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(i - farthest);
     }
 }
 
-}  // namespace
+// The items of the optimal parse (steps and distances as CompressOptimal
+// leaves them) and the size of their stream.
+struct Parse {
+    LongestMatches items;
+    std::size_t size = 0;
+};
 
-std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type) {
+Parse ParseOptimal(std::span<const std::uint8_t> input, int type) {
     CheckType(type);
-    const std::size_t n = input.size();
-    const int minLength = LengthBias(type);
-    LongestMatches matches = FindLongestMatches(input, type);
-    std::vector<std::uint8_t>& step = matches.length;
-    if (n < std::numeric_limits<std::uint32_t>::max() / 9) {
-        ChooseSteps<std::uint32_t>(step, minLength);
-    } else {
-        ChooseSteps<std::uint64_t>(step, minLength);
-    }
-    PreferFartherSources(input, step, matches.distance);
+    Parse parse{FindLongestMatches(input, type)};
+    std::vector<std::uint8_t>& step = parse.items.length;
+    ChooseSteps(step, LengthBias(type));
+    PreferFartherSources(input, step, parse.items.distance);
+    std::size_t items = 0;
+    for (std::size_t i = 0; i < input.size(); i += step[i], ++items) parse.size += step[i] == 1 ? 1 : 2;
+    parse.size += (items + 7) / 8;
+    return parse;
+}
 
-    std::vector<std::uint8_t> out;
-    out.reserve(static_cast<std::size_t>(MaxCompressedSize(n)));
-    std::size_t flagAt = 0;
+void WriteStream(std::span<const std::uint8_t> input, const Parse& parse, int type, std::uint8_t* out) {
+    const std::size_t n = input.size();
+    const std::vector<std::uint8_t>& step = parse.items.length;
+    std::uint8_t* flags = out;
     int items = 8;
     for (std::size_t i = 0; i < n;) {
         if (items == 8) {
-            flagAt = out.size();
-            out.push_back(0);
+            flags = out++;
+            *flags = 0;
             items = 0;
         }
         const int length = step[i];
         if (length == 1) {
-            out[flagAt] = static_cast<std::uint8_t>(out[flagAt] | (1u << items));
-            out.push_back(input[i]);
+            *flags = static_cast<std::uint8_t>(*flags | (1u << items));
+            *out++ = input[i];
         } else {
-            const unsigned word = (static_cast<unsigned>(matches.distance[i] - 1) << 4) |
-                                  static_cast<unsigned>(length - minLength);
-            out.push_back(static_cast<std::uint8_t>(word & 0xFF));
-            out.push_back(static_cast<std::uint8_t>(word >> 8));
+            const unsigned word = (static_cast<unsigned>(parse.items.distance[i] - 1) << 4) |
+                                  static_cast<unsigned>(length - LengthBias(type));
+            *out++ = static_cast<std::uint8_t>(word & 0xFF);
+            *out++ = static_cast<std::uint8_t>(word >> 8);
         }
         ++items;
         i += static_cast<std::size_t>(length);
     }
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type) {
+    const Parse parse = ParseOptimal(input, type);
+    std::vector<std::uint8_t> out(parse.size);
+    WriteStream(input, parse, type, out.data());
     return out;
+}
+
+std::int64_t CompressOptimal(std::span<const std::uint8_t> input, int type, std::span<std::uint8_t> output) {
+    const Parse parse = ParseOptimal(input, type);
+    if (parse.size > output.size()) return -1;
+    WriteStream(input, parse, type, output.data());
+    return static_cast<std::int64_t>(parse.size);
 }
 
 }  // namespace codec

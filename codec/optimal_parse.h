@@ -23,9 +23,13 @@ namespace codec {
 // Empty input gives an empty stream; the result never exceeds
 // MaxCompressedSize(input.size()). type must be 1 or 2 (checked: anything
 // else throws std::invalid_argument); input above 2^31 - 1 bytes throws
-// std::length_error. Allocates about 8 bytes per input byte of working
-// memory (std::bad_alloc when it cannot).
+// std::length_error. Allocates about 3 bytes per input byte of working
+// memory besides the stream (std::bad_alloc when it cannot).
 std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type);
+
+// The same stream written into output: returns its length, or -1 (output
+// untouched) when it does not fit.
+std::int64_t CompressOptimal(std::span<const std::uint8_t> input, int type, std::span<std::uint8_t> output);
 
 // For each input position, the longest match (capped at the type's longest
 // copy, type + 16, and at the end of the input) that starts 1..4096 bytes

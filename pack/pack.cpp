@@ -2,7 +2,6 @@
 // bounded decoder of codec/lz.h. Nothing thrown leaves them.
 #include "pack/pack.h"
 
-#include <cstring>
 #include <new>
 
 #include "codec/export.h"
@@ -18,10 +17,10 @@ ORVANE_EXPORT int32_t CompressNewEx(const uint8_t* input, int32_t inputLength, u
     }
     if (!codec::IsLZType(type)) return PACK_BAD_TYPE;
     try {
-        const auto stream = codec::CompressOptimal({input, static_cast<std::size_t>(inputLength)}, type);
-        if (stream.size() > static_cast<std::size_t>(outputCapacity)) return PACK_OUTPUT_TOO_SMALL;
-        if (!stream.empty()) std::memcpy(output, stream.data(), stream.size());
-        *outputLength = static_cast<int32_t>(stream.size());
+        const std::int64_t length = codec::CompressOptimal({input, static_cast<std::size_t>(inputLength)}, type,
+                                                           {output, static_cast<std::size_t>(outputCapacity)});
+        if (length < 0) return PACK_OUTPUT_TOO_SMALL;
+        *outputLength = static_cast<int32_t>(length);
         return PACK_OK;
     } catch (const std::bad_alloc&) {
         return PACK_OUT_OF_MEMORY;
