@@ -172,6 +172,7 @@ TEST_F(DocumentWindowTest, DeleteUndoRedoSaveAtTheKeyboard) {
     QTest::keyClick(list, Qt::Key_Delete);
     EXPECT_EQ(window->findChild<QAction*>("mnuUndo")->text(), "&Undo Remove item 5");
     QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window->findChild<QAction*>("mnuRedo")->text(), "&Redo Remove item 5");
     EXPECT_FALSE(window->IsModified());
     EXPECT_FALSE(window->findChild<QAction*>("mnuUndo")->isEnabled());
     QTest::keyClick(list, Qt::Key_S, Qt::ControlModifier);

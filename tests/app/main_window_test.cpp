@@ -211,8 +211,8 @@ TEST_F(MainWindowTest, FailedOpenKeepsThePreviousArchive) {
 }
 
 // A file that went away leaves the recent list when its entry is chosen.
-// Save, Save As, Close and Refresh need an archive; the entries are
-// numbered from 1, newest first.
+// Save, Save As, Close and Refresh need an archive, and the status bar
+// names it; the entries are numbered from 1, newest first, and show an "&".
 TEST_F(MainWindowTest, RecentListAfterOpenSaveAsAndAMissingFile) {
     const auto fileCommands = [&] {
         std::string on;
@@ -221,20 +221,22 @@ TEST_F(MainWindowTest, RecentListAfterOpenSaveAsAndAMissingFile) {
         return on;
     };
     EXPECT_EQ(fileCommands(), "0000");
-    const std::string first = Copy("SAMPLE.HQR");
+    EXPECT_EQ(window->StatusText(), "There is no file currently open.");
+    const std::string first = Copy("SAMPLE.HQR"), copy = dir.file("CO&PY.HQR");
     Open(first);
     EXPECT_EQ(fileCommands(), "1111");
-    dialogs.Files.push_back(dir.file("COPY.HQR"));
+    EXPECT_EQ(window->StatusText(), "Current open file: " + first);
+    dialogs.Files.push_back(copy);
     Trigger("mnuSaveAs");
     EXPECT_TRUE(dialogs.Requests.back().FolderMustExist);  // the dialog refuses a missing folder
     auto& recent = window->CurrentSettings().RecentFiles;
     const auto entry = [&](const char* name) { return window->findChild<QAction*>(name)->text().toStdString(); };
-    EXPECT_EQ(entry("mnuRecentFile0") + "|" + entry("mnuRecentFile1"), "&1 " + dir.file("COPY.HQR") + "|&2 " + first);
+    EXPECT_EQ(entry("mnuRecentFile0") + "|" + entry("mnuRecentFile1"), "&1 " + dir.file("CO&&PY.HQR") + "|&2 " + first);
 
-    std::filesystem::remove(dir.file("COPY.HQR"));
+    std::filesystem::remove(copy);
     Trigger("mnuRecentFile0");
     ASSERT_EQ(dialogs.Messages.size(), 1u);
-    EXPECT_EQ(dialogs.Messages[0], "Specified file not found: '" + dir.file("COPY.HQR") + "'");
+    EXPECT_EQ(dialogs.Messages[0], "Specified file not found: '" + copy + "'");
     EXPECT_EQ(recent[0], first);
     EXPECT_EQ(recent[1], "");
     EXPECT_FALSE(window->findChild<QAction*>("mnuRecentFile1")->isVisible());

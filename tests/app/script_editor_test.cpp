@@ -1,3 +1,4 @@
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <regex>
@@ -51,6 +52,7 @@ TEST_F(ScriptEditor, SavesLatin1WithCrLfAndKeepsTheOldFileBesideIt) {
     services.Dialogs.Answers = {Answer::No};
     services.Dialogs.Files = {chosen};
     Click("cmdScriptFile");
+    EXPECT_EQ(window.findChild<QLabel*>("lblScriptFile")->text().toStdString(), "Script file: " + chosen);
     Click("cmdSave");
     EXPECT_EQ(FileText(chosen), "DEL 1\r\nADB 2\r\nEXT 0 \"\xE9\"\r\n");
     window.show();

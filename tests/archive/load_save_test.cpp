@@ -146,6 +146,19 @@ TEST(Descriptions, KeysAndFileNames) {
     for (const auto& [key, slot0, file] : files) EXPECT_EQ(archive::DescriptionFileName(key, slot0), file);
 }
 
+// An .HQS archive labels its fixed items; the library's and the scene's
+// extensions end in a suffix from item 0's first byte.
+TEST(Descriptions, HqsItemsAreLabelled) {
+    TempDir data;
+    std::vector<Bytes> items(9, EntryBytes(1, 0, ToBytes("q")));
+    items[0] = EntryBytes(1, 0, Bytes{2});
+    const ItemTable t = Load(data, "scene.hqs", RawArchive(items));
+    std::string got;
+    for (int i : {0, 1, 2, 3, 4, 5, 7, 8}) got += t[i].Extension + " " + t[i].Description + "|";
+    EXPECT_EQ(got, "hqi Information file|txt Description file|bl2 Library|gri Grid|pal Palette| |scp Fablor Project file|"
+                   "ls2 Scene file|");
+}
+
 TEST(Descriptions, ChosenByKeyAndSlotZeroAndSkipBlankRecords) {
     TempDir program, data;
     const std::string saved = archive::ProgramDirectory();

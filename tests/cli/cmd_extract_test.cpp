@@ -110,6 +110,9 @@ TEST(CliCommands, InfoAndListJsonFields) {
     EXPECT_EQ(r.out, "{\"path\": \"" + path + "\", \"key\": \"SAMPLE\", \"title\": \"Tarvo sample archive\", "
                      "\"voice\": true, \"item_count\": 10, \"slot_count\": 7, \"file_size\": 141, \"normal\": 4, "
                      "\"pointers\": 2, \"blank\": 1, \"hidden\": 3, \"stored_bytes\": 39, \"decompressed_bytes\": 71}\n");
+    const std::string accented = dir.file("\xE9.VOX");  // Latin-1 names come out as UTF-8
+    archive::SaveArchive(testing_support::DistinctCountsTable(), accented);
+    EXPECT_NE(Cli("info --json " + accented).out.find(dir.file("\xC3\xA9.VOX")), std::string::npos);
     r = Cli("list --json " + path);
     for (const auto& [kind, count] : {std::pair{"normal", 4}, {"hidden", 3}, {"pointer", 2}, {"blank", 1}}) {
         int found = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ HexModel LoadedText(const std::string& text) {
 void ExpectPageShowsTheState(const HexModel& m, const std::string& trace) {
     const hexedit::PageView page = m.Page();
     EXPECT_EQ(page.start, m.PageStart()) << trace;
+    char lastRow[20];  // its 0-based offset in eight hex digits
+    std::snprintf(lastRow, sizeof lastRow, "%08llX", static_cast<unsigned long long>(page.start - 1 + (page.rows() - 1) * 16));
+    EXPECT_EQ(page.rowLabel(page.rows() - 1), lastRow) << trace;
     EXPECT_EQ(page.count, m.PageEnd() - m.PageStart() + 1) << trace;
     EXPECT_EQ((m.PageStart() - 1) % hexedit::kRowBytes, 0) << trace;
     for (int k = 0; k < page.count; ++k) {
