@@ -216,8 +216,7 @@ TEST_F(MainWindowTest, FailedOpenKeepsThePreviousArchive) {
 TEST_F(MainWindowTest, RecentListAfterOpenSaveAsAndAMissingFile) {
     const auto fileCommands = [&] {
         std::string on;
-        for (const char* name : {"mnuSave", "mnuSaveAs", "mnuClose", "mnuRefresh"})
-            on += window->findChild<QAction*>(name)->isEnabled() ? '1' : '0';
+        for (const char* name : {"mnuSave", "mnuSaveAs", "mnuClose", "mnuRefresh"}) on += window->findChild<QAction*>(name)->isEnabled() ? '1' : '0';
         return on;
     };
     EXPECT_EQ(fileCommands(), "0000");

@@ -159,24 +159,22 @@ TEST(ItemToFromPointer, EveryItemToEveryTargetAndBackReadsBackAfterReload) {
 // all to the same number, wherever the target lies.
 TEST(AddMultiplePointers, AreSingleInsertionsInTurn) {
     const ItemTable original = BuildTable({N("zero"), P(0), B(), N("three")});
-    for (std::int32_t pos = 0; pos <= original.ItemCount; ++pos) {
-        for (std::int32_t target = 0; target < original.ItemCount; ++target) {
+    for (std::int32_t pos = 0; pos <= original.ItemCount; ++pos)
+        for (std::int32_t target = 0; target < original.ItemCount; ++target)
             for (std::int32_t count : {1, 2, 3}) {
                 ItemTable many = original, single = original;
                 archive::AddMultiplePointers(many, pos, target, count);
                 for (std::int32_t k = 0; k < count; ++k) archive::AddPointer(single, pos + k, target);
-                const std::string trace = std::to_string(pos) + " " + std::to_string(target) + " " + std::to_string(count);
-                EXPECT_EQ(RefersTos(many), RefersTos(single)) << trace;
-                for (std::int32_t k = 0; k < single.ItemCount; ++k)
-                    EXPECT_EQ(Text(many[k].Data), Text(single[k].Data)) << trace << " @" << k;
+                std::string held, expected;  // what each item holds
+                for (std::int32_t k = 0; k < single.ItemCount; ++k) held += Text(many[k].Data) + "|", expected += Text(single[k].Data) + "|";
+                EXPECT_EQ(RefersTos(many), RefersTos(single)) << pos << " " << target << " " << count;
+                EXPECT_EQ(held, expected) << pos << " " << target << " " << count;
             }
-        }
-    }
 }
 
 // Pointers share their target's bytes, wherever the target lies, so many
-// pointers to a large item cost no copies; the archive saves and loads back.
-TEST(AddMultiplePointers, ShareTheTargetsBytesAndLoadBack) {
+// pointers to a large item cost no copies.
+TEST(AddMultiplePointers, ShareTheTargetsBytes) {
     const std::string large(1 << 20, 'q');
     for (std::int32_t pos : {1, 0}) {
         ItemTable t = BuildTable({N(large), N("b")});
@@ -184,12 +182,6 @@ TEST(AddMultiplePointers, ShareTheTargetsBytesAndLoadBack) {
         ASSERT_EQ(t.ItemCount, 1102);
         const archive::SharedBytes& item = t[pos == 1 ? 0 : 1100].Data;
         for (std::int32_t i : {0, 1, 1100}) EXPECT_TRUE(t[i].Data.SharesWith(item)) << pos << " @" << i;
-        TempDir dir;
-        archive::SaveArchive(t, dir.file("P.HQR"));
-        ItemTable back;
-        archive::LoadArchive(back, dir.file("P.HQR"));
-        ASSERT_EQ(back.ItemCount, 1102);
-        for (std::int32_t i : {0, 1100}) EXPECT_EQ(Text(back[i].Data), large) << pos << " @" << i;
     }
 }
 
