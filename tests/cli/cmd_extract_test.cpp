@@ -81,6 +81,7 @@ TEST(CliCommands, ExitStatusOnSuccessFailureAndBadUsage) {
         {"compress --type 1 --method nope $in $z", 2}, {"decompress --type 2 --size 40 $z $out", 0},
         {"decompress --type 2 --size 41 $z $out", 1}, {"decompress --type 2 $z $out", 2},
         {"decompress --type 1 --size -4 $z $out", 2}, {"decompress --type 1 --size 12x $z $out", 2},
+        {"decompress --type 2 --size 0 $z $out0", 1},  // a size of 0 is no usage error; the stream goes on
         {"bogus $A", 2}, {"", 2},
         // One argument too many is wrong usage for every command.
         {"list $A $A", 2}, {"verify $A $A", 2}, {"compare $A $A $A", 2}, {"extract-all $A $all $x", 2},

@@ -117,16 +117,18 @@ TEST(RunScript, LogsAndEffects) {
     }
 }
 
-// EXT writes an item's bytes decompressed, EXA as stored; SAV after OPN
-// saves under the opened name.
+// CMT compresses an item with the type it names; EXT writes its bytes
+// decompressed, EXA as stored; SAV after OPN saves under the opened name.
 TEST(RunScript, ExtractsAndSavesTheOpenedArchive) {
     Host host(false);
     testing_support::WriteBytes(host.dir.file("in"), Bytes(40, 'A'));
-    const auto out = host.Run("OPN \"$A.HQR\"\r\nADD 0 2 \"$in\"\r\nEXT 0 \"$t\"\r\nEXA 0 \"$a\"\r\nSAV\r\n");
+    const auto out = host.Run("OPN \"$A.HQR\"\r\nADD 0 2 \"$in\"\r\nCMT 0 1\r\nEXT 0 \"$t\"\r\nEXA 0 \"$a\"\r\nSAV\r\n");
     EXPECT_EQ(out.Log, Log{});
     EXPECT_EQ(ReadBytes(host.dir.file("t")), Bytes(40, 'A'));
     EXPECT_LT(ReadBytes(host.dir.file("a")).size(), 40u);
-    EXPECT_EQ(host.Reload("A.HQR").ItemCount, 4);
+    const archive::ItemTable saved = host.Reload("A.HQR");
+    EXPECT_EQ(saved.ItemCount, 4);
+    EXPECT_EQ(saved[0].CompressionType, 1);
 }
 
 TEST(RunScript, RequiredParameterMessagesAndCounts) {
