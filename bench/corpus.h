@@ -4,6 +4,8 @@
 // checkout). The tests never read it; they carry their own data.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +39,15 @@ inline void RequireFiles() {
     std::printf("No compression corpus in %s: nothing to measure. Set ORVANE_CORPUS_DIR to the corpus folder.\n",
                 Folder().string().c_str());
     std::exit(0);
+}
+
+// The main of a benchmark program that reads only the corpus.
+inline int RunBenchmarks(int argc, char** argv) {
+    RequireFiles();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 }  // namespace bench_corpus

@@ -85,7 +85,6 @@ std::vector<Corpus> LoadCorpus() {
         files.push_back({path.filename().string(),
                          Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), path.string()});
     }
-    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     return files;
 }
 

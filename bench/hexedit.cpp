@@ -101,9 +101,4 @@ BENCHMARK(BM_Page)->Arg(1024)->Arg(kLarge)->ArgName("bytes");
 BENCHMARK(BM_MemmemExact)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_HexSearch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_CaseFoldedSearch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-int main(int argc, char** argv) {
-    bench_corpus::RequireFiles();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-}
+int main(int argc, char** argv) { return bench_corpus::RunBenchmarks(argc, argv); }

@@ -123,9 +123,4 @@ BENCHMARK(BM_BulkExtraction)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->I
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    bench_corpus::RequireFiles();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-}
+int main(int argc, char** argv) { return bench_corpus::RunBenchmarks(argc, argv); }
