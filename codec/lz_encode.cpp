@@ -43,16 +43,34 @@ inline std::uint32_t PickIfAbove(std::uint64_t a, std::uint64_t b, std::uint32_t
 // child. The look-ahead (17 bytes) is part of the ring, so distances stay
 // below 4080.
 
-LzssEncoder::LzssEncoder(std::int64_t indexFrom) : indexFrom_(indexFrom) {
+LzssEncoder::LzssEncoder(std::int64_t indexFrom, bool besideMatch)
+    : indexFrom_(indexFrom), besideMatch_(besideMatch) {
     std::memset(ring_, 0, sizeof ring_);
     std::fill(std::begin(links_), std::end(links_), Links{{kNil, kNil}});
     std::fill(std::begin(parent_), std::end(parent_), kNil);
     std::fill(std::begin(top_), std::end(top_), kNil);
 }
 
+// Hangs a new node below parent: it comes right after parent in the order of
+// the strings (side 1) or right before it (side 0).
 void LzssEncoder::Attach(int node, int parent, int side) {
     links_[parent].child[side] = static_cast<std::uint16_t>(node);
     parent_[node] = static_cast<std::uint16_t>(parent);
+    placed_[node] = ++clock_;
+    if (parent == kRoot)
+        Link(node, kNil, kNil);
+    else if (side == 1)
+        Link(node, parent, after_[parent]);
+    else
+        Link(node, before_[parent], parent);
+}
+
+// Puts node between two neighbours in the order of the strings.
+void LzssEncoder::Link(int node, int before, int after) {
+    before_[node] = static_cast<std::uint16_t>(before);
+    after_[node] = static_cast<std::uint16_t>(after);
+    if (before != kNil) after_[before] = static_cast<std::uint16_t>(node);
+    if (after != kNil) before_[after] = static_cast<std::uint16_t>(node);
 }
 
 // Points the link that led to node at replacement instead.
@@ -68,6 +86,8 @@ void LzssEncoder::ReplaceNode(int oldNode, int newNode) {
         if (c != kNil) parent_[c] = static_cast<std::uint16_t>(newNode);
     SetChildOfParent(oldNode, newNode);
     parent_[oldNode] = kNil;
+    placed_[newNode] = placed_[oldNode];
+    Link(newNode, before_[oldNode], after_[oldNode]);
 }
 
 // The highest node with the given first two bytes in the subtree of node.
@@ -80,14 +100,76 @@ std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const
     return static_cast<std::uint16_t>(node);
 }
 
+// Compares the strings at key and node: the sign of key - node (0: equal in
+// all kLookAhead bytes) and the number of equal leading bytes.
+LzssEncoder::Order LzssEncoder::Compare(int key, int node) const {
+    const std::uint64_t a0 = __builtin_bswap64(Load64(ring_ + key)), b0 = __builtin_bswap64(Load64(ring_ + node));
+    if (a0 != b0) return {__builtin_clzll(a0 ^ b0) >> 3, a0 > b0 ? 1 : -1};
+    const std::uint64_t a1 = __builtin_bswap64(Load64(ring_ + key + 8)),
+                        b1 = __builtin_bswap64(Load64(ring_ + node + 8));
+    if (a1 != b1) return {8 + (__builtin_clzll(a1 ^ b1) >> 3), a1 > b1 ? 1 : -1};
+    const int c = ring_[key + 16] - ring_[node + 16];
+    return {c != 0 ? 16 : kLookAhead, c};
+}
+
+// Inserts position without a walk when its string falls right next to
+// guess in the order. The walk would end below the deeper of the two
+// neighbours around it (the other lies above it), and the longest match it
+// meets is with one of them: the one sharing more bytes, or the deeper on a
+// tie, as the walk keeps the later node met. Returns false, with nothing
+// changed, when the string does not fall next to guess.
+bool LzssEncoder::InsertNextTo(int position, int guess) {
+    constexpr int kSteps = 3;  // neighbours passed at most on the way from guess
+    if (guess == position || parent_[guess] == kNil) return false;
+    const Order g = Compare(position, guess);
+    int before = guess, after = guess;
+    Order b = g, a = g;
+    if (g.sign > 0) {
+        for (int step = 0;; ++step) {
+            after = after_[before];
+            if (after == kNil || (a = Compare(position, after)).sign <= 0) break;
+            if (step == kSteps) return false;
+            before = after;
+            b = a;
+        }
+    } else if (g.sign < 0) {
+        for (int step = 0;; ++step) {
+            before = before_[after];
+            if (before == kNil || (b = Compare(position, before)).sign >= 0) break;
+            if (step == kSteps) return false;
+            after = before;
+            a = b;
+        }
+    }
+    const int equal = g.sign == 0 ? guess : before != kNil && b.sign == 0 ? before : after != kNil && a.sign == 0 ? after : kNil;
+    if (equal != kNil) {
+        ReplaceNode(equal, position);
+        matchLength_ = kLookAhead;
+        matchPosition_ = equal;
+        return true;
+    }
+    const int beforeLength = before != kNil ? b.length : -1, afterLength = after != kNil ? a.length : -1;
+    const bool beforeIsDeeper = after == kNil || (before != kNil && placed_[before] > placed_[after]);
+    Attach(position, beforeIsDeeper ? before : after, beforeIsDeeper ? 1 : 0);
+    matchLength_ = std::max(beforeLength, afterLength);
+    matchPosition_ = beforeLength != afterLength ? (beforeLength > afterLength ? before : after)
+                                                 : (beforeIsDeeper ? before : after);
+    return true;
+}
+
 void LzssEncoder::InsertNode(int position) {
     links_[position] = Links{{kNil, kNil}};
-    matchLength_ = 0;
     std::uint16_t* const prefixTop = indexed_ ? &top_[PrefixOf(position)] : nullptr;
+    // Within a match, the string one past the previous one's match is often
+    // next to the new one.
+    if (besideMatch_ && matchLength_ >= 2 && InsertNextTo(position, (matchPosition_ + 1) & (kWindowSize - 1))) {
+        if (prefixTop && (*prefixTop == kNil || parent_[*prefixTop] == kNil)) *prefixTop = static_cast<std::uint16_t>(position);
+        return;
+    }
+    matchLength_ = 0;
     unsigned top = prefixTop && *prefixTop != kNil ? *prefixTop : links_[kRoot].child[1];
     if (top == kNil) {  // only when the tree was emptied; kept for safety
-        links_[kRoot].child[1] = static_cast<std::uint16_t>(position);
-        parent_[position] = kRoot;
+        Attach(position, kRoot, 1);
     } else if (guessSide_) {
         Walk<true>(position, top);
     } else {
@@ -195,32 +277,36 @@ void LzssEncoder::Walk(int position, unsigned test) {
     matchPosition_ = bestPosition;
 }
 
-// Keeps top_ right for the deletion of node, before the tree changes: a node
-// with two children is replaced by its predecessor, which moves up from the
-// end of the larger links below its smaller child.
+// Keeps top_ right for the deletion of node, before the tree changes. The
+// nodes of one prefix are neighbours in the order, and the highest of them
+// lies above all the others.
 void LzssEncoder::UnindexNode(int node) {
     const unsigned prefix = PrefixOf(node);
     const unsigned smaller = links_[node].child[0], larger = links_[node].child[1];
+    // The rest of node's prefix below it, when node was its highest: found
+    // from the neighbour on that side, else there is none.
+    const auto below = [&](unsigned child, unsigned neighbour) {
+        return neighbour != kNil && PrefixOf(static_cast<int>(neighbour)) == prefix ? FirstWithPrefix(child, prefix)
+                                                                                     : kNil;
+    };
     if (smaller == kNil || larger == kNil) {
-        if (top_[prefix] == node) top_[prefix] = FirstWithPrefix(smaller & larger, prefix);
+        if (top_[prefix] == node)
+            top_[prefix] = smaller != kNil ? below(smaller, before_[node]) : below(larger, after_[node]);
         return;
     }
-    unsigned moved = smaller;
-    while (links_[moved].child[1] != kNil) moved = links_[moved].child[1];
+    // With two children the predecessor moves up into node's place.
+    const unsigned moved = before_[node];
     const unsigned movedPrefix = PrefixOf(static_cast<int>(moved));
     if (movedPrefix == prefix) {
         if (top_[prefix] == node) top_[prefix] = static_cast<std::uint16_t>(moved);
         return;
     }
     // node was the first of its prefix: the rest of it lies on its larger side.
-    if (top_[prefix] == node) top_[prefix] = FirstWithPrefix(larger, prefix);
-    // The predecessor moves above the nodes on its way up.
-    for (unsigned x = smaller; x != moved; x = links_[x].child[1]) {
-        if (top_[movedPrefix] == x) {
-            top_[movedPrefix] = static_cast<std::uint16_t>(moved);
-            return;
-        }
-    }
+    if (top_[prefix] == node) top_[prefix] = below(larger, after_[node]);
+    // The predecessor moves above the nodes on its way up, which lie below
+    // node: if the first of its prefix was one of them, it is now.
+    const unsigned first = top_[movedPrefix];
+    if (first != moved && placed_[first] > placed_[node]) top_[movedPrefix] = static_cast<std::uint16_t>(moved);
 }
 
 void LzssEncoder::DeleteNode(int node) {
@@ -231,9 +317,11 @@ void LzssEncoder::DeleteNode(int node) {
     if (smaller == kNil || larger == kNil) {
         replacement = smaller & larger;  // the one that is there: kNil has every bit set
     } else {
-        replacement = smaller;
-        while (links_[replacement].child[1] != kNil) replacement = links_[replacement].child[1];
-        // It has no larger child: its smaller one moves up into its place.
+        // The predecessor, the last of the larger links below the smaller
+        // child, takes node's place. It has no larger child: its smaller one
+        // moves up into its place.
+        replacement = before_[node];
+        placed_[replacement] = placed_[node];
         const unsigned inner = links_[replacement].child[0];
         SetChildOfParent(static_cast<int>(replacement), static_cast<int>(inner));
         if (inner != kNil) parent_[inner] = parent_[replacement];
@@ -245,6 +333,8 @@ void LzssEncoder::DeleteNode(int node) {
     if (replacement != kNil) parent_[replacement] = parent_[node];
     SetChildOfParent(node, static_cast<int>(replacement));
     parent_[node] = kNil;
+    if (before_[node] != kNil) after_[before_[node]] = after_[node];
+    if (after_[node] != kNil) before_[after_[node]] = before_[node];
 }
 
 std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::span<std::uint8_t> output) {
@@ -269,6 +359,9 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
     }
     links_[kRoot].child[1] = 0;
     parent_[0] = kRoot;
+    before_[0] = after_[0] = kNil;
+    clock_ = 0;
+    placed_[0] = 0;
 
     matchLength_ = 0;
     matchPosition_ = 0;

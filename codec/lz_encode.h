@@ -20,12 +20,15 @@ namespace codec {
 // the same match and place either way; tests set the bound to compare.
 inline constexpr std::int64_t kTreeIndexFrom = 16384;
 
-// Type 1 encoder. Holds its 4096-byte window, the tree of its positions and
-// an index into the tree (about 156 KiB); the library keeps one and reuses
-// it, so one object must not encode on two threads at once.
+// Type 1 encoder. Holds its 4096-byte window, the tree of its positions, the
+// order of their strings and an index into the tree (about 190 KiB); the
+// library keeps one and reuses it, so one object must not encode on two
+// threads at once. Within a match most new strings fall next to the string
+// one past the previous one's match, and are inserted there without a walk
+// (see InsertNextTo); tests turn that off (besideMatch false) to compare.
 class LzssEncoder {
 public:
-    explicit LzssEncoder(std::int64_t indexFrom = kTreeIndexFrom);
+    explicit LzssEncoder(std::int64_t indexFrom = kTreeIndexFrom, bool besideMatch = true);
 
     // Encodes input as a type 1 stream into output, which must hold at least
     // input.size() bytes (it never writes more) and input.size() must fit in
@@ -50,6 +53,14 @@ private:
     unsigned PrefixOf(int node) const { return static_cast<unsigned>(ring_[node]) << 8 | ring_[node + 1]; }
     std::uint16_t FirstWithPrefix(unsigned node, unsigned prefix) const;
     void UnindexNode(int node);
+    void Link(int node, int before, int after);
+    // How a key compares with a node's string.
+    struct Order {
+        int length;
+        int sign;
+    };
+    Order Compare(int key, int node) const;
+    bool InsertNextTo(int position, int guess);
     void PutByte(int index, std::uint8_t b) {
         ring_[index] = b;
         if (index < kLookAhead) ring_[index + kWindowSize] = b;
@@ -67,6 +78,17 @@ private:
     std::uint8_t ring_[kWindowSize + kLookAhead];
     Links links_[kWindowSize + 1];
     std::uint16_t parent_[kWindowSize + 1];  // kNil: not in the tree
+    // The nodes before and after each one in the order of the strings (kNil:
+    // none), so a deletion finds the predecessor that moves up without
+    // walking down to it.
+    std::uint16_t before_[kWindowSize + 1];
+    std::uint16_t after_[kWindowSize + 1];
+    // When each node's place in the tree was made: its insertion, or that of
+    // the node whose place it took over. A node lies below every node whose
+    // place is older on its way to the root, so of two nodes, one of which
+    // lies above the other, the older place is the higher one.
+    std::uint32_t placed_[kWindowSize + 1];
+    std::uint32_t clock_ = 0;
     // For each first two bytes, the highest node whose string starts with
     // them (kNil: none). All such nodes lie below it, and so does the place of
     // any new string that starts with them, so the walk for such a string
@@ -74,6 +96,7 @@ private:
     // cannot be its match, nor change where it goes.
     std::uint16_t top_[1 << 16];
     std::int64_t indexFrom_;
+    bool besideMatch_;
     bool indexed_ = false;  // top_ is kept (inputs of indexFrom_ bytes or more)
     bool guessSide_ = false;  // how the next walk takes a side; see Walk
     std::uint32_t recentLevels_ = 0, recentTurns_ = 0;
