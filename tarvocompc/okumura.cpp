@@ -10,6 +10,7 @@
 // All state is library-wide, as the building blocks `InitTree`,
 // `InsertNode`, `InsertNode2` and `DeleteNode` are exported and share it:
 // calls must not overlap.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -46,6 +47,15 @@ std::array<int, N + 1> parent = Filled<N + 1>(NIL);
 std::array<int, N + 1> leftChild = Filled<N + 1>(NIL);
 std::array<int, N + 257> rightChild = Filled<N + 257>(NIL);
 
+// Per node: the nodes before and after it in its tree's order (NIL: none),
+// and when its place in the tree was made: its insertion, or that of the node
+// whose place it took over. A node lies below every node of an older place
+// on its way to the root.
+std::array<int, N> before = Filled<N>(NIL);
+std::array<int, N> after = Filled<N>(NIL);
+std::array<std::uint32_t, N> placed{};
+std::uint32_t clock = 0;
+
 int matchPosition = 0;
 int matchLength = 0;
 long textSize = 0;  // input bytes read so far
@@ -68,6 +78,25 @@ bool Accepted(int p, int i, int F) {
     return textSize >= N || (((p + F) & (N - 1)) <= textSize && ((p + i + F) & (N - 1)) <= textSize);
 }
 
+// Puts node between two neighbours of its tree's order.
+void Link(int node, int previous, int next) {
+    before[node] = previous;
+    after[node] = next;
+    if (previous != NIL) after[previous] = node;
+    if (next != NIL) before[next] = node;
+}
+
+// Hangs the new node r below p (a node, or the root of a tree).
+void Hang(int r, int p, bool larger) {
+    (larger ? rightChild[p] : leftChild[p]) = r;
+    parent[r] = p;
+    placed[r] = ++clock;
+    if (p > N)
+        Link(r, NIL, NIL);
+    else
+        Link(r, larger ? p : before[p], larger ? after[p] : p);
+}
+
 void DeleteNodeChecked(int p) {
     if (p < 0 || p >= N || parent[p] == NIL) return;
     int q;
@@ -76,11 +105,11 @@ void DeleteNodeChecked(int p) {
     } else if (leftChild[p] == NIL) {
         q = rightChild[p];
     } else {
-        q = leftChild[p];
-        if (rightChild[q] != NIL) {
-            do {
-                q = rightChild[q];
-            } while (rightChild[q] != NIL);
+        // The predecessor, the last of the larger links below the smaller
+        // child, takes p's place.
+        q = before[p];
+        placed[q] = placed[p];
+        if (q != leftChild[p]) {
             rightChild[parent[q]] = leftChild[q];
             parent[leftChild[q]] = parent[q];
             leftChild[q] = leftChild[p];
@@ -96,6 +125,8 @@ void DeleteNodeChecked(int p) {
         leftChild[parent[p]] = q;
     }
     parent[p] = NIL;
+    if (before[p] != NIL) after[before[p]] = after[p];
+    if (after[p] != NIL) before[after[p]] = before[p];
 }
 
 inline std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
@@ -130,11 +161,90 @@ inline int CompareTail(const std::uint8_t* key, const std::uint8_t* other, int F
     return from + __builtin_clzll(a ^ b) / 8;
 }
 
+// Inserts r without a walk when its string falls right next to guess in
+// their tree's order, for type 1 once no candidate can be refused. The walk
+// would end below the deeper of the two neighbours around it (the other lies
+// above it), and the longest match it meets is with one of them: the one
+// sharing more bytes, or the deeper on a tie, as type 1 keeps the later node
+// met. Returns false, with nothing changed, when the string does not fall
+// next to guess.
+bool InsertNextTo(const Variant& v, int r, int guess) {
+    constexpr int kSteps = 3;  // neighbours passed at most on the way from guess
+    const std::uint8_t* key = v.ring + r;
+    if (guess == r || parent[guess] == NIL || v.ring[guess] != key[0]) return false;
+    struct Order {
+        int length, sign;
+    };
+    const auto compare = [&](int node) {
+        Order o;
+        o.length = CompareTail(key, v.ring + node, v.F, o.sign);
+        return o;
+    };
+    const Order g = compare(guess);
+    int previous = guess, next = guess;
+    Order b = g, a = g;
+    if (g.sign > 0) {
+        for (int step = 0;; ++step) {
+            next = after[previous];
+            if (next == NIL || (a = compare(next)).sign <= 0) break;
+            if (step == kSteps) return false;
+            previous = next;
+            b = a;
+        }
+    } else if (g.sign < 0) {
+        for (int step = 0;; ++step) {
+            previous = before[next];
+            if (previous == NIL || (b = compare(previous)).sign >= 0) break;
+            if (step == kSteps) return false;
+            next = previous;
+            a = b;
+        }
+    }
+    const int equal = g.sign == 0                         ? guess
+                      : previous != NIL && b.sign == 0 ? previous
+                      : next != NIL && a.sign == 0     ? next
+                                                       : NIL;
+    // Candidates refused in the first window's bytes leave equal strings side
+    // by side; the walk takes the place of the highest of them.
+    for (const int neighbour : {equal != NIL ? before[equal] : NIL, equal != NIL ? after[equal] : NIL})
+        if (neighbour != NIL && compare(neighbour).sign == 0) return false;
+    rightChild[r] = leftChild[r] = NIL;
+    if (equal != NIL) {  // r takes its place
+        matchPosition = equal;
+        matchLength = v.F;
+        parent[r] = parent[equal];
+        leftChild[r] = leftChild[equal];
+        rightChild[r] = rightChild[equal];
+        parent[leftChild[equal]] = r;
+        parent[rightChild[equal]] = r;
+        if (rightChild[parent[equal]] == equal)
+            rightChild[parent[equal]] = r;
+        else
+            leftChild[parent[equal]] = r;
+        parent[equal] = NIL;
+        placed[r] = placed[equal];
+        Link(r, before[equal], after[equal]);
+        return true;
+    }
+    const int beforeLength = previous != NIL ? b.length : -1, afterLength = next != NIL ? a.length : -1;
+    const bool beforeIsDeeper = next == NIL || (previous != NIL && placed[previous] > placed[next]);
+    Hang(r, beforeIsDeeper ? previous : next, beforeIsDeeper);
+    matchLength = std::max(beforeLength, afterLength);
+    matchPosition = beforeLength != afterLength ? (beforeLength > afterLength ? previous : next)
+                                                : (beforeIsDeeper ? previous : next);
+    return true;
+}
+
 void InsertNodeOf(const Variant& v, int r) {
     if (r < 0 || r >= N) return;
     // Encode never inserts a position twice; a direct caller could, and a
     // position in the tree twice would corrupt it.
     if (parent[static_cast<std::size_t>(r)] != NIL) DeleteNodeChecked(r);
+    // Within a match, the string one past the previous one's match is often
+    // next to the new one.
+    if (v.laterNodeWinsTie && textSize >= N && matchLength >= 2 &&
+        InsertNextTo(v, r, (matchPosition + 1) & (N - 1)))
+        return;
     const std::uint8_t* key = v.ring + r;
     int cmp = 1;
     int p = N + 1 + key[0];
@@ -145,16 +255,14 @@ void InsertNodeOf(const Variant& v, int r) {
             if (rightChild[p] != NIL) {
                 p = rightChild[p];
             } else {
-                rightChild[p] = r;
-                parent[r] = p;
+                Hang(r, p, true);
                 return;
             }
         } else {
             if (leftChild[p] != NIL) {
                 p = leftChild[p];
             } else {
-                leftChild[p] = r;
-                parent[r] = p;
+                Hang(r, p, false);
                 return;
             }
         }
@@ -178,6 +286,8 @@ void InsertNodeOf(const Variant& v, int r) {
         leftChild[parent[p]] = r;
     }
     parent[p] = NIL;
+    placed[r] = placed[p];
+    Link(r, before[p], after[p]);
 }
 
 void InitTreeState() {
