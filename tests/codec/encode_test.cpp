@@ -147,19 +147,15 @@ TEST(EncoderRoundTrip, SizesAroundTheWindowEdges) {
 // (type 2 in both tree orders).
 void ExpectStreams(const Bytes& in, std::size_t size1, std::uint64_t hash1, std::size_t size2,
                    std::uint64_t hash2) {
-    auto fnv = [](const Bytes& b) {
-        std::uint64_t h = 1469598103934665603ull;
-        for (std::uint8_t x : b) h = (h ^ x) * 1099511628211ull;
-        return h;
-    };
+    using testing_support::Fnv1a;
     codec::LzssEncoder enc;
     const Bytes s1 = Encode1(enc, in);
     EXPECT_EQ(s1.size(), size1);
-    EXPECT_EQ(fnv(s1), hash1);
+    EXPECT_EQ(Fnv1a(s1), hash1);
     for (auto order : {codec::TreeOrder::Standard, codec::TreeOrder::Mirrored}) {
         const Bytes s2 = Encode2(in, order);
         EXPECT_EQ(s2.size(), size2);
-        EXPECT_EQ(fnv(s2), hash2);
+        EXPECT_EQ(Fnv1a(s2), hash2);
     }
 }
 
@@ -193,39 +189,13 @@ TEST(EncoderStreams, ExactOnOneSidedAndScatteredTrees) {
     ExpectStreams(in, 29680u, 0xc5b780b159a645a1ull, 29377u, 0xe1aedded349293e9ull);
 }
 
-}  // namespace
-
-namespace {
-
-// Inputs where the type 1 encoder's insertions beside the last match meet
-// every case: runs, repeats at one distance with a changed byte here and
-// there (equal neighbours, ties of the two neighbours), copies ending at the
-// window's edge (4079 back and beyond) and at the input's end, and rising
-// counts (strings arriving in sorted order).
-Bytes TieStress(std::uint32_t seed) {
-    Bytes b = RandomBytes(3000 + seed * 1531 % 40000, seed);
-    const std::size_t n = b.size();
-    const std::size_t period = 1 + b[0] % 24;
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint8_t r = b[i];
-        switch (seed % 5) {
-            case 0: b[i] = i >= period && r % 16 ? b[i - period] : r & 3; break;
-            case 1: b[i] = static_cast<std::uint8_t>(i / (1 + r % 3) / 37 % 3); break;
-            case 2: b[i] = i >= 4079 + r % 3 && r % 8 ? b[i - 4079 - r % 3] : r % 5; break;
-            case 3: b[i] = static_cast<std::uint8_t>(i % 4 == 3 ? i / 4 / 3 % 256 : i % 4 == 2 ? i / 4 / 768 : r % 2); break;
-            case 4: b[i] = i >= 17 && r % 4 ? b[i - 1 - r % 17] : r % 4; break;
-        }
-    }
-    return b;
-}
-
 // The insertion beside the last match must give the walk's bytes (with and
 // without the index of the first two bytes).
 TEST(EncoderStreams, InsertionsBesideTheMatchGiveTheWalksBytes) {
     constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
     codec::LzssEncoder fast, fastUnindexed(kNever), walked(kNever, false);
     for (std::uint32_t seed = 0; seed < 60; ++seed) {
-        Bytes in = TieStress(seed);
+        const Bytes in = testing_support::TieStress(seed);
         const Bytes want = Encode1(walked, in);
         EXPECT_EQ(Encode1(fast, in), want) << "seed " << seed;
         EXPECT_EQ(Encode1(fastUnindexed, in), want) << "seed " << seed;

@@ -32,4 +32,24 @@ TEST(CompressHOLZSS, ExactStreams) {
     for (const auto& [in, type, want] : cases) EXPECT_EQ(RunHOLZSS(ToBytes(in), type), want) << in << " " << type;
 }
 
+// Pins type 1 on inputs made to stress its tie rules, past the first window
+// where the insertions beside the last match take over from the walk: the
+// hashes are those of the walk alone.
+TEST(CompressHOLZSS, InsertionsBesideTheMatchKeepTheWalksBytes) {
+    const std::pair<std::uint32_t, std::uint64_t> pins[] = {
+        {5, 0x305250ea438d84a2ull},
+        {6, 0x3c7c2cd1f41583f8ull},
+        {7, 0xbe756638e85b0e02ull},
+        {8, 0x053c1b3885f9ac4bull},
+        {9, 0x8c330fa04c1637b4ull},
+        {10, 0x142056bc09a248a0ull},
+        {11, 0x44cd4c44b9db11efull},
+        {12, 0x072e59fe8d9102d2ull},
+        {13, 0x2a7f1a77513afb98ull},
+        {14, 0xa39f5bbfc2a6f6c2ull},
+    };
+    for (const auto& [seed, hash] : pins)
+        EXPECT_EQ(testing_support::Fnv1a(RunHOLZSS(testing_support::TieStress(seed), 1)), hash) << "seed " << seed;
+}
+
 }  // namespace

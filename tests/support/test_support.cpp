@@ -64,6 +64,29 @@ Bytes RandomBytes(std::size_t size, std::uint32_t seed) {
     return out;
 }
 
+Bytes TieStress(std::uint32_t seed) {
+    Bytes b = RandomBytes(3000 + seed * 1531 % 40000, seed);
+    const std::size_t n = b.size();
+    const std::size_t period = 1 + b[0] % 24;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t r = b[i];
+        switch (seed % 5) {
+            case 0: b[i] = i >= period && r % 16 ? b[i - period] : r & 3; break;
+            case 1: b[i] = static_cast<std::uint8_t>(i / (1 + r % 3) / 37 % 3); break;
+            case 2: b[i] = i >= 4079 + r % 3 && r % 8 ? b[i - 4079 - r % 3] : r % 5; break;
+            case 3: b[i] = static_cast<std::uint8_t>(i % 4 == 3 ? i / 4 / 3 % 256 : i % 4 == 2 ? i / 4 / 768 : r % 2); break;
+            case 4: b[i] = i >= 17 && r % 4 ? b[i - 1 - r % 17] : r % 4; break;
+        }
+    }
+    return b;
+}
+
+std::uint64_t Fnv1a(const Bytes& bytes) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (std::uint8_t x : bytes) h = (h ^ x) * 1099511628211ull;
+    return h;
+}
+
 std::string BinDir() { return ORVANE_BIN_DIR; }
 
 CommandResult RunCommand(const std::string& commandLine) {

@@ -41,6 +41,16 @@ std::vector<std::filesystem::path> CorpusFiles();
 // Deterministic pseudo-random bytes.
 Bytes RandomBytes(std::size_t size, std::uint32_t seed);
 
+// Inputs for the tree encoders' tie rules, 3,000 to 43,000 bytes: runs,
+// repeats at one distance with a changed byte here and there (equal strings,
+// ties of two neighbours), copies ending at the window's edge (4079 back and
+// beyond) and at the input's end, and rising counts (strings arriving in
+// sorted order).
+Bytes TieStress(std::uint32_t seed);
+
+// The FNV-1a hash of bytes, to pin long streams.
+std::uint64_t Fnv1a(const Bytes& bytes);
+
 // The folder the program and its libraries are built into.
 std::string BinDir();
 
