@@ -162,12 +162,12 @@ inline int CompareTail(const std::uint8_t* key, const std::uint8_t* other, int F
 }
 
 // Inserts r without a walk when its string falls right next to guess in
-// their tree's order, for type 1 once no candidate can be refused. The walk
-// would end below the deeper of the two neighbours around it (the other lies
-// above it), and the longest match it meets is with one of them: the one
-// sharing more bytes, or the deeper on a tie, as type 1 keeps the later node
-// met. Returns false, with nothing changed, when the string does not fall
-// next to guess.
+// their tree's order, once no candidate can be refused. The walk would end
+// below the deeper of the two neighbours around it (the other lies above
+// it), and the longest match it meets is as long as the longer of theirs;
+// type 1 takes that neighbour, or the deeper on a tie, as it keeps the later
+// node met. Returns false, with nothing changed, when the string does not
+// fall next to guess.
 bool InsertNextTo(const Variant& v, int r, int guess) {
     constexpr int kSteps = 3;  // neighbours passed at most on the way from guess
     const std::uint8_t* key = v.ring + r;
@@ -228,10 +228,32 @@ bool InsertNextTo(const Variant& v, int r, int guess) {
     }
     const int beforeLength = previous != NIL ? b.length : -1, afterLength = next != NIL ? a.length : -1;
     const bool beforeIsDeeper = next == NIL || (previous != NIL && placed[previous] > placed[next]);
-    Hang(r, beforeIsDeeper ? previous : next, beforeIsDeeper);
+    const int deeper = beforeIsDeeper ? previous : next;
     matchLength = std::max(beforeLength, afterLength);
-    matchPosition = beforeLength != afterLength ? (beforeLength > afterLength ? previous : next)
-                                                : (beforeIsDeeper ? previous : next);
+    matchPosition = beforeLength != afterLength ? (beforeLength > afterLength ? previous : next) : deeper;
+    if (!v.laterNodeWinsTie && matchLength > v.threshold) {
+        // Type 2 keeps the first node met of those sharing the most: the
+        // highest of them, climbed to from the deeper neighbour. On each side
+        // of the key, the nodes above come farther from it in the order the
+        // higher they lie, so once one on a side shares less, none higher on
+        // that side shares as much.
+        bool beforeDone = beforeLength < matchLength, afterDone = afterLength < matchLength;
+        Order c = beforeIsDeeper ? b : a;
+        for (int x = deeper;;) {
+            bool& done = c.sign > 0 ? beforeDone : afterDone;
+            if (!done) {
+                if (c.length >= matchLength)
+                    matchPosition = x;
+                else
+                    done = true;
+            }
+            if (beforeDone && afterDone) break;
+            x = parent[x];
+            if (x >= N) break;  // the root of the tree
+            c = compare(x);
+        }
+    }
+    Hang(r, deeper, beforeIsDeeper);
     return true;
 }
 
@@ -242,7 +264,7 @@ void InsertNodeOf(const Variant& v, int r) {
     if (parent[static_cast<std::size_t>(r)] != NIL) DeleteNodeChecked(r);
     // Within a match, the string one past the previous one's match is often
     // next to the new one.
-    if (v.laterNodeWinsTie && textSize >= N && matchLength >= 2 &&
+    if (textSize >= N && matchLength >= 2 &&
         InsertNextTo(v, r, (matchPosition + 1) & (N - 1)))
         return;
     const std::uint8_t* key = v.ring + r;
