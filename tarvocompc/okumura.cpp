@@ -53,8 +53,8 @@ std::array<int, N + 257> rightChild = Filled<N + 257>(NIL);
 // on its way to the root.
 std::array<int, N> before = Filled<N>(NIL);
 std::array<int, N> after = Filled<N>(NIL);
-std::array<std::uint32_t, N> placed{};
-std::uint32_t clock = 0;
+std::array<std::uint64_t, N> placed{};
+std::uint64_t placeClock = 0;  // 64 bits: the input files have no size limit
 
 int matchPosition = 0;
 int matchLength = 0;
@@ -90,7 +90,7 @@ void Link(int node, int previous, int next) {
 void Hang(int r, int p, bool larger) {
     (larger ? rightChild[p] : leftChild[p]) = r;
     parent[r] = p;
-    placed[r] = ++clock;
+    placed[r] = ++placeClock;
     if (p > N)
         Link(r, NIL, NIL);
     else
