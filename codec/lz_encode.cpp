@@ -150,7 +150,11 @@ bool LzssEncoder::InsertNextTo(int position, int guess) {
     }
     const int beforeLength = before != kNil ? b.length : -1, afterLength = after != kNil ? a.length : -1;
     const bool beforeIsDeeper = after == kNil || (before != kNil && placed_[before] > placed_[after]);
-    Attach(position, beforeIsDeeper ? before : after, beforeIsDeeper ? 1 : 0);
+    const int parent = beforeIsDeeper ? before : after, side = beforeIsDeeper ? 1 : 0;
+    // The new node's place is free (it cannot be otherwise; checked so that
+    // the tree stays whole whatever happens).
+    if (links_[parent].child[side] != kNil) return false;
+    Attach(position, parent, side);
     matchLength_ = std::max(beforeLength, afterLength);
     matchPosition_ = beforeLength != afterLength ? (beforeLength > afterLength ? before : after)
                                                  : (beforeIsDeeper ? before : after);

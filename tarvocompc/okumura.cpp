@@ -229,6 +229,9 @@ bool InsertNextTo(const Variant& v, int r, int guess) {
     const int beforeLength = previous != NIL ? b.length : -1, afterLength = next != NIL ? a.length : -1;
     const bool beforeIsDeeper = next == NIL || (previous != NIL && placed[previous] > placed[next]);
     const int deeper = beforeIsDeeper ? previous : next;
+    // The new node's place is free (it cannot be otherwise; checked so that
+    // the tree stays whole whatever happens).
+    if ((beforeIsDeeper ? rightChild[deeper] : leftChild[deeper]) != NIL) return false;
     matchLength = std::max(beforeLength, afterLength);
     matchPosition = beforeLength != afterLength ? (beforeLength > afterLength ? previous : next) : deeper;
     if (!v.laterNodeWinsTie && matchLength > v.threshold) {
