@@ -70,12 +70,13 @@ Bytes TieStress(std::uint32_t seed) {
     const std::size_t period = 1 + b[0] % 24;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint8_t r = b[i];
+        const std::size_t back = 4079 + r % 3u, near = 1 + r % 17u;
         switch (seed % 5) {
             case 0: b[i] = i >= period && r % 16 ? b[i - period] : r & 3; break;
             case 1: b[i] = static_cast<std::uint8_t>(i / (1 + r % 3) / 37 % 3); break;
-            case 2: b[i] = i >= 4079 + r % 3 && r % 8 ? b[i - 4079 - r % 3] : r % 5; break;
+            case 2: b[i] = i >= back && r % 8 ? b[i - back] : r % 5; break;
             case 3: b[i] = static_cast<std::uint8_t>(i % 4 == 3 ? i / 4 / 3 % 256 : i % 4 == 2 ? i / 4 / 768 : r % 2); break;
-            case 4: b[i] = i >= 17 && r % 4 ? b[i - 1 - r % 17] : r % 4; break;
+            case 4: b[i] = i >= 17 && r % 4 ? b[i - near] : r % 4; break;
         }
     }
     return b;
