@@ -323,9 +323,17 @@ namespace {
 // from the minimum to the longest match there: it ends at the position j in
 // [i + minLength, i + longest] with the least cost[j], the last of them on
 // equal cost (the longest item wins: fewer items decode faster), and wins
-// over a literal on equal cost. The best end from i + 1 is reused where it
-// is still in range: the range from i gains one position on the left and
-// loses only positions to the right of it, which cost more.
+// over a literal on equal cost.
+// Every suffix of a match is a match too, which bounds how much cost can
+// rise from j to a later k. Where an optimal parse from j has an item
+// boundary at k, cost[k] <= cost[j]; else k lies inside one of its
+// references, [s, e) at 17 bits, and from k a reference of the same
+// distance reaches e for 17 bits too, or, when fewer than minLength bytes
+// are left, minLength - 1 literals at most do for 9 bits each: so cost[k]
+// <= cost[j] + 9 (minLength - 1) - 17. For type 1 cost never rises: the
+// longest reference is always the best. For type 2 it rises by 1 bit at
+// most: the best end is the last position before i + longest whose cost is
+// below the cost there, else i + longest.
 void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
     constexpr std::uint64_t kLiteralBits = 9;
     constexpr std::uint64_t kReferenceBits = 17;
@@ -333,34 +341,29 @@ void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
     std::uint64_t cost[kReach];
     auto costAt = [&cost](std::size_t j) -> std::uint64_t& { return cost[j % kReach]; };
     const std::size_t n = steps.size();
+    const bool mayRise = minLength > 2;
     costAt(n) = 0;
-    std::uint64_t next = 0;   // cost[i + 1]
-    std::size_t end = 0;      // the best end for i + 1 (0: none)
-    std::uint64_t endCost = 0;
-    std::size_t lastEnd = 0;  // the last position in its range
+    std::uint64_t next = 0;  // cost[i + 1]
     for (std::size_t i = n; i-- > 0;) {
         const std::uint64_t literal = kLiteralBits + next;
         const std::size_t longest = steps[i];
         if (longest < static_cast<std::size_t>(minLength)) {
             costAt(i) = next = literal;
             steps[i] = 1;
-            end = 0;
             continue;
         }
         const std::size_t first = i + static_cast<std::size_t>(minLength);
-        const std::size_t last = i + longest;
-        if (end != 0 && end <= last && last <= lastEnd) {
-            if (costAt(first) < endCost) end = first, endCost = costAt(first);
-        } else {
-            end = last;
-            endCost = costAt(last);
-            for (std::size_t j = last; j-- > first;) {
-                const std::uint64_t c = costAt(j);
-                end = c < endCost ? j : end;
-                endCost = c < endCost ? c : endCost;
+        std::size_t end = i + longest;
+        std::uint64_t endCost = costAt(end);
+        if (mayRise) {
+            for (std::size_t j = end; j-- > first;) {
+                if (costAt(j) < endCost) {
+                    end = j;
+                    endCost = costAt(j);
+                    break;
+                }
             }
         }
-        lastEnd = last;
         const std::uint64_t reference = kReferenceBits + endCost;
         costAt(i) = next = reference <= literal ? reference : literal;
         steps[i] = static_cast<std::uint8_t>(reference <= literal ? end - i : 1);
