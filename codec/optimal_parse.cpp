@@ -110,23 +110,39 @@ public:
         oldestEqual_[slot(p)] = p;
         // Where the next node met that sorts before (after) the key hangs:
         // first the new node's own children, then the right (left) child of
-        // the last node that went there.
-        std::int32_t* before = &children_[slot(p)][0];
-        std::int32_t* after = &children_[slot(p)][1];
-        // The common prefix of the key with the last nodes that went before
-        // and after it: every node below shares the shorter of the two.
-        int prefixBefore = 0;
-        int prefixAfter = 0;
+        // the last node that went there. Indexed by "sorts before".
+        std::int32_t* hang[2] = {&children_[slot(p)][1], &children_[slot(p)][0]};
+        // The common prefix of the key with the last nodes that went after
+        // and before it: every node below shares the shorter of the two.
+        int prefix[2] = {0, 0};
         while (node >= windowStart) {
             const std::uint8_t* other = data_ + node;
-            const int k = CommonPrefix(key, other, std::min(prefixBefore, prefixAfter), limit, wide);
+            int k;
+            bool before;  // the node's string sorts before the key
+            if (wide) {
+                k = std::min(prefix[0], prefix[1]);
+                std::uint64_t x, y;
+                for (;; k += 8) {
+                    std::memcpy(&x, key + k, 8);
+                    std::memcpy(&y, other + k, 8);
+                    if (x != y || k + 8 >= limit) break;
+                }
+                // Bytes in memory order: the first difference is the lowest,
+                // and with the bytes reversed the words compare as strings.
+                k += x != y ? std::countr_zero(x ^ y) / 8 : 8;
+                before = k < limit && __builtin_bswap64(y) < __builtin_bswap64(x);
+                k = std::min(k, limit);
+            } else {
+                k = CommonPrefix(key, other, std::min(prefix[0], prefix[1]), limit, false);
+                before = k < limit && other[k] < key[k];
+            }
             if (k >= length) {  // the walk meets older nodes later: farther wins
                 length = k;
                 matchPosition = node;
             }
             if (k == maxLength_) {  // equal strings: p replaces node
-                *before = children_[slot(node)][0];
-                *after = children_[slot(node)][1];
+                *hang[1] = children_[slot(node)][0];
+                *hang[0] = children_[slot(node)][1];
                 std::int32_t oldest = oldestEqual_[slot(node)];
                 while (oldest < windowStart) oldest = newerEqual_[slot(oldest)];
                 oldestEqual_[slot(p)] = oldest;
@@ -137,18 +153,20 @@ public:
             }
             // At k == limit the key ran out first: it is a proper prefix of
             // the node's longer string and sorts before it.
-            if (k < limit && other[k] < key[k]) {
-                *before = node;
-                before = &children_[slot(node)][1];
-                node = *before;
-                prefixBefore = k;
+            if (before) {
+                *hang[1] = node;
+                hang[1] = &children_[slot(node)][1];
+                node = *hang[1];
+                prefix[1] = k;
             } else {
-                *after = node;
-                after = &children_[slot(node)][0];
-                node = *after;
-                prefixAfter = k;
+                *hang[0] = node;
+                hang[0] = &children_[slot(node)][0];
+                node = *hang[0];
+                prefix[0] = k;
             }
         }
+        std::int32_t* before = hang[1];
+        std::int32_t* after = hang[0];
         *before = *after = kNone;
         if (length < kKeyBytes) {  // strings of another tree only
             length = 0;
