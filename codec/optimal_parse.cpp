@@ -21,6 +21,9 @@ constexpr std::int32_t kNil = -1;
 // has left the window reads as none, whatever now uses its slot.
 constexpr std::int32_t kSlots = 8192;
 constexpr std::int32_t kSlotMask = kSlots - 1;
+// The match position the match finder reports for a match of two bytes
+// whose source it leaves to PairSource (distance 0 in its results).
+constexpr std::int32_t kPairSource = std::numeric_limits<std::int32_t>::max();
 
 // The number of equal leading bytes of a and b below limit (at most 18),
 // knowing that the first `from` are equal. Both hold at least limit readable
@@ -71,11 +74,11 @@ inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, 
 // first kKeyBytes bytes: the strings sharing that many or more bytes with
 // the new one are all in its tree and stay neighbours there. Trees by the
 // first three bytes (a hash picks the tree) are smaller and their walks
-// shorter. With them, a match of two bytes only (type 1) is found per first
-// two bytes (kPairs): a bit per third byte seen tells which trees to ask
-// for the greatest string below the new one and the least above it; a bit
-// whose strings have left the window is cleared when found so. That search
-// pays off in text; elsewhere type 1 keeps a tree per first two bytes.
+// shorter. With them, a match of two bytes only (type 1) is known by the
+// newest position of each first two bytes (kPairs), and its source is left
+// to the pass after the parse (kPairSource), which looks for it only where
+// the parse takes it (PairSource). That pays off in text; elsewhere type 1
+// keeps a tree per first two bytes.
 template <int kKeyBytes, bool kPairs>
 class MatchFinder {
 public:
@@ -83,16 +86,14 @@ public:
         : data_(input.data()), size_(static_cast<std::int64_t>(input.size())), maxLength_(maxLength),
           rootShift_(32 - RootBits(input.size())), children_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots) {
         trees_.assign(std::size_t{1} << RootBits(input.size()), kNone);
-        if (kPairs) {
-            pairAt_.resize(65536);
-            pairs_.resize(kSlots);
-        }
+        if (kPairs) pairNewest_.assign(65536, kNone);
     }
 
     // Inserts position p (after every earlier position; p + 2 <= input size)
     // and returns its longest match that starts 1..4096 bytes before it
     // (length 0 when none of at least kKeyBytes bytes, or two with pairs).
-    // Of equally long matches it reports the one described above.
+    // Of equally long matches it reports the one described above; a match
+    // of two bytes with pairs is reported at kPairSource.
     void Insert(std::int32_t p, int& length, std::int32_t& matchPosition) {
         const std::int32_t windowStart = p - kWindowSize;
         const int limit = static_cast<int>(std::min<std::int64_t>(maxLength_, size_ - p));
@@ -100,7 +101,7 @@ public:
         length = 0;
         matchPosition = kNone;
         if (limit < kKeyBytes) {  // no later position looks for it
-            if (kPairs) FindPair(p, -1, length, matchPosition);
+            if (kPairs) FindPair(p, length, matchPosition);
             return;
         }
         const bool wide = p + 32 <= size_;
@@ -171,7 +172,7 @@ public:
         if (length < kKeyBytes) {  // strings of another tree only
             length = 0;
             matchPosition = kNone;
-            if (kPairs) FindPair(p, key[2], length, matchPosition);
+            if (kPairs) FindPair(p, length, matchPosition);
         }
         if (kPairs) AddPair(p);
     }
@@ -191,84 +192,13 @@ private:
         return kKeyBytes == 2 ? static_cast<std::size_t>(key[0] << 8 | key[1]) : Bucket(Trigram(key));
     }
 
-    // The node of the greatest (else the least) string in the window that
-    // starts with trigram, or kNone.
-    std::int32_t Extreme(std::uint32_t trigram, std::int32_t windowStart, bool greatest) const {
-        std::int32_t found = kNone;
-        for (std::int32_t node = trees_[Bucket(trigram)]; node >= windowStart;) {
-            const std::uint32_t t = Trigram(data_ + node);
-            if (t == trigram) found = node;
-            node = children_[slot(node)][greatest ? t <= trigram : t < trigram];
+    std::uint32_t Pair(std::int32_t p) const { return static_cast<std::uint32_t>(data_[p]) << 8 | data_[p + 1]; }
+    void AddPair(std::int32_t p) { pairNewest_[Pair(p)] = p; }
+    void FindPair(std::int32_t p, int& length, std::int32_t& matchPosition) const {
+        if (pairNewest_[Pair(p)] >= p - kWindowSize) {
+            length = 2;
+            matchPosition = kPairSource;
         }
-        return found;
-    }
-
-    // The third bytes seen after two first bytes, while some string starting
-    // with them is in the window. Kept in the slot of the position that
-    // last moved them there: less than a window before the newest such
-    // string, so while that one is in the window no other entry takes the
-    // slot.
-    using ThirdBytes = std::array<std::uint64_t, 4>;
-    struct PairPlace {
-        std::int32_t at = kNone;      // the slot's position
-        std::int32_t newest = kNone;  // the newest position starting with the two bytes
-    };
-
-    ThirdBytes* LivePair(std::uint32_t pair, std::int32_t p) {
-        const PairPlace& place = pairAt_[pair];
-        return place.newest >= p - kWindowSize ? &pairs_[slot(place.at)] : nullptr;
-    }
-
-    void AddPair(std::int32_t p) {
-        const std::uint8_t* key = data_ + p;
-        PairPlace& place = pairAt_[static_cast<std::uint32_t>(key[0]) << 8 | key[1]];
-        if (place.newest < p - kWindowSize) {
-            pairs_[slot(p)] = ThirdBytes{};
-            place.at = p;
-        } else if (place.at <= p - kWindowSize) {  // move them before their slot can be taken
-            pairs_[slot(p)] = pairs_[slot(place.at)];
-            place.at = p;
-        }
-        pairs_[slot(place.at)][key[2] >> 6] |= std::uint64_t{1} << (key[2] & 63);
-        place.newest = p;
-    }
-
-    // The match of p's first two bytes where no string in the window shares
-    // three with it (third: its third byte, -1 when it has none): the older
-    // of the nearest strings before and after it.
-    void FindPair(std::int32_t p, int third, int& length, std::int32_t& matchPosition) {
-        const std::uint8_t* key = data_ + p;
-        const std::int32_t windowStart = p - kWindowSize;
-        const std::uint32_t pair = static_cast<std::uint32_t>(key[0]) << 8 | key[1];
-        ThirdBytes* entry = LivePair(pair, p);
-        if (!entry) return;
-        std::uint64_t* bits = entry->data();
-        std::int32_t below = kNone, above = kNone;
-        for (int c = third - 1; c >= 0; --c) {  // down to the next bit set
-            const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} >> (63 - (c & 63)));
-            if (word == 0) {
-                c &= ~63;
-                continue;
-            }
-            c = (c & ~63) + 63 - std::countl_zero(word);
-            below = Extreme(pair << 8 | static_cast<std::uint32_t>(c), windowStart, true);
-            if (below != kNone) break;
-            bits[c >> 6] &= ~(std::uint64_t{1} << (c & 63));
-        }
-        for (int c = third + 1; c < 256; ++c) {  // up to the next bit set
-            const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} << (c & 63));
-            if (word == 0) {
-                c |= 63;
-                continue;
-            }
-            c = (c & ~63) + std::countr_zero(word);
-            above = Extreme(pair << 8 | static_cast<std::uint32_t>(c), windowStart, false);
-            if (above != kNone) break;
-            bits[c >> 6] &= ~(std::uint64_t{1} << (c & 63));
-        }
-        if (below == kNone && above == kNone) return;
-        length = 2;
-        matchPosition = below == kNone ? above : above == kNone ? below : std::min(below, above);
     }
 
     const std::uint8_t* data_;
@@ -278,8 +208,7 @@ private:
     std::vector<std::array<std::int32_t, 2>> children_;   // smaller, larger
     std::vector<std::int32_t> oldestEqual_, newerEqual_;  // chains of equal strings
     std::vector<std::int32_t> trees_;  // the roots
-    std::vector<PairPlace> pairAt_;  // with pairs: by the first two bytes
-    std::vector<ThirdBytes> pairs_;  // by slot
+    std::vector<std::int32_t> pairNewest_;  // with pairs: by the first two bytes
 };
 
 // True when nine in ten of the first 64 KiB are printable ASCII, tabs or
@@ -296,9 +225,10 @@ void CheckType(int type) {
     if (!IsLZType(type)) throw std::invalid_argument("compression type must be 1 or 2");
 }
 
-}  // namespace
-
-LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type) {
+// The longest match at every position (FindLongestMatches), but where
+// the match finder leaves the source of a match of two bytes to
+// PairSource, distance 0.
+LongestMatches FindMatches(std::span<const std::uint8_t> input, int type) {
     CheckType(type);
     // Positions are 32-bit; so are the lengths of the library interface.
     if (input.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
@@ -318,7 +248,8 @@ LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type)
             finder.Insert(p, length, position);
             if (length >= minLength) {
                 matches.length[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(length);
-                matches.distance[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(p - position);
+                matches.distance[static_cast<std::size_t>(p)] =
+                    static_cast<std::uint16_t>(position == kPairSource ? 0 : p - position);
             }
         }
     };
@@ -328,6 +259,116 @@ LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type)
         find(MatchFinder<3, true>(input, maxLength));
     } else {
         find(MatchFinder<2, false>(input, maxLength));
+    }
+    return matches;
+}
+
+// The earlier positions by their first two bytes: chains, newest first,
+// that a pass over the input extends as it goes.
+class PairChains {
+public:
+    explicit PairChains(std::span<const std::uint8_t> input) : data_(input.data()) {}
+
+    // The newest position below i that starts with i's two bytes (kNil when
+    // none), after putting every position below i on its chain; i + 1 must
+    // lie in the input, and i must not fall.
+    std::int32_t NewestBefore(std::int32_t i) {
+        if (head_.empty()) {
+            head_.assign(65536, kNil);
+            previous_.assign(kSlots, kNil);
+        }
+        for (; chained_ < i; ++chained_) {
+            previous_[static_cast<std::size_t>(chained_ & kSlotMask)] = head_[Key(chained_)];
+            head_[Key(chained_)] = chained_;
+        }
+        return head_[Key(i)];
+    }
+
+    // The next older position on c's chain: kNil, or one below c that may
+    // have left the window. c must lie less than kSlots below the last i
+    // asked for.
+    std::int32_t Older(std::int32_t c) const { return previous_[static_cast<std::size_t>(c & kSlotMask)]; }
+
+private:
+    std::size_t Key(std::int32_t p) const { return static_cast<std::size_t>(data_[p] << 8 | data_[p + 1]); }
+
+    const std::uint8_t* data_;
+    std::vector<std::int32_t> head_;
+    std::vector<std::int32_t> previous_;
+    std::int32_t chained_ = 0;  // positions below this are on the chains
+};
+
+// The order of the strings at a and b (at most maxLength bytes, fewer near
+// the end of the input, a proper prefix first): below, at or above 0.
+int CompareStrings(std::span<const std::uint8_t> input, int maxLength, std::int32_t a, std::int32_t b) {
+    const auto n = static_cast<std::int64_t>(input.size());
+    const int lengthA = static_cast<int>(std::min<std::int64_t>(maxLength, n - a));
+    const int lengthB = static_cast<int>(std::min<std::int64_t>(maxLength, n - b));
+    const int shorter = std::min(lengthA, lengthB);
+    const bool wide = std::max(a, b) + 32 <= n;
+    const int k = CommonPrefix(input.data() + a, input.data() + b, 0, shorter, wide);
+    if (k < shorter) return input[static_cast<std::size_t>(a + k)] < input[static_cast<std::size_t>(b + k)] ? -1 : 1;
+    return lengthA - lengthB;
+}
+
+// The source of a match of two bytes at i that no string in the window
+// extends to three, as the match finder defines it: the older of the
+// nearest strings before and after i's in order, among those in the window
+// that start with its two bytes (each string at its newest position).
+std::int32_t PairSource(std::span<const std::uint8_t> input, int maxLength, PairChains& chains, std::int32_t i) {
+    const std::int32_t stop = std::max(i - kWindowSize, 0);  // kNil lies below
+    std::int32_t below = kNil;
+    std::int32_t above = kNil;
+    std::int32_t c = chains.NewestBefore(i);
+    // Newest first: on equal strings the one kept stays.
+    if (static_cast<std::size_t>(i) + 32 <= input.size()) {
+        // Every string here is maxLength long; with their bytes reversed
+        // words compare as the strings do. The first word decides the side.
+        auto word = [&input](std::int32_t at, int w) {
+            std::uint64_t x;
+            std::memcpy(&x, input.data() + at + 8 * w, 8);
+            return __builtin_bswap64(x);
+        };
+        const std::uint64_t tail = ~std::uint64_t{0} << (8 * (24 - maxLength));
+        // a's string after b's, where their first words are equal.
+        auto later = [&](std::int32_t a, std::int32_t b) {
+            const std::uint64_t x = word(a, 1), y = word(b, 1);
+            return x != y ? x > y : (word(a, 2) & tail) > (word(b, 2) & tail);
+        };
+        const std::uint64_t key = word(i, 0);
+        std::uint64_t belowWord = 0, aboveWord = 0;
+        for (; c >= stop; c = chains.Older(c)) {
+            const std::uint64_t first = word(c, 0);
+            if (first < key) {
+                if (below == kNil || first > belowWord || (first == belowWord && later(c, below))) below = c, belowWord = first;
+            } else if (above == kNil || first < aboveWord || (first == aboveWord && later(above, c))) {
+                above = c, aboveWord = first;
+            }
+        }
+    } else {
+        // All of them differ from i's string in the third byte, if i has one.
+        const bool hasThird = static_cast<std::size_t>(i) + 2 < input.size();
+        for (; c >= stop; c = chains.Older(c)) {
+            if (hasThird && input[static_cast<std::size_t>(c + 2)] < input[static_cast<std::size_t>(i + 2)]) {
+                if (below == kNil || CompareStrings(input, maxLength, c, below) > 0) below = c;
+            } else if (above == kNil || CompareStrings(input, maxLength, c, above) < 0) {
+                above = c;
+            }
+        }
+    }
+    return below == kNil ? above : above == kNil ? below : std::min(below, above);
+}
+
+}  // namespace
+
+LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type) {
+    LongestMatches matches = FindMatches(input, type);
+    PairChains chains(input);
+    for (std::size_t p = 0; p < input.size(); ++p) {
+        if (matches.length[p] != 0 && matches.distance[p] == 0) {
+            const auto i = static_cast<std::int32_t>(p);
+            matches.distance[p] = static_cast<std::uint16_t>(i - PairSource(input, type + 16, chains, i));
+        }
     }
     return matches;
 }
@@ -388,38 +429,31 @@ void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
     }
 }
 
-// A reference shorter than its distance's 16 bytes or so makes decoders copy
-// overlapping bytes one at a time. Where the same bytes also lie 16 or more
-// bytes back, the reference takes the farthest such source the search meets:
-// the stream keeps its size and decodes faster. The sources are found on
-// chains of the earlier positions with the same two first bytes, newest
-// first, walked to the end of the window or for at most kSteps links.
-void PreferFartherSources(std::span<const std::uint8_t> input, const std::vector<std::uint8_t>& step,
-                          std::vector<std::uint16_t>& distance) {
+// Gives each reference its source: the match finder's, or PairSource's
+// where it left it. A reference shorter than its distance's 16 bytes or so
+// makes decoders copy overlapping bytes one at a time. Where the same bytes
+// also lie 16 or more bytes back, the reference takes the farthest such
+// source the search meets: the stream keeps its size and decodes faster.
+// The search walks the chain of i's first two bytes to the end of the
+// window or for at most kSteps links.
+void ChooseSources(std::span<const std::uint8_t> input, int type, const std::vector<std::uint8_t>& step,
+                   std::vector<std::uint16_t>& distance) {
     constexpr int kSlowDistance = 16;
     constexpr int kSteps = 1024;
     const auto n = static_cast<std::int32_t>(input.size());
     const std::uint8_t* data = input.data();
-    std::vector<std::int32_t> head;
-    std::vector<std::int32_t> previous;
-    std::int32_t chained = 0;  // positions below this are on the chains
-    auto key = [data](std::int32_t p) { return static_cast<std::size_t>(data[p] << 8 | data[p + 1]); };
+    PairChains chains(input);
     for (std::int32_t i = 0; i < n; i += step[static_cast<std::size_t>(i)]) {
         const int length = step[static_cast<std::size_t>(i)];
-        if (length == 1 || distance[static_cast<std::size_t>(i)] >= kSlowDistance) continue;
-        if (head.empty()) {
-            head.assign(65536, kNil);
-            previous.assign(kSlots, kNil);
-        }
-        for (; chained < i; ++chained) {  // a reference at i leaves i + 1 < n
-            previous[static_cast<std::size_t>(chained & kSlotMask)] = head[key(chained)];
-            head[key(chained)] = chained;
-        }
+        if (length == 1) continue;
+        std::uint16_t& source = distance[static_cast<std::size_t>(i)];
+        if (source == 0) source = static_cast<std::uint16_t>(i - PairSource(input, type + 16, chains, i));
+        if (source >= kSlowDistance) continue;
         std::int32_t farthest = kNil;
         int steps = 0;
-        const std::int32_t first = head[key(i)];
+        const std::int32_t first = chains.NewestBefore(i);  // a reference at i leaves i + 1 < n
         const std::int32_t stop = std::max(i - kWindowSize, 0);  // kNil lies below
-        auto next = [&](std::int32_t c) { return previous[static_cast<std::size_t>(c & kSlotMask)]; };
+        auto next = [&](std::int32_t c) { return chains.Older(c); };
         if (i + 32 <= n) {  // the first length bytes compared as words, without branches
             std::uint64_t want[3], mask[3];
             for (int w = 0; w < 3; ++w) {
@@ -448,7 +482,7 @@ void PreferFartherSources(std::span<const std::uint8_t> input, const std::vector
                 if (i - c >= kSlowDistance && CommonPrefix(data + c, data + i, 0, length, false) == length) farthest = c;
             }
         }
-        if (farthest != kNil) distance[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(i - farthest);
+        if (farthest != kNil) source = static_cast<std::uint16_t>(i - farthest);
     }
 }
 
@@ -461,10 +495,10 @@ struct Parse {
 
 Parse ParseOptimal(std::span<const std::uint8_t> input, int type) {
     CheckType(type);
-    Parse parse{FindLongestMatches(input, type)};
+    Parse parse{FindMatches(input, type)};
     std::vector<std::uint8_t>& step = parse.items.length;
     ChooseSteps(step, LengthBias(type));
-    PreferFartherSources(input, step, parse.items.distance);
+    ChooseSources(input, type, step, parse.items.distance);
     std::size_t items = 0;
     for (std::size_t i = 0; i < input.size(); i += step[i], ++items) parse.size += step[i] == 1 ? 1 : 2;
     parse.size += (items + 7) / 8;
