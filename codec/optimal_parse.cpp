@@ -393,39 +393,47 @@ namespace {
 // longest reference is always the best. For type 2 it rises by 1 bit at
 // most: the best end is the last position before i + longest whose cost is
 // below the cost there, else i + longest.
-void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
+template <int minLength>
+void ChooseSteps(std::vector<std::uint8_t>& steps) {
     constexpr std::uint64_t kLiteralBits = 9;
     constexpr std::uint64_t kReferenceBits = 17;
     constexpr std::size_t kReach = 32;  // above the longest item
     std::uint64_t cost[kReach];
     auto costAt = [&cost](std::size_t j) -> std::uint64_t& { return cost[j % kReach]; };
     const std::size_t n = steps.size();
-    const bool mayRise = minLength > 2;
+    constexpr bool mayRise = minLength > 2;
     costAt(n) = 0;
     std::uint64_t next = 0;  // cost[i + 1]
+    // Bit k: cost[i + 1 + k] < cost[i + 2 + k]. A position cheaper than a
+    // later one lies before a rise.
+    std::uint64_t rises = 0;
     for (std::size_t i = n; i-- > 0;) {
         const std::uint64_t literal = kLiteralBits + next;
         const std::size_t longest = steps[i];
+        std::uint64_t best = literal;
         if (longest < static_cast<std::size_t>(minLength)) {
-            costAt(i) = next = literal;
             steps[i] = 1;
-            continue;
-        }
-        const std::size_t first = i + static_cast<std::size_t>(minLength);
-        std::size_t end = i + longest;
-        std::uint64_t endCost = costAt(end);
-        if (mayRise) {
-            for (std::size_t j = end; j-- > first;) {
-                if (costAt(j) < endCost) {
-                    end = j;
-                    endCost = costAt(j);
-                    break;
+        } else {
+            const std::size_t first = i + static_cast<std::size_t>(minLength);
+            std::size_t end = i + longest;
+            std::uint64_t endCost = costAt(end);
+            // Rises between first and end (bits minLength - 1 to longest - 2).
+            const std::uint64_t between = (std::uint64_t{1} << (longest - 1)) - (std::uint64_t{1} << (minLength - 1));
+            if (mayRise && (rises & between) != 0) {
+                for (std::size_t j = end; j-- > first;) {
+                    if (costAt(j) < endCost) {
+                        end = j;
+                        endCost = costAt(j);
+                        break;
+                    }
                 }
             }
+            const std::uint64_t reference = kReferenceBits + endCost;
+            if (reference <= literal) best = reference;
+            steps[i] = static_cast<std::uint8_t>(reference <= literal ? end - i : 1);
         }
-        const std::uint64_t reference = kReferenceBits + endCost;
-        costAt(i) = next = reference <= literal ? reference : literal;
-        steps[i] = static_cast<std::uint8_t>(reference <= literal ? end - i : 1);
+        if (mayRise) rises = rises << 1 | (best < next);
+        costAt(i) = next = best;
     }
 }
 
@@ -497,7 +505,11 @@ Parse ParseOptimal(std::span<const std::uint8_t> input, int type) {
     CheckType(type);
     Parse parse{FindMatches(input, type)};
     std::vector<std::uint8_t>& step = parse.items.length;
-    ChooseSteps(step, LengthBias(type));
+    if (type == 1) {
+        ChooseSteps<LengthBias(1)>(step);
+    } else {
+        ChooseSteps<LengthBias(2)>(step);
+    }
     ChooseSources(input, type, step, parse.items.distance);
     std::size_t items = 0;
     for (std::size_t i = 0; i < input.size(); i += step[i], ++items) parse.size += step[i] == 1 ? 1 : 2;
