@@ -89,39 +89,56 @@ public:
         if (kPairs) pairNewest_.assign(65536, kNone);
     }
 
+    struct Match {
+        int length = 0;
+        std::int32_t position = kNone;
+    };
+
     // Inserts position p (after every earlier position; p + 2 <= input size)
     // and returns its longest match that starts 1..4096 bytes before it
     // (length 0 when none of at least kKeyBytes bytes, or two with pairs).
     // Of equally long matches it reports the one described above; a match
     // of two bytes with pairs is reported at kPairSource.
-    void Insert(std::int32_t p, int& length, std::int32_t& matchPosition) {
-        const std::int32_t windowStart = p - kWindowSize;
+    Match Insert(std::int32_t p) {
         const int limit = static_cast<int>(std::min<std::int64_t>(maxLength_, size_ - p));
-        const std::uint8_t* key = data_ + p;
-        length = 0;
-        matchPosition = kNone;
-        if (limit < kKeyBytes) {  // no later position looks for it
-            if (kPairs) FindPair(p, length, matchPosition);
-            return;
-        }
-        const bool wide = p + 32 <= size_;
-        std::int32_t& root = trees_[Tree(key)];
-        std::int32_t node = root;
+        if (limit < kKeyBytes) return FindPair(p);  // no later position looks for it
+        std::int32_t& root = trees_[Tree(data_ + p)];
+        const std::int32_t top = root;
         root = p;
         oldestEqual_[slot(p)] = p;
+        Match match = p + 32 <= size_ ? Walk<true>(p, top, limit) : Walk<false>(p, top, limit);
+        if (match.length < kKeyBytes) match = FindPair(p);  // strings of another tree only
+        if (kPairs) AddPair(p);
+        return match;
+    }
+
+private:
+    static constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::min();  // before every window
+
+    // The walk of Insert from node, the old root of p's tree: p becomes the
+    // root. With wide, 32 bytes from p lie in the input.
+    template <bool wide>
+    Match Walk(std::int32_t p, std::int32_t node, int limit) {
+        const std::uint8_t* const data = data_;
+        const std::uint8_t* const key = data + p;
+        const std::int32_t windowStart = p - kWindowSize;
+        const int maxLength = maxLength_;
+        std::array<std::int32_t, 2>* const children = children_.data();
         // Where the next node met that sorts before (after) the key hangs:
         // first the new node's own children, then the right (left) child of
-        // the last node that went there. Indexed by "sorts before".
-        std::int32_t* hang[2] = {&children_[slot(p)][1], &children_[slot(p)][0]};
-        // The common prefix of the key with the last nodes that went after
-        // and before it: every node below shares the shorter of the two.
-        int prefix[2] = {0, 0};
+        // the last node that went there.
+        std::int32_t* hangBefore = &children[slot(p)][0];
+        std::int32_t* hangAfter = &children[slot(p)][1];
+        // The common prefix of the key with the last nodes that went before
+        // and after it: every node below shares the shorter of the two.
+        int prefixBefore = 0;
+        int prefixAfter = 0;
+        Match match;
         while (node >= windowStart) {
-            const std::uint8_t* other = data_ + node;
-            int k;
+            const std::uint8_t* other = data + node;
+            int k = std::min(prefixBefore, prefixAfter);
             bool before;  // the node's string sorts before the key
             if (wide) {
-                k = std::min(prefix[0], prefix[1]);
                 std::uint64_t x, y;
                 for (;; k += 8) {
                     std::memcpy(&x, key + k, 8);
@@ -134,51 +151,41 @@ public:
                 before = k < limit && __builtin_bswap64(y) < __builtin_bswap64(x);
                 k = std::min(k, limit);
             } else {
-                k = CommonPrefix(key, other, std::min(prefix[0], prefix[1]), limit, false);
+                k = CommonPrefix(key, other, k, limit, false);
                 before = k < limit && other[k] < key[k];
             }
-            if (k >= length) {  // the walk meets older nodes later: farther wins
-                length = k;
-                matchPosition = node;
+            if (k >= match.length) {  // the walk meets older nodes later: farther wins
+                match.length = k;
+                match.position = node;
             }
-            if (k == maxLength_) {  // equal strings: p replaces node
-                *hang[1] = children_[slot(node)][0];
-                *hang[0] = children_[slot(node)][1];
+            if (k == maxLength) {  // equal strings: p replaces node
+                *hangBefore = children[slot(node)][0];
+                *hangAfter = children[slot(node)][1];
                 std::int32_t oldest = oldestEqual_[slot(node)];
                 while (oldest < windowStart) oldest = newerEqual_[slot(oldest)];
                 oldestEqual_[slot(p)] = oldest;
                 newerEqual_[slot(node)] = p;
-                matchPosition = oldest;
-                if (kPairs) AddPair(p);
-                return;
+                match.position = oldest;
+                return match;
             }
             // At k == limit the key ran out first: it is a proper prefix of
             // the node's longer string and sorts before it.
             if (before) {
-                *hang[1] = node;
-                hang[1] = &children_[slot(node)][1];
-                node = *hang[1];
-                prefix[1] = k;
+                *hangBefore = node;
+                hangBefore = &children[slot(node)][1];
+                node = *hangBefore;
+                prefixBefore = k;
             } else {
-                *hang[0] = node;
-                hang[0] = &children_[slot(node)][0];
-                node = *hang[0];
-                prefix[0] = k;
+                *hangAfter = node;
+                hangAfter = &children[slot(node)][0];
+                node = *hangAfter;
+                prefixAfter = k;
             }
         }
-        std::int32_t* before = hang[1];
-        std::int32_t* after = hang[0];
-        *before = *after = kNone;
-        if (length < kKeyBytes) {  // strings of another tree only
-            length = 0;
-            matchPosition = kNone;
-            if (kPairs) FindPair(p, length, matchPosition);
-        }
-        if (kPairs) AddPair(p);
+        *hangBefore = *hangAfter = kNone;
+        return match;
     }
 
-private:
-    static constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::min();  // before every window
 
     // 2^16 trees; by a hash, fewer for short inputs (whose tables would cost
     // more to fill than to use).
@@ -194,11 +201,10 @@ private:
 
     std::uint32_t Pair(std::int32_t p) const { return static_cast<std::uint32_t>(data_[p]) << 8 | data_[p + 1]; }
     void AddPair(std::int32_t p) { pairNewest_[Pair(p)] = p; }
-    void FindPair(std::int32_t p, int& length, std::int32_t& matchPosition) const {
-        if (pairNewest_[Pair(p)] >= p - kWindowSize) {
-            length = 2;
-            matchPosition = kPairSource;
-        }
+    // A match of two bytes, or none (always none without pairs).
+    Match FindPair(std::int32_t p) const {
+        if (kPairs && pairNewest_[Pair(p)] >= p - kWindowSize) return {2, kPairSource};
+        return {};
     }
 
     const std::uint8_t* data_;
@@ -243,9 +249,7 @@ LongestMatches FindMatches(std::span<const std::uint8_t> input, int type) {
     auto find = [&](auto&& finder) {
         // The last position starts no match of two bytes and is not inserted.
         for (std::int32_t p = 0; p + 1 < n; ++p) {
-            int length;
-            std::int32_t position;
-            finder.Insert(p, length, position);
+            const auto [length, position] = finder.Insert(p);
             if (length >= minLength) {
                 matches.length[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(length);
                 matches.distance[static_cast<std::size_t>(p)] =
