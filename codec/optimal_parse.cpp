@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <type_traits>
 
@@ -231,10 +232,21 @@ void CheckType(int type) {
     if (!IsLZType(type)) throw std::invalid_argument("compression type must be 1 or 2");
 }
 
+// LongestMatches in arrays that are written once, not cleared first.
+struct Matches {
+    explicit Matches(std::size_t size)
+        : length(new std::uint8_t[size]), distance(new std::uint16_t[size]), lengths(length.get(), size),
+          distances(distance.get(), size) {}
+    std::unique_ptr<std::uint8_t[]> length;
+    std::unique_ptr<std::uint16_t[]> distance;
+    std::span<std::uint8_t> lengths;
+    std::span<std::uint16_t> distances;
+};
+
 // The longest match at every position (FindLongestMatches), but where
 // the match finder leaves the source of a match of two bytes to
 // PairSource, distance 0.
-LongestMatches FindMatches(std::span<const std::uint8_t> input, int type) {
+Matches FindMatches(std::span<const std::uint8_t> input, int type) {
     CheckType(type);
     // Positions are 32-bit; so are the lengths of the library interface.
     if (input.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
@@ -243,19 +255,18 @@ LongestMatches FindMatches(std::span<const std::uint8_t> input, int type) {
     const auto n = static_cast<std::int32_t>(input.size());
     const int maxLength = type + 16;
     const int minLength = LengthBias(type);
-    LongestMatches matches;
-    matches.length.assign(input.size(), 0);
-    matches.distance.assign(input.size(), 0);
+    Matches matches(input.size());
+    std::uint8_t* const lengths = matches.length.get();
+    std::uint16_t* const distances = matches.distance.get();
     auto find = [&](auto&& finder) {
         // The last position starts no match of two bytes and is not inserted.
         for (std::int32_t p = 0; p + 1 < n; ++p) {
             const auto [length, position] = finder.Insert(p);
-            if (length >= minLength) {
-                matches.length[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(length);
-                matches.distance[static_cast<std::size_t>(p)] =
-                    static_cast<std::uint16_t>(position == kPairSource ? 0 : p - position);
-            }
+            const bool found = length >= minLength;
+            lengths[p] = static_cast<std::uint8_t>(found ? length : 0);
+            distances[p] = static_cast<std::uint16_t>(found && position != kPairSource ? p - position : 0);
         }
+        if (n > 0) lengths[n - 1] = 0, distances[n - 1] = 0;
     };
     if (minLength == 3) {
         find(MatchFinder<3, false>(input, maxLength));
@@ -366,7 +377,9 @@ std::int32_t PairSource(std::span<const std::uint8_t> input, int maxLength, Pair
 }  // namespace
 
 LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type) {
-    LongestMatches matches = FindMatches(input, type);
+    const Matches found = FindMatches(input, type);
+    LongestMatches matches{{found.lengths.begin(), found.lengths.end()},
+                           {found.distances.begin(), found.distances.end()}};
     PairChains chains(input);
     for (std::size_t p = 0; p < input.size(); ++p) {
         if (matches.length[p] != 0 && matches.distance[p] == 0) {
@@ -398,7 +411,7 @@ namespace {
 // most: the best end is the last position before i + longest whose cost is
 // below the cost there, else i + longest.
 template <int minLength>
-void ChooseSteps(std::vector<std::uint8_t>& steps) {
+void ChooseSteps(std::span<std::uint8_t> steps) {
     constexpr std::uint64_t kLiteralBits = 9;
     constexpr std::uint64_t kReferenceBits = 17;
     constexpr std::size_t kReach = 32;  // above the longest item
@@ -448,8 +461,8 @@ void ChooseSteps(std::vector<std::uint8_t>& steps) {
 // source the search meets: the stream keeps its size and decodes faster.
 // The search walks the chain of i's first two bytes to the end of the
 // window or for at most kSteps links.
-void ChooseSources(std::span<const std::uint8_t> input, int type, const std::vector<std::uint8_t>& step,
-                   std::vector<std::uint16_t>& distance) {
+void ChooseSources(std::span<const std::uint8_t> input, int type, std::span<const std::uint8_t> step,
+                   std::span<std::uint16_t> distance) {
     constexpr int kSlowDistance = 16;
     constexpr int kSteps = 1024;
     const auto n = static_cast<std::int32_t>(input.size());
@@ -501,20 +514,20 @@ void ChooseSources(std::span<const std::uint8_t> input, int type, const std::vec
 // The items of the optimal parse (steps and distances as CompressOptimal
 // leaves them) and the size of their stream.
 struct Parse {
-    LongestMatches items;
+    Matches items;
     std::size_t size = 0;
 };
 
 Parse ParseOptimal(std::span<const std::uint8_t> input, int type) {
     CheckType(type);
     Parse parse{FindMatches(input, type)};
-    std::vector<std::uint8_t>& step = parse.items.length;
+    const std::span<std::uint8_t> step = parse.items.lengths;
     if (type == 1) {
         ChooseSteps<LengthBias(1)>(step);
     } else {
         ChooseSteps<LengthBias(2)>(step);
     }
-    ChooseSources(input, type, step, parse.items.distance);
+    ChooseSources(input, type, step, parse.items.distances);
     std::size_t items = 0;
     for (std::size_t i = 0; i < input.size(); i += step[i], ++items) parse.size += step[i] == 1 ? 1 : 2;
     parse.size += (items + 7) / 8;
@@ -523,7 +536,7 @@ Parse ParseOptimal(std::span<const std::uint8_t> input, int type) {
 
 void WriteStream(std::span<const std::uint8_t> input, const Parse& parse, int type, std::uint8_t* out) {
     const std::size_t n = input.size();
-    const std::vector<std::uint8_t>& step = parse.items.length;
+    const std::span<const std::uint8_t> step = parse.items.lengths;
     std::uint8_t* flags = out;
     int items = 8;
     for (std::size_t i = 0; i < n;) {
@@ -537,7 +550,7 @@ void WriteStream(std::span<const std::uint8_t> input, const Parse& parse, int ty
             *flags = static_cast<std::uint8_t>(*flags | (1u << items));
             *out++ = input[i];
         } else {
-            const unsigned word = (static_cast<unsigned>(parse.items.distance[i] - 1) << 4) |
+            const unsigned word = (static_cast<unsigned>(parse.items.distances[i] - 1) << 4) |
                                   static_cast<unsigned>(length - LengthBias(type));
             *out++ = static_cast<std::uint8_t>(word & 0xFF);
             *out++ = static_cast<std::uint8_t>(word >> 8);
