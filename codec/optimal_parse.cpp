@@ -460,16 +460,20 @@ void ChooseSteps(std::span<std::uint8_t> steps) {
 // also lie 16 or more bytes back, the reference takes the farthest such
 // source the search meets: the stream keeps its size and decodes faster.
 // The search walks the chain of i's first two bytes to the end of the
-// window or for at most kSteps links.
-void ChooseSources(std::span<const std::uint8_t> input, int type, std::span<const std::uint8_t> step,
-                   std::span<std::uint16_t> distance) {
+// window or for at most kSteps links. Returns the size of the stream.
+std::size_t ChooseSources(std::span<const std::uint8_t> input, int type, std::span<const std::uint8_t> step,
+                          std::span<std::uint16_t> distance) {
     constexpr int kSlowDistance = 16;
     constexpr int kSteps = 1024;
     const auto n = static_cast<std::int32_t>(input.size());
     const std::uint8_t* data = input.data();
     PairChains chains(input);
+    std::size_t items = 0;
+    std::size_t bytes = 0;
     for (std::int32_t i = 0; i < n; i += step[static_cast<std::size_t>(i)]) {
         const int length = step[static_cast<std::size_t>(i)];
+        ++items;
+        bytes += length == 1 ? 1 : 2;
         if (length == 1) continue;
         std::uint16_t& source = distance[static_cast<std::size_t>(i)];
         if (source == 0) source = static_cast<std::uint16_t>(i - PairSource(input, type + 16, chains, i));
@@ -509,6 +513,7 @@ void ChooseSources(std::span<const std::uint8_t> input, int type, std::span<cons
         }
         if (farthest != kNil) source = static_cast<std::uint16_t>(i - farthest);
     }
+    return bytes + (items + 7) / 8;
 }
 
 // The items of the optimal parse (steps and distances as CompressOptimal
@@ -527,10 +532,7 @@ Parse ParseOptimal(std::span<const std::uint8_t> input, int type) {
     } else {
         ChooseSteps<LengthBias(2)>(step);
     }
-    ChooseSources(input, type, step, parse.items.distances);
-    std::size_t items = 0;
-    for (std::size_t i = 0; i < input.size(); i += step[i], ++items) parse.size += step[i] == 1 ? 1 : 2;
-    parse.size += (items + 7) / 8;
+    parse.size = ChooseSources(input, type, step, parse.items.distances);
     return parse;
 }
 
