@@ -187,7 +187,6 @@ private:
         return match;
     }
 
-
     // 2^16 trees; by a hash, fewer for short inputs (whose tables would cost
     // more to fill than to use).
     static int RootBits(std::size_t size) { return kKeyBytes == 2 || size >= 4096 ? 16 : 10; }
@@ -286,7 +285,7 @@ public:
 
     // The newest position below i that starts with i's two bytes (kNil when
     // none), after putting every position below i on its chain; i + 1 must
-    // lie in the input, and i must not fall.
+    // lie in the input, and i never goes down from one call to the next.
     std::int32_t NewestBefore(std::int32_t i) {
         if (head_.empty()) {
             head_.assign(65536, kNil);
