@@ -5,7 +5,6 @@
 #include <bit>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <stdexcept>
 #include <type_traits>
 
@@ -80,12 +79,24 @@ inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, 
 // to the pass after the parse (kPairSource), which looks for it only where
 // the parse takes it (PairSource). That pays off in text; elsewhere type 1
 // keeps a tree per first two bytes.
+// The tables of the match finder and of PairChains, kept between encodings
+// (see Workspace).
+struct Tables {
+    std::vector<std::array<std::int32_t, 2>> children;
+    std::vector<std::int32_t> oldestEqual, newerEqual, trees, pairNewest;
+    std::vector<std::int32_t> chainHead, chainPrevious;
+};
+
 template <int kKeyBytes, bool kPairs>
 class MatchFinder {
 public:
-    MatchFinder(std::span<const std::uint8_t> input, int maxLength)
+    MatchFinder(std::span<const std::uint8_t> input, int maxLength, Tables& tables)
         : data_(input.data()), size_(static_cast<std::int64_t>(input.size())), maxLength_(maxLength),
-          rootShift_(32 - RootBits(input.size())), children_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots) {
+          rootShift_(32 - RootBits(input.size())), children_(tables.children), oldestEqual_(tables.oldestEqual),
+          newerEqual_(tables.newerEqual), trees_(tables.trees), pairNewest_(tables.pairNewest) {
+        children_.assign(kSlots, {});
+        oldestEqual_.assign(kSlots, 0);
+        newerEqual_.assign(kSlots, 0);
         trees_.assign(std::size_t{1} << RootBits(input.size()), kNone);
         if (kPairs) pairNewest_.assign(65536, kNone);
     }
@@ -211,10 +222,11 @@ private:
     std::int64_t size_;
     int maxLength_;
     int rootShift_;
-    std::vector<std::array<std::int32_t, 2>> children_;   // smaller, larger
-    std::vector<std::int32_t> oldestEqual_, newerEqual_;  // chains of equal strings
-    std::vector<std::int32_t> trees_;  // the roots
-    std::vector<std::int32_t> pairNewest_;  // with pairs: by the first two bytes
+    std::vector<std::array<std::int32_t, 2>>& children_;  // smaller, larger
+    std::vector<std::int32_t>& oldestEqual_;               // chains of equal strings
+    std::vector<std::int32_t>& newerEqual_;
+    std::vector<std::int32_t>& trees_;       // the roots
+    std::vector<std::int32_t>& pairNewest_;  // with pairs: by the first two bytes
 };
 
 // True when nine in ten of the first 64 KiB are printable ASCII, tabs or
@@ -231,13 +243,21 @@ void CheckType(int type) {
     if (!IsLZType(type)) throw std::invalid_argument("compression type must be 1 or 2");
 }
 
-// LongestMatches in arrays that are written once, not cleared first.
+// The working memory of an encoding: the match length and distance of
+// every position (3 bytes a byte of input) and the tables. On this kind of
+// machine the first touch of fresh memory costs as much as the search in
+// it, so each thread keeps its workspace for the next encoding, while its
+// input is no longer than kKeptInput.
+struct Workspace {
+    static constexpr std::size_t kKeptInput = std::size_t{4} << 20;
+    std::vector<std::uint8_t> lengths;
+    std::vector<std::uint16_t> distances;
+    Tables tables;
+};
+
+// LongestMatches in a workspace's arrays, which are written once, not
+// cleared first.
 struct Matches {
-    explicit Matches(std::size_t size)
-        : length(new std::uint8_t[size]), distance(new std::uint16_t[size]), lengths(length.get(), size),
-          distances(distance.get(), size) {}
-    std::unique_ptr<std::uint8_t[]> length;
-    std::unique_ptr<std::uint16_t[]> distance;
     std::span<std::uint8_t> lengths;
     std::span<std::uint16_t> distances;
 };
@@ -245,7 +265,7 @@ struct Matches {
 // The longest match at every position (FindLongestMatches), but where
 // the match finder leaves the source of a match of two bytes to
 // PairSource, distance 0.
-Matches FindMatches(std::span<const std::uint8_t> input, int type) {
+Matches FindMatches(std::span<const std::uint8_t> input, int type, Workspace& work) {
     CheckType(type);
     // Positions are 32-bit; so are the lengths of the library interface.
     if (input.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
@@ -254,9 +274,13 @@ Matches FindMatches(std::span<const std::uint8_t> input, int type) {
     const auto n = static_cast<std::int32_t>(input.size());
     const int maxLength = type + 16;
     const int minLength = LengthBias(type);
-    Matches matches(input.size());
-    std::uint8_t* const lengths = matches.length.get();
-    std::uint16_t* const distances = matches.distance.get();
+    if (work.lengths.size() < input.size()) {
+        work.lengths.resize(input.size());
+        work.distances.resize(input.size());
+    }
+    const Matches matches{{work.lengths.data(), input.size()}, {work.distances.data(), input.size()}};
+    std::uint8_t* const lengths = matches.lengths.data();
+    std::uint16_t* const distances = matches.distances.data();
     auto find = [&](auto&& finder) {
         // The last position starts no match of two bytes and is not inserted.
         for (std::int32_t p = 0; p + 1 < n; ++p) {
@@ -268,11 +292,11 @@ Matches FindMatches(std::span<const std::uint8_t> input, int type) {
         if (n > 0) lengths[n - 1] = 0, distances[n - 1] = 0;
     };
     if (minLength == 3) {
-        find(MatchFinder<3, false>(input, maxLength));
+        find(MatchFinder<3, false>(input, maxLength, work.tables));
     } else if (LooksLikeText(input)) {
-        find(MatchFinder<3, true>(input, maxLength));
+        find(MatchFinder<3, true>(input, maxLength, work.tables));
     } else {
-        find(MatchFinder<2, false>(input, maxLength));
+        find(MatchFinder<2, false>(input, maxLength, work.tables));
     }
     return matches;
 }
@@ -281,15 +305,17 @@ Matches FindMatches(std::span<const std::uint8_t> input, int type) {
 // that a pass over the input extends as it goes.
 class PairChains {
 public:
-    explicit PairChains(std::span<const std::uint8_t> input) : data_(input.data()) {}
+    PairChains(std::span<const std::uint8_t> input, Tables& tables)
+        : data_(input.data()), head_(tables.chainHead), previous_(tables.chainPrevious) {}
 
     // The newest position below i that starts with i's two bytes (kNil when
     // none), after putting every position below i on its chain; i + 1 must
     // lie in the input, and i never goes down from one call to the next.
     std::int32_t NewestBefore(std::int32_t i) {
-        if (head_.empty()) {
+        if (!started_) {
             head_.assign(65536, kNil);
             previous_.assign(kSlots, kNil);
+            started_ = true;
         }
         for (; chained_ < i; ++chained_) {
             previous_[static_cast<std::size_t>(chained_ & kSlotMask)] = head_[Key(chained_)];
@@ -307,8 +333,9 @@ private:
     std::size_t Key(std::int32_t p) const { return static_cast<std::size_t>(data_[p] << 8 | data_[p + 1]); }
 
     const std::uint8_t* data_;
-    std::vector<std::int32_t> head_;
-    std::vector<std::int32_t> previous_;
+    std::vector<std::int32_t>& head_;
+    std::vector<std::int32_t>& previous_;
+    bool started_ = false;
     std::int32_t chained_ = 0;  // positions below this are on the chains
 };
 
@@ -376,10 +403,11 @@ std::int32_t PairSource(std::span<const std::uint8_t> input, int maxLength, Pair
 }  // namespace
 
 LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type) {
-    const Matches found = FindMatches(input, type);
+    Workspace work;
+    const Matches found = FindMatches(input, type, work);
     LongestMatches matches{{found.lengths.begin(), found.lengths.end()},
                            {found.distances.begin(), found.distances.end()}};
-    PairChains chains(input);
+    PairChains chains(input, work.tables);
     for (std::size_t p = 0; p < input.size(); ++p) {
         if (matches.length[p] != 0 && matches.distance[p] == 0) {
             const auto i = static_cast<std::int32_t>(p);
@@ -461,12 +489,12 @@ void ChooseSteps(std::span<std::uint8_t> steps) {
 // The search walks the chain of i's first two bytes to the end of the
 // window or for at most kSteps links. Returns the size of the stream.
 std::size_t ChooseSources(std::span<const std::uint8_t> input, int type, std::span<const std::uint8_t> step,
-                          std::span<std::uint16_t> distance) {
+                          std::span<std::uint16_t> distance, Tables& tables) {
     constexpr int kSlowDistance = 16;
     constexpr int kSteps = 1024;
     const auto n = static_cast<std::int32_t>(input.size());
     const std::uint8_t* data = input.data();
-    PairChains chains(input);
+    PairChains chains(input, tables);
     std::size_t items = 0;
     std::size_t bytes = 0;
     for (std::int32_t i = 0; i < n; i += step[static_cast<std::size_t>(i)]) {
@@ -522,16 +550,16 @@ struct Parse {
     std::size_t size = 0;
 };
 
-Parse ParseOptimal(std::span<const std::uint8_t> input, int type) {
+Parse ParseOptimal(std::span<const std::uint8_t> input, int type, Workspace& work) {
     CheckType(type);
-    Parse parse{FindMatches(input, type)};
+    Parse parse{FindMatches(input, type, work)};
     const std::span<std::uint8_t> step = parse.items.lengths;
     if (type == 1) {
         ChooseSteps<LengthBias(1)>(step);
     } else {
         ChooseSteps<LengthBias(2)>(step);
     }
-    parse.size = ChooseSources(input, type, step, parse.items.distances);
+    parse.size = ChooseSources(input, type, step, parse.items.distances, work.tables);
     return parse;
 }
 
@@ -561,20 +589,36 @@ void WriteStream(std::span<const std::uint8_t> input, const Parse& parse, int ty
     }
 }
 
+// Parses input in this thread's workspace and writes the stream where
+// place(size) says (nowhere when it gives nullptr); returns the size.
+template <class Place>
+std::size_t Encode(std::span<const std::uint8_t> input, int type, Place place) {
+    thread_local Workspace kept;
+    Workspace fresh;
+    Workspace& work = input.size() <= Workspace::kKeptInput ? kept : fresh;
+    const Parse parse = ParseOptimal(input, type, work);
+    if (std::uint8_t* out = place(parse.size)) WriteStream(input, parse, type, out);
+    return parse.size;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type) {
-    const Parse parse = ParseOptimal(input, type);
-    std::vector<std::uint8_t> out(parse.size);
-    WriteStream(input, parse, type, out.data());
+    std::vector<std::uint8_t> out;
+    Encode(input, type, [&](std::size_t size) {
+        out.resize(size);
+        return out.data();
+    });
     return out;
 }
 
 std::int64_t CompressOptimal(std::span<const std::uint8_t> input, int type, std::span<std::uint8_t> output) {
-    const Parse parse = ParseOptimal(input, type);
-    if (parse.size > output.size()) return -1;
-    WriteStream(input, parse, type, output.data());
-    return static_cast<std::int64_t>(parse.size);
+    bool fits = true;
+    const std::size_t size = Encode(input, type, [&](std::size_t needed) {
+        fits = needed <= output.size();
+        return fits ? output.data() : nullptr;
+    });
+    return fits ? static_cast<std::int64_t>(size) : -1;
 }
 
 }  // namespace codec
