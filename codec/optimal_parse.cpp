@@ -317,6 +317,7 @@ public:
             previous_.assign(kSlots, kNil);
             started_ = true;
         }
+        chained_ = std::max(chained_, i - kWindowSize);  // older ones are never looked at again
         for (; chained_ < i; ++chained_) {
             previous_[static_cast<std::size_t>(chained_ & kSlotMask)] = head_[Key(chained_)];
             head_[Key(chained_)] = chained_;
