@@ -3,12 +3,19 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 #include <stdexcept>
 #include <type_traits>
 
 #include "codec/lz.h"
+
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#endif
 
 namespace codec {
 
@@ -21,6 +28,9 @@ constexpr std::int32_t kNil = -1;
 // has left the window reads as none, whatever now uses its slot.
 constexpr std::int32_t kSlots = 8192;
 constexpr std::int32_t kSlotMask = kSlots - 1;
+// The match position the match finder reports for a match of two bytes
+// whose source it leaves to PairSource (distance 0 in its results).
+constexpr std::int32_t kPairSource = std::numeric_limits<std::int32_t>::max();
 
 // The number of equal leading bytes of a and b below limit (at most 18),
 // knowing that the first `from` are equal. Both hold at least limit readable
@@ -71,95 +81,129 @@ inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, 
 // first kKeyBytes bytes: the strings sharing that many or more bytes with
 // the new one are all in its tree and stay neighbours there. Trees by the
 // first three bytes (a hash picks the tree) are smaller and their walks
-// shorter. With them, a match of two bytes only (type 1) is found per first
-// two bytes (kPairs): a bit per third byte seen tells which trees to ask
-// for the greatest string below the new one and the least above it; a bit
-// whose strings have left the window is cleared when found so. That search
-// pays off in text; elsewhere type 1 keeps a tree per first two bytes.
+// shorter. With them, a match of two bytes only (type 1) is known by the
+// newest position of each first two bytes (kPairs), and its source is left
+// to the pass after the parse (kPairSource), which looks for it only where
+// the parse takes it (PairSource). That pays off in text; elsewhere type 1
+// keeps a tree per first two bytes.
+// The tables of the match finder and of PairChains, kept between encodings
+// (see Workspace).
+struct Tables {
+    std::vector<std::array<std::int32_t, 2>> children;
+    std::vector<std::int32_t> oldestEqual, newerEqual, trees, pairNewest;
+    std::vector<std::int32_t> chainHead, chainPrevious;
+};
+
 template <int kKeyBytes, bool kPairs>
 class MatchFinder {
 public:
-    MatchFinder(std::span<const std::uint8_t> input, int maxLength)
+    MatchFinder(std::span<const std::uint8_t> input, int maxLength, Tables& tables)
         : data_(input.data()), size_(static_cast<std::int64_t>(input.size())), maxLength_(maxLength),
-          rootShift_(32 - RootBits(input.size())), children_(kSlots), oldestEqual_(kSlots), newerEqual_(kSlots) {
+          rootShift_(32 - RootBits(input.size())), children_(tables.children), oldestEqual_(tables.oldestEqual),
+          newerEqual_(tables.newerEqual), trees_(tables.trees), pairNewest_(tables.pairNewest) {
+        children_.assign(kSlots, {});
+        oldestEqual_.assign(kSlots, 0);
+        newerEqual_.assign(kSlots, 0);
         trees_.assign(std::size_t{1} << RootBits(input.size()), kNone);
-        if (kPairs) {
-            pairAt_.resize(65536);
-            pairs_.resize(kSlots);
-        }
+        if (kPairs) pairNewest_.assign(65536, kNone);
     }
+
+    struct Match {
+        int length = 0;
+        std::int32_t position = kNone;
+    };
 
     // Inserts position p (after every earlier position; p + 2 <= input size)
     // and returns its longest match that starts 1..4096 bytes before it
     // (length 0 when none of at least kKeyBytes bytes, or two with pairs).
-    // Of equally long matches it reports the one described above.
-    void Insert(std::int32_t p, int& length, std::int32_t& matchPosition) {
-        const std::int32_t windowStart = p - kWindowSize;
+    // Of equally long matches it reports the one described above; a match
+    // of two bytes with pairs is reported at kPairSource.
+    Match Insert(std::int32_t p) {
         const int limit = static_cast<int>(std::min<std::int64_t>(maxLength_, size_ - p));
-        const std::uint8_t* key = data_ + p;
-        length = 0;
-        matchPosition = kNone;
-        if (limit < kKeyBytes) {  // no later position looks for it
-            if (kPairs) FindPair(p, -1, length, matchPosition);
-            return;
-        }
-        const bool wide = p + 32 <= size_;
-        std::int32_t& root = trees_[Tree(key)];
-        std::int32_t node = root;
+        if (limit < kKeyBytes) return FindPair(p);  // no later position looks for it
+        std::int32_t& root = trees_[Tree(data_ + p)];
+        const std::int32_t top = root;
         root = p;
         oldestEqual_[slot(p)] = p;
-        // Where the next node met that sorts before (after) the key hangs:
-        // first the new node's own children, then the right (left) child of
-        // the last node that went there.
-        std::int32_t* before = &children_[slot(p)][0];
-        std::int32_t* after = &children_[slot(p)][1];
-        // The common prefix of the key with the last nodes that went before
-        // and after it: every node below shares the shorter of the two.
-        int prefixBefore = 0;
-        int prefixAfter = 0;
-        while (node >= windowStart) {
-            const std::uint8_t* other = data_ + node;
-            const int k = CommonPrefix(key, other, std::min(prefixBefore, prefixAfter), limit, wide);
-            if (k >= length) {  // the walk meets older nodes later: farther wins
-                length = k;
-                matchPosition = node;
-            }
-            if (k == maxLength_) {  // equal strings: p replaces node
-                *before = children_[slot(node)][0];
-                *after = children_[slot(node)][1];
-                std::int32_t oldest = oldestEqual_[slot(node)];
-                while (oldest < windowStart) oldest = newerEqual_[slot(oldest)];
-                oldestEqual_[slot(p)] = oldest;
-                newerEqual_[slot(node)] = p;
-                matchPosition = oldest;
-                if (kPairs) AddPair(p);
-                return;
-            }
-            // At k == limit the key ran out first: it is a proper prefix of
-            // the node's longer string and sorts before it.
-            if (k < limit && other[k] < key[k]) {
-                *before = node;
-                before = &children_[slot(node)][1];
-                node = *before;
-                prefixBefore = k;
-            } else {
-                *after = node;
-                after = &children_[slot(node)][0];
-                node = *after;
-                prefixAfter = k;
-            }
-        }
-        *before = *after = kNone;
-        if (length < kKeyBytes) {  // strings of another tree only
-            length = 0;
-            matchPosition = kNone;
-            if (kPairs) FindPair(p, key[2], length, matchPosition);
-        }
+        Match match = p + 32 <= size_ ? Walk<true>(p, top, limit) : Walk<false>(p, top, limit);
+        if (match.length < kKeyBytes) match = FindPair(p);  // strings of another tree only
         if (kPairs) AddPair(p);
+        return match;
     }
 
 private:
     static constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::min();  // before every window
+
+    // The walk of Insert from node, the old root of p's tree: p becomes the
+    // root. With wide, 32 bytes from p lie in the input.
+    template <bool wide>
+    Match Walk(std::int32_t p, std::int32_t node, int limit) {
+        const std::uint8_t* const data = data_;
+        const std::uint8_t* const key = data + p;
+        const std::int32_t windowStart = p - kWindowSize;
+        const int maxLength = maxLength_;
+        std::array<std::int32_t, 2>* const children = children_.data();
+        // Where the next node met that sorts before (after) the key hangs:
+        // first the new node's own children, then the right (left) child of
+        // the last node that went there.
+        std::int32_t* hangBefore = &children[slot(p)][0];
+        std::int32_t* hangAfter = &children[slot(p)][1];
+        // The common prefix of the key with the last nodes that went before
+        // and after it: every node below shares the shorter of the two.
+        int prefixBefore = 0;
+        int prefixAfter = 0;
+        Match match;
+        while (node >= windowStart) {
+            const std::uint8_t* other = data + node;
+            int k = std::min(prefixBefore, prefixAfter);
+            bool before;  // the node's string sorts before the key
+            if (wide) {
+                std::uint64_t x, y;
+                for (;; k += 8) {
+                    std::memcpy(&x, key + k, 8);
+                    std::memcpy(&y, other + k, 8);
+                    if (x != y || k + 8 >= limit) break;
+                }
+                // Bytes in memory order: the first difference is the lowest,
+                // and with the bytes reversed the words compare as strings.
+                k += x != y ? std::countr_zero(x ^ y) / 8 : 8;
+                before = k < limit && __builtin_bswap64(y) < __builtin_bswap64(x);
+                k = std::min(k, limit);
+            } else {
+                k = CommonPrefix(key, other, k, limit, false);
+                before = k < limit && other[k] < key[k];
+            }
+            if (k >= match.length) {  // the walk meets older nodes later: farther wins
+                match.length = k;
+                match.position = node;
+            }
+            if (k == maxLength) {  // equal strings: p replaces node
+                *hangBefore = children[slot(node)][0];
+                *hangAfter = children[slot(node)][1];
+                std::int32_t oldest = oldestEqual_[slot(node)];
+                while (oldest < windowStart) oldest = newerEqual_[slot(oldest)];
+                oldestEqual_[slot(p)] = oldest;
+                newerEqual_[slot(node)] = p;
+                match.position = oldest;
+                return match;
+            }
+            // At k == limit the key ran out first: it is a proper prefix of
+            // the node's longer string and sorts before it.
+            if (before) {
+                *hangBefore = node;
+                hangBefore = &children[slot(node)][1];
+                node = *hangBefore;
+                prefixBefore = k;
+            } else {
+                *hangAfter = node;
+                hangAfter = &children[slot(node)][0];
+                node = *hangAfter;
+                prefixAfter = k;
+            }
+        }
+        *hangBefore = *hangAfter = kNone;
+        return match;
+    }
 
     // 2^16 trees; by a hash, fewer for short inputs (whose tables would cost
     // more to fill than to use).
@@ -173,95 +217,23 @@ private:
         return kKeyBytes == 2 ? static_cast<std::size_t>(key[0] << 8 | key[1]) : Bucket(Trigram(key));
     }
 
-    // The node of the greatest (else the least) string in the window that
-    // starts with trigram, or kNone.
-    std::int32_t Extreme(std::uint32_t trigram, std::int32_t windowStart, bool greatest) const {
-        std::int32_t found = kNone;
-        for (std::int32_t node = trees_[Bucket(trigram)]; node >= windowStart;) {
-            const std::uint32_t t = Trigram(data_ + node);
-            if (t == trigram) found = node;
-            node = children_[slot(node)][greatest ? t <= trigram : t < trigram];
-        }
-        return found;
-    }
-
-    // The third bytes seen after two first bytes, while some string starting
-    // with them is in the window. Kept in the slot of the position that
-    // last moved them there: less than a window before the newest such
-    // string, so while that one is in the window no other entry takes the
-    // slot.
-    using ThirdBytes = std::array<std::uint64_t, 4>;
-    struct PairPlace {
-        std::int32_t at = kNone;      // the slot's position
-        std::int32_t newest = kNone;  // the newest position starting with the two bytes
-    };
-
-    ThirdBytes* LivePair(std::uint32_t pair, std::int32_t p) {
-        const PairPlace& place = pairAt_[pair];
-        return place.newest >= p - kWindowSize ? &pairs_[slot(place.at)] : nullptr;
-    }
-
-    void AddPair(std::int32_t p) {
-        const std::uint8_t* key = data_ + p;
-        PairPlace& place = pairAt_[static_cast<std::uint32_t>(key[0]) << 8 | key[1]];
-        if (place.newest < p - kWindowSize) {
-            pairs_[slot(p)] = ThirdBytes{};
-            place.at = p;
-        } else if (place.at <= p - kWindowSize) {  // move them before their slot can be taken
-            pairs_[slot(p)] = pairs_[slot(place.at)];
-            place.at = p;
-        }
-        pairs_[slot(place.at)][key[2] >> 6] |= std::uint64_t{1} << (key[2] & 63);
-        place.newest = p;
-    }
-
-    // The match of p's first two bytes where no string in the window shares
-    // three with it (third: its third byte, -1 when it has none): the older
-    // of the nearest strings before and after it.
-    void FindPair(std::int32_t p, int third, int& length, std::int32_t& matchPosition) {
-        const std::uint8_t* key = data_ + p;
-        const std::int32_t windowStart = p - kWindowSize;
-        const std::uint32_t pair = static_cast<std::uint32_t>(key[0]) << 8 | key[1];
-        ThirdBytes* entry = LivePair(pair, p);
-        if (!entry) return;
-        std::uint64_t* bits = entry->data();
-        std::int32_t below = kNone, above = kNone;
-        for (int c = third - 1; c >= 0; --c) {  // down to the next bit set
-            const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} >> (63 - (c & 63)));
-            if (word == 0) {
-                c &= ~63;
-                continue;
-            }
-            c = (c & ~63) + 63 - std::countl_zero(word);
-            below = Extreme(pair << 8 | static_cast<std::uint32_t>(c), windowStart, true);
-            if (below != kNone) break;
-            bits[c >> 6] &= ~(std::uint64_t{1} << (c & 63));
-        }
-        for (int c = third + 1; c < 256; ++c) {  // up to the next bit set
-            const std::uint64_t word = bits[c >> 6] & (~std::uint64_t{0} << (c & 63));
-            if (word == 0) {
-                c |= 63;
-                continue;
-            }
-            c = (c & ~63) + std::countr_zero(word);
-            above = Extreme(pair << 8 | static_cast<std::uint32_t>(c), windowStart, false);
-            if (above != kNone) break;
-            bits[c >> 6] &= ~(std::uint64_t{1} << (c & 63));
-        }
-        if (below == kNone && above == kNone) return;
-        length = 2;
-        matchPosition = below == kNone ? above : above == kNone ? below : std::min(below, above);
+    std::uint32_t Pair(std::int32_t p) const { return static_cast<std::uint32_t>(data_[p]) << 8 | data_[p + 1]; }
+    void AddPair(std::int32_t p) { pairNewest_[Pair(p)] = p; }
+    // A match of two bytes, or none (always none without pairs).
+    Match FindPair(std::int32_t p) const {
+        if (kPairs && pairNewest_[Pair(p)] >= p - kWindowSize) return {2, kPairSource};
+        return {};
     }
 
     const std::uint8_t* data_;
     std::int64_t size_;
     int maxLength_;
     int rootShift_;
-    std::vector<std::array<std::int32_t, 2>> children_;   // smaller, larger
-    std::vector<std::int32_t> oldestEqual_, newerEqual_;  // chains of equal strings
-    std::vector<std::int32_t> trees_;  // the roots
-    std::vector<PairPlace> pairAt_;  // with pairs: by the first two bytes
-    std::vector<ThirdBytes> pairs_;  // by slot
+    std::vector<std::array<std::int32_t, 2>>& children_;  // smaller, larger
+    std::vector<std::int32_t>& oldestEqual_;               // chains of equal strings
+    std::vector<std::int32_t>& newerEqual_;
+    std::vector<std::int32_t>& trees_;       // the roots
+    std::vector<std::int32_t>& pairNewest_;  // with pairs: by the first two bytes
 };
 
 // True when nine in ten of the first 64 KiB are printable ASCII, tabs or
@@ -278,9 +250,55 @@ void CheckType(int type) {
     if (!IsLZType(type)) throw std::invalid_argument("compression type must be 1 or 2");
 }
 
-}  // namespace
+// The working memory of an encoding: the match distance and length of
+// every position (3 bytes a byte of input) and the tables. The first touch
+// of fresh memory can cost as much as the search in it, so each thread
+// keeps its workspace for the next encoding, while its input is no longer
+// than kKeptInput, and asks for huge pages for a large one: a fault per
+// 2 MiB instead of per 4 KiB.
+class Workspace {
+public:
+    static constexpr std::size_t kKeptInput = std::size_t{4} << 20;
 
-LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type) {
+    // Room for the matches of `positions` positions (contents undefined).
+    void Reserve(std::size_t positions) {
+        if (positions <= positions_) return;
+        constexpr std::size_t kHuge = std::size_t{2} << 20;
+        const std::size_t align = 3 * positions >= kHuge ? kHuge : 64;
+        const std::size_t size = (3 * positions + align - 1) / align * align;
+        buffer_.reset();
+        positions_ = 0;
+        buffer_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(align, size)));
+        if (!buffer_) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+        if (align == kHuge) ::madvise(buffer_.get(), size, MADV_HUGEPAGE);  // a hint: refused, it changes nothing
+#endif
+        positions_ = positions;
+    }
+    std::uint16_t* distances() { return reinterpret_cast<std::uint16_t*>(buffer_.get()); }
+    std::uint8_t* lengths() { return buffer_.get() + 2 * positions_; }
+
+    Tables tables;
+
+private:
+    struct Free {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<std::uint8_t, Free> buffer_;
+    std::size_t positions_ = 0;
+};
+
+// LongestMatches in a workspace's arrays, which are written once, not
+// cleared first.
+struct Matches {
+    std::span<std::uint8_t> lengths;
+    std::span<std::uint16_t> distances;
+};
+
+// The longest match at every position (FindLongestMatches), but where
+// the match finder leaves the source of a match of two bytes to
+// PairSource, distance 0.
+Matches FindMatches(std::span<const std::uint8_t> input, int type, Workspace& work) {
     CheckType(type);
     // Positions are 32-bit; so are the lengths of the library interface.
     if (input.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
@@ -289,27 +307,143 @@ LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type)
     const auto n = static_cast<std::int32_t>(input.size());
     const int maxLength = type + 16;
     const int minLength = LengthBias(type);
-    LongestMatches matches;
-    matches.length.assign(input.size(), 0);
-    matches.distance.assign(input.size(), 0);
+    work.Reserve(input.size());
+    const Matches matches{{work.lengths(), input.size()}, {work.distances(), input.size()}};
+    std::uint8_t* const lengths = matches.lengths.data();
+    std::uint16_t* const distances = matches.distances.data();
     auto find = [&](auto&& finder) {
         // The last position starts no match of two bytes and is not inserted.
         for (std::int32_t p = 0; p + 1 < n; ++p) {
-            int length;
-            std::int32_t position;
-            finder.Insert(p, length, position);
-            if (length >= minLength) {
-                matches.length[static_cast<std::size_t>(p)] = static_cast<std::uint8_t>(length);
-                matches.distance[static_cast<std::size_t>(p)] = static_cast<std::uint16_t>(p - position);
-            }
+            const auto [length, position] = finder.Insert(p);
+            const bool found = length >= minLength;
+            lengths[p] = static_cast<std::uint8_t>(found ? length : 0);
+            distances[p] = static_cast<std::uint16_t>(found && position != kPairSource ? p - position : 0);
         }
+        if (n > 0) lengths[n - 1] = 0, distances[n - 1] = 0;
     };
     if (minLength == 3) {
-        find(MatchFinder<3, false>(input, maxLength));
+        find(MatchFinder<3, false>(input, maxLength, work.tables));
     } else if (LooksLikeText(input)) {
-        find(MatchFinder<3, true>(input, maxLength));
+        find(MatchFinder<3, true>(input, maxLength, work.tables));
     } else {
-        find(MatchFinder<2, false>(input, maxLength));
+        find(MatchFinder<2, false>(input, maxLength, work.tables));
+    }
+    return matches;
+}
+
+// The earlier positions by their first two bytes: chains, newest first,
+// that a pass over the input extends as it goes.
+class PairChains {
+public:
+    PairChains(std::span<const std::uint8_t> input, Tables& tables)
+        : data_(input.data()), head_(tables.chainHead), previous_(tables.chainPrevious) {}
+
+    // The newest position below i that starts with i's two bytes (kNil when
+    // none), after putting every position below i on its chain; i + 1 must
+    // lie in the input, and i never goes down from one call to the next.
+    std::int32_t NewestBefore(std::int32_t i) {
+        if (!started_) {
+            head_.assign(65536, kNil);
+            previous_.assign(kSlots, kNil);
+            started_ = true;
+        }
+        chained_ = std::max(chained_, i - kWindowSize);  // older ones are never looked at again
+        for (; chained_ < i; ++chained_) {
+            previous_[static_cast<std::size_t>(chained_ & kSlotMask)] = head_[Key(chained_)];
+            head_[Key(chained_)] = chained_;
+        }
+        return head_[Key(i)];
+    }
+
+    // The next older position on c's chain: kNil, or one below c that may
+    // have left the window. c must lie less than kSlots below the last i
+    // asked for.
+    std::int32_t Older(std::int32_t c) const { return previous_[static_cast<std::size_t>(c & kSlotMask)]; }
+
+private:
+    std::size_t Key(std::int32_t p) const { return static_cast<std::size_t>(data_[p] << 8 | data_[p + 1]); }
+
+    const std::uint8_t* data_;
+    std::vector<std::int32_t>& head_;
+    std::vector<std::int32_t>& previous_;
+    bool started_ = false;
+    std::int32_t chained_ = 0;  // positions below this are on the chains
+};
+
+// The order of the strings at a and b (at most maxLength bytes, fewer near
+// the end of the input, a proper prefix first): below, at or above 0.
+int CompareStrings(std::span<const std::uint8_t> input, int maxLength, std::int32_t a, std::int32_t b) {
+    const auto n = static_cast<std::int64_t>(input.size());
+    const int lengthA = static_cast<int>(std::min<std::int64_t>(maxLength, n - a));
+    const int lengthB = static_cast<int>(std::min<std::int64_t>(maxLength, n - b));
+    const int shorter = std::min(lengthA, lengthB);
+    const bool wide = std::max(a, b) + 32 <= n;
+    const int k = CommonPrefix(input.data() + a, input.data() + b, 0, shorter, wide);
+    if (k < shorter) return input[static_cast<std::size_t>(a + k)] < input[static_cast<std::size_t>(b + k)] ? -1 : 1;
+    return lengthA - lengthB;
+}
+
+// The source of a match of two bytes at i that no string in the window
+// extends to three, as the match finder defines it: the older of the
+// nearest strings before and after i's in order, among those in the window
+// that start with its two bytes (each string at its newest position).
+std::int32_t PairSource(std::span<const std::uint8_t> input, int maxLength, PairChains& chains, std::int32_t i) {
+    const std::int32_t stop = std::max(i - kWindowSize, 0);  // kNil lies below
+    std::int32_t below = kNil;
+    std::int32_t above = kNil;
+    std::int32_t c = chains.NewestBefore(i);
+    // Newest first: on equal strings the one kept stays.
+    if (static_cast<std::size_t>(i) + 32 <= input.size()) {
+        // Every string here is maxLength long; with their bytes reversed
+        // words compare as the strings do. The first word decides the side.
+        auto word = [&input](std::int32_t at, int w) {
+            std::uint64_t x;
+            std::memcpy(&x, input.data() + at + 8 * w, 8);
+            return __builtin_bswap64(x);
+        };
+        const std::uint64_t tail = ~std::uint64_t{0} << (8 * (24 - maxLength));
+        // a's string after b's, where their first words are equal.
+        auto later = [&](std::int32_t a, std::int32_t b) {
+            const std::uint64_t x = word(a, 1), y = word(b, 1);
+            return x != y ? x > y : (word(a, 2) & tail) > (word(b, 2) & tail);
+        };
+        const std::uint64_t key = word(i, 0);
+        std::uint64_t belowWord = 0, aboveWord = 0;
+        for (; c >= stop; c = chains.Older(c)) {
+            const std::uint64_t first = word(c, 0);
+            if (first < key) {
+                if (below == kNil || first > belowWord || (first == belowWord && later(c, below))) below = c, belowWord = first;
+            } else if (above == kNil || first < aboveWord || (first == aboveWord && later(above, c))) {
+                above = c, aboveWord = first;
+            }
+        }
+    } else {
+        // All of them differ from i's string in the third byte, if i has one.
+        const bool hasThird = static_cast<std::size_t>(i) + 2 < input.size();
+        for (; c >= stop; c = chains.Older(c)) {
+            if (hasThird && input[static_cast<std::size_t>(c + 2)] < input[static_cast<std::size_t>(i + 2)]) {
+                if (below == kNil || CompareStrings(input, maxLength, c, below) > 0) below = c;
+            } else if (above == kNil || CompareStrings(input, maxLength, c, above) < 0) {
+                above = c;
+            }
+        }
+    }
+    return below == kNil ? above : above == kNil ? below : std::min(below, above);
+}
+
+}  // namespace
+
+LongestMatches FindLongestMatches(std::span<const std::uint8_t> input, int type) {
+    Workspace work;
+    const Matches found = FindMatches(input, type, work);
+    LongestMatches matches{{found.lengths.begin(), found.lengths.end()},
+                           {found.distances.begin(), found.distances.end()}};
+    PairChains chains(input, work.tables);
+    for (std::size_t p = 0; p < input.size(); ++p) {
+        if (matches.length[p] != 0 && matches.distance[p] == 0) {
+            const auto i = static_cast<std::int32_t>(p);
+            matches.distance[p] = static_cast<std::uint16_t>(i - PairSource(input, type + 16, chains, i));
+        }
     }
     return matches;
 }
@@ -323,82 +457,90 @@ namespace {
 // from the minimum to the longest match there: it ends at the position j in
 // [i + minLength, i + longest] with the least cost[j], the last of them on
 // equal cost (the longest item wins: fewer items decode faster), and wins
-// over a literal on equal cost. The best end from i + 1 is reused where it
-// is still in range: the range from i gains one position on the left and
-// loses only positions to the right of it, which cost more.
-void ChooseSteps(std::vector<std::uint8_t>& steps, int minLength) {
+// over a literal on equal cost.
+// Every suffix of a match is a match too, which bounds how much cost can
+// rise from j to a later k. Where an optimal parse from j has an item
+// boundary at k, cost[k] <= cost[j]; else k lies inside one of its
+// references, [s, e) at 17 bits, and from k a reference of the same
+// distance reaches e for 17 bits too, or, when fewer than minLength bytes
+// are left, minLength - 1 literals at most do for 9 bits each: so cost[k]
+// <= cost[j] + 9 (minLength - 1) - 17. For type 1 cost never rises: the
+// longest reference is always the best. For type 2 it rises by 1 bit at
+// most: the best end is the last position before i + longest whose cost is
+// below the cost there, else i + longest.
+template <int minLength>
+void ChooseSteps(std::span<std::uint8_t> steps) {
     constexpr std::uint64_t kLiteralBits = 9;
     constexpr std::uint64_t kReferenceBits = 17;
     constexpr std::size_t kReach = 32;  // above the longest item
     std::uint64_t cost[kReach];
     auto costAt = [&cost](std::size_t j) -> std::uint64_t& { return cost[j % kReach]; };
     const std::size_t n = steps.size();
+    constexpr bool mayRise = minLength > 2;
     costAt(n) = 0;
-    std::uint64_t next = 0;   // cost[i + 1]
-    std::size_t end = 0;      // the best end for i + 1 (0: none)
-    std::uint64_t endCost = 0;
-    std::size_t lastEnd = 0;  // the last position in its range
+    std::uint64_t next = 0;  // cost[i + 1]
+    // Bit k: cost[i + 1 + k] < cost[i + 2 + k]. A position cheaper than a
+    // later one lies before a rise.
+    std::uint64_t rises = 0;
     for (std::size_t i = n; i-- > 0;) {
         const std::uint64_t literal = kLiteralBits + next;
         const std::size_t longest = steps[i];
+        std::uint64_t best = literal;
         if (longest < static_cast<std::size_t>(minLength)) {
-            costAt(i) = next = literal;
             steps[i] = 1;
-            end = 0;
-            continue;
-        }
-        const std::size_t first = i + static_cast<std::size_t>(minLength);
-        const std::size_t last = i + longest;
-        if (end != 0 && end <= last && last <= lastEnd) {
-            if (costAt(first) < endCost) end = first, endCost = costAt(first);
         } else {
-            end = last;
-            endCost = costAt(last);
-            for (std::size_t j = last; j-- > first;) {
-                const std::uint64_t c = costAt(j);
-                end = c < endCost ? j : end;
-                endCost = c < endCost ? c : endCost;
+            const std::size_t first = i + static_cast<std::size_t>(minLength);
+            std::size_t end = i + longest;
+            std::uint64_t endCost = costAt(end);
+            // Rises between first and end (bits minLength - 1 to longest - 2).
+            const std::uint64_t between = (std::uint64_t{1} << (longest - 1)) - (std::uint64_t{1} << (minLength - 1));
+            if (mayRise && (rises & between) != 0) {
+                for (std::size_t j = end; j-- > first;) {
+                    if (costAt(j) < endCost) {
+                        end = j;
+                        endCost = costAt(j);
+                        break;
+                    }
+                }
             }
+            const std::uint64_t reference = kReferenceBits + endCost;
+            if (reference <= literal) best = reference;
+            steps[i] = static_cast<std::uint8_t>(reference <= literal ? end - i : 1);
         }
-        lastEnd = last;
-        const std::uint64_t reference = kReferenceBits + endCost;
-        costAt(i) = next = reference <= literal ? reference : literal;
-        steps[i] = static_cast<std::uint8_t>(reference <= literal ? end - i : 1);
+        if (mayRise) rises = rises << 1 | (best < next);
+        costAt(i) = next = best;
     }
 }
 
-// A reference shorter than its distance's 16 bytes or so makes decoders copy
-// overlapping bytes one at a time. Where the same bytes also lie 16 or more
-// bytes back, the reference takes the farthest such source the search meets:
-// the stream keeps its size and decodes faster. The sources are found on
-// chains of the earlier positions with the same two first bytes, newest
-// first, walked to the end of the window or for at most kSteps links.
-void PreferFartherSources(std::span<const std::uint8_t> input, const std::vector<std::uint8_t>& step,
-                          std::vector<std::uint16_t>& distance) {
+// Gives each reference its source: the match finder's, or PairSource's
+// where it left it. A reference shorter than its distance's 16 bytes or so
+// makes decoders copy overlapping bytes one at a time. Where the same bytes
+// also lie 16 or more bytes back, the reference takes the farthest such
+// source the search meets: the stream keeps its size and decodes faster.
+// The search walks the chain of i's first two bytes to the end of the
+// window or for at most kSteps links. Returns the size of the stream.
+std::size_t ChooseSources(std::span<const std::uint8_t> input, int type, std::span<const std::uint8_t> step,
+                          std::span<std::uint16_t> distance, Tables& tables) {
     constexpr int kSlowDistance = 16;
     constexpr int kSteps = 1024;
     const auto n = static_cast<std::int32_t>(input.size());
     const std::uint8_t* data = input.data();
-    std::vector<std::int32_t> head;
-    std::vector<std::int32_t> previous;
-    std::int32_t chained = 0;  // positions below this are on the chains
-    auto key = [data](std::int32_t p) { return static_cast<std::size_t>(data[p] << 8 | data[p + 1]); };
+    PairChains chains(input, tables);
+    std::size_t items = 0;
+    std::size_t bytes = 0;
     for (std::int32_t i = 0; i < n; i += step[static_cast<std::size_t>(i)]) {
         const int length = step[static_cast<std::size_t>(i)];
-        if (length == 1 || distance[static_cast<std::size_t>(i)] >= kSlowDistance) continue;
-        if (head.empty()) {
-            head.assign(65536, kNil);
-            previous.assign(kSlots, kNil);
-        }
-        for (; chained < i; ++chained) {  // a reference at i leaves i + 1 < n
-            previous[static_cast<std::size_t>(chained & kSlotMask)] = head[key(chained)];
-            head[key(chained)] = chained;
-        }
+        ++items;
+        bytes += length == 1 ? 1 : 2;
+        if (length == 1) continue;
+        std::uint16_t& source = distance[static_cast<std::size_t>(i)];
+        if (source == 0) source = static_cast<std::uint16_t>(i - PairSource(input, type + 16, chains, i));
+        if (source >= kSlowDistance) continue;
         std::int32_t farthest = kNil;
         int steps = 0;
-        const std::int32_t first = head[key(i)];
+        const std::int32_t first = chains.NewestBefore(i);  // a reference at i leaves i + 1 < n
         const std::int32_t stop = std::max(i - kWindowSize, 0);  // kNil lies below
-        auto next = [&](std::int32_t c) { return previous[static_cast<std::size_t>(c & kSlotMask)]; };
+        auto next = [&](std::int32_t c) { return chains.Older(c); };
         if (i + 32 <= n) {  // the first length bytes compared as words, without branches
             std::uint64_t want[3], mask[3];
             for (int w = 0; w < 3; ++w) {
@@ -427,32 +569,34 @@ void PreferFartherSources(std::span<const std::uint8_t> input, const std::vector
                 if (i - c >= kSlowDistance && CommonPrefix(data + c, data + i, 0, length, false) == length) farthest = c;
             }
         }
-        if (farthest != kNil) distance[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(i - farthest);
+        if (farthest != kNil) source = static_cast<std::uint16_t>(i - farthest);
     }
+    return bytes + (items + 7) / 8;
 }
 
 // The items of the optimal parse (steps and distances as CompressOptimal
 // leaves them) and the size of their stream.
 struct Parse {
-    LongestMatches items;
+    Matches items;
     std::size_t size = 0;
 };
 
-Parse ParseOptimal(std::span<const std::uint8_t> input, int type) {
+Parse ParseOptimal(std::span<const std::uint8_t> input, int type, Workspace& work) {
     CheckType(type);
-    Parse parse{FindLongestMatches(input, type)};
-    std::vector<std::uint8_t>& step = parse.items.length;
-    ChooseSteps(step, LengthBias(type));
-    PreferFartherSources(input, step, parse.items.distance);
-    std::size_t items = 0;
-    for (std::size_t i = 0; i < input.size(); i += step[i], ++items) parse.size += step[i] == 1 ? 1 : 2;
-    parse.size += (items + 7) / 8;
+    Parse parse{FindMatches(input, type, work)};
+    const std::span<std::uint8_t> step = parse.items.lengths;
+    if (type == 1) {
+        ChooseSteps<LengthBias(1)>(step);
+    } else {
+        ChooseSteps<LengthBias(2)>(step);
+    }
+    parse.size = ChooseSources(input, type, step, parse.items.distances, work.tables);
     return parse;
 }
 
 void WriteStream(std::span<const std::uint8_t> input, const Parse& parse, int type, std::uint8_t* out) {
     const std::size_t n = input.size();
-    const std::vector<std::uint8_t>& step = parse.items.length;
+    const std::span<const std::uint8_t> step = parse.items.lengths;
     std::uint8_t* flags = out;
     int items = 8;
     for (std::size_t i = 0; i < n;) {
@@ -466,7 +610,7 @@ void WriteStream(std::span<const std::uint8_t> input, const Parse& parse, int ty
             *flags = static_cast<std::uint8_t>(*flags | (1u << items));
             *out++ = input[i];
         } else {
-            const unsigned word = (static_cast<unsigned>(parse.items.distance[i] - 1) << 4) |
+            const unsigned word = (static_cast<unsigned>(parse.items.distances[i] - 1) << 4) |
                                   static_cast<unsigned>(length - LengthBias(type));
             *out++ = static_cast<std::uint8_t>(word & 0xFF);
             *out++ = static_cast<std::uint8_t>(word >> 8);
@@ -476,20 +620,36 @@ void WriteStream(std::span<const std::uint8_t> input, const Parse& parse, int ty
     }
 }
 
+// Parses input in this thread's workspace and writes the stream where
+// place(size) says (nowhere when it gives nullptr); returns the size.
+template <class Place>
+std::size_t Encode(std::span<const std::uint8_t> input, int type, Place place) {
+    thread_local Workspace kept;
+    Workspace fresh;
+    Workspace& work = input.size() <= Workspace::kKeptInput ? kept : fresh;
+    const Parse parse = ParseOptimal(input, type, work);
+    if (std::uint8_t* out = place(parse.size)) WriteStream(input, parse, type, out);
+    return parse.size;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type) {
-    const Parse parse = ParseOptimal(input, type);
-    std::vector<std::uint8_t> out(parse.size);
-    WriteStream(input, parse, type, out.data());
+    std::vector<std::uint8_t> out;
+    Encode(input, type, [&](std::size_t size) {
+        out.resize(size);
+        return out.data();
+    });
     return out;
 }
 
 std::int64_t CompressOptimal(std::span<const std::uint8_t> input, int type, std::span<std::uint8_t> output) {
-    const Parse parse = ParseOptimal(input, type);
-    if (parse.size > output.size()) return -1;
-    WriteStream(input, parse, type, output.data());
-    return static_cast<std::int64_t>(parse.size);
+    bool fits = true;
+    const std::size_t size = Encode(input, type, [&](std::size_t needed) {
+        fits = needed <= output.size();
+        return fits ? output.data() : nullptr;
+    });
+    return fits ? static_cast<std::int64_t>(size) : -1;
 }
 
 }  // namespace codec

@@ -112,8 +112,8 @@ TEST(OptimalParseMatches, AreTheLongestWithinTheWindow) {
 // The encoder written straight from the parse's rules, for inputs made to
 // hit the tie rules: runs, repeats at equal distances, copies at the edge of
 // the window, matches cut by the end of the input. The match finder's trees,
-// the pair bits, the reused step choice and the farther sources all have to
-// give its bytes.
+// the sources of two-byte matches found after the parse, the shortcuts of
+// the step choice and the farther sources all have to give its bytes.
 Bytes StraightEncode(const Bytes& in, int type) {
     const int n = static_cast<int>(in.size()), minLength = type + 1, maxLength = type + 16;
     auto text = [&](int p) { return in.begin() + p; };
@@ -182,12 +182,13 @@ TEST(OptimalParseSearch, GivesTheStraightEncodersBytes) {
                 case 1: b[i] = random[i] % 53 == 0 ? random[i] : random[i % 7] & 3; break;         // period 7
                 case 2: b[i] = i > 4100 && random[i / 16] % 2 ? b[i - 4094 - i / 16 % 5] : random[i] & 7; break;  // window edge
                 case 3: b[i] = "the then there a an and andy\r\n"[random[i / 4] % 30]; break;      // words
-                default: b[i] = random[i] % 4 == 0 ? 'a' + random[i] % 26 : ' '; break;               // pairs
+                case 4: b[i] = random[i] % 4 == 0 ? 'a' + random[i] % 26 : ' '; break;                // pairs
+                default: b[i] = i % 18 == 2 ? '!' + i / 54 % 94 : "qu#-the-same-rest-"[i % 18]; break;  // new third bytes, equal rests
             }
         }
         return b;
     };
-    for (int kind = 0; kind < 5; ++kind) {
+    for (int kind = 0; kind < 6; ++kind) {
         const Bytes whole = make(kind);
         for (const std::size_t cut : {whole.size(), whole.size() - 1, std::size_t{19}, std::size_t{2}}) {
             const Bytes in(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
