@@ -208,7 +208,6 @@ bool InsertNextTo(const Variant& v, int r, int guess) {
     // by side; the walk takes the place of the highest of them.
     for (const int neighbour : {equal != NIL ? before[equal] : NIL, equal != NIL ? after[equal] : NIL})
         if (neighbour != NIL && compare(neighbour).sign == 0) return false;
-    rightChild[r] = leftChild[r] = NIL;
     if (equal != NIL) {  // r takes its place
         matchPosition = equal;
         matchLength = v.F;
@@ -256,6 +255,7 @@ bool InsertNextTo(const Variant& v, int r, int guess) {
             c = compare(x);
         }
     }
+    rightChild[r] = leftChild[r] = NIL;
     Hang(r, deeper, beforeIsDeeper);
     return true;
 }
