@@ -391,14 +391,18 @@ public:
         for (std::int32_t p = 0; p < last; ++p) positions_[static_cast<std::size_t>(start_[Key(data, p)]++)] = p;
         for (std::size_t k = start_.size() - 1; k > 0; --k) start_[k] = start_[k - 1];
         start_[0] = 0;
+        found_.assign(std::size_t{1} << kFoundBits, {});
         built_ = true;
     }
 
     // Among the `steps` newest positions below i that start with i's two
     // bytes and lie at or above `stop`, the oldest one at most `newest`
     // whose first `length` bytes are i's (kNil when none): what a walk of
-    // i's chain for that many links keeps as the last match.
-    std::int32_t OldestMatch(std::int32_t i, int length, int steps, std::int32_t stop, std::int32_t newest) const {
+    // i's chain for that many links keeps as the last match. Calls come
+    // with i going up, and the run of candidates of a string only moves
+    // up with it: the match last found for the same string stays the
+    // oldest while it lies in the run.
+    std::int32_t OldestMatch(std::int32_t i, int length, int steps, std::int32_t stop, std::int32_t newest) {
         const std::uint8_t* data = input_.data();
         const std::size_t key = Key(data, i);
         const std::int32_t* const all = positions_.data();
@@ -406,8 +410,16 @@ public:
         const std::int32_t* const self = std::lower_bound(first, all + start_[key + 1], i);
         const std::int32_t* c = std::lower_bound(self - first > steps ? self - steps : first, self, stop);
         const bool wide = static_cast<std::int64_t>(i) + 32 <= static_cast<std::int64_t>(input_.size());
+        Found& last = found_[Hash(data + i, length)];
+        if (last.length == length && c != self && last.position >= *c &&
+            CommonPrefix(data + last.position, data + i, 0, length, wide) >= length) {
+            return last.position;
+        }
         for (; c != self && *c <= newest; ++c) {
-            if (CommonPrefix(data + *c, data + i, 2, length, wide) >= length) return *c;
+            if (CommonPrefix(data + *c, data + i, 2, length, wide) >= length) {
+                last = {*c, length};
+                return *c;
+            }
         }
         return kNil;
     }
@@ -416,11 +428,23 @@ private:
     static std::size_t Key(const std::uint8_t* data, std::int32_t p) {
         return static_cast<std::size_t>(data[p] << 8 | data[p + 1]);
     }
+    static std::size_t Hash(const std::uint8_t* s, int length) {
+        std::uint32_t h = static_cast<std::uint32_t>(length);
+        for (int k = 0; k < length; ++k) h = (h ^ s[k]) * 0x01000193u;
+        return h >> (32 - kFoundBits);
+    }
+
+    struct Found {
+        std::int32_t position = kNil;
+        int length = 0;
+    };
+    static constexpr int kFoundBits = 12;
 
     std::span<const std::uint8_t> input_;
     std::vector<std::int32_t>& start_;
     std::vector<std::int32_t>& positions_;
     bool built_ = false;
+    std::vector<Found> found_;  // the last match found for a string, by a hash of it
 };
 
 // The order of the strings at a and b (at most maxLength bytes, fewer near
