@@ -92,6 +92,7 @@ struct Tables {
     std::vector<std::array<std::int32_t, 2>> children;
     std::vector<std::int32_t> oldestEqual, newerEqual, trees, pairNewest;
     std::vector<std::int32_t> chainHead, chainPrevious;
+    std::vector<std::int32_t> pairStart, pairPositions;
 };
 
 template <int kKeyBytes, bool kPairs>
@@ -370,6 +371,82 @@ private:
     std::int32_t chained_ = 0;  // positions below this are on the chains
 };
 
+// Every position p with p + 1 in the input, sorted by its first two bytes
+// and then by p: the pair chains laid out flat.
+class PairIndex {
+public:
+    PairIndex(std::span<const std::uint8_t> input, Tables& tables)
+        : input_(input), start_(tables.pairStart), positions_(tables.pairPositions) {}
+
+    bool Built() const { return built_; }
+
+    void Build() {
+        const std::uint8_t* data = input_.data();
+        const auto last = static_cast<std::int32_t>(input_.size()) - 1;  // positions below it have two bytes
+        start_.assign(65537, 0);
+        for (std::int32_t p = 0; p < last; ++p) ++start_[Key(data, p) + 1];
+        for (std::size_t k = 1; k < start_.size(); ++k) start_[k] += start_[k - 1];
+        positions_.resize(static_cast<std::size_t>(std::max(last, 0)));
+        // start_[k] runs ahead as key k's positions go in, ending at k + 1's start.
+        for (std::int32_t p = 0; p < last; ++p) positions_[static_cast<std::size_t>(start_[Key(data, p)]++)] = p;
+        for (std::size_t k = start_.size() - 1; k > 0; --k) start_[k] = start_[k - 1];
+        start_[0] = 0;
+        found_.assign(std::size_t{1} << kFoundBits, {});
+        built_ = true;
+    }
+
+    // Among the `steps` newest positions below i that start with i's two
+    // bytes and lie at or above `stop`, the oldest one at most `newest`
+    // whose first `length` bytes are i's (kNil when none): what a walk of
+    // i's chain for that many links keeps as the last match. Calls come
+    // with i going up, and the run of candidates of a string only moves
+    // up with it: the match last found for the same string stays the
+    // oldest while it lies in the run.
+    std::int32_t OldestMatch(std::int32_t i, int length, int steps, std::int32_t stop, std::int32_t newest) {
+        const std::uint8_t* data = input_.data();
+        const std::size_t key = Key(data, i);
+        const std::int32_t* const all = positions_.data();
+        const std::int32_t* const first = all + start_[key];
+        const std::int32_t* const self = std::lower_bound(first, all + start_[key + 1], i);
+        const std::int32_t* c = std::lower_bound(self - first > steps ? self - steps : first, self, stop);
+        const bool wide = static_cast<std::int64_t>(i) + 32 <= static_cast<std::int64_t>(input_.size());
+        Found& last = found_[Hash(data + i, length)];
+        if (last.length == length && c != self && last.position >= *c &&
+            CommonPrefix(data + last.position, data + i, 0, length, wide) >= length) {
+            return last.position;
+        }
+        for (; c != self && *c <= newest; ++c) {
+            if (CommonPrefix(data + *c, data + i, 2, length, wide) >= length) {
+                last = {*c, length};
+                return *c;
+            }
+        }
+        return kNil;
+    }
+
+private:
+    static std::size_t Key(const std::uint8_t* data, std::int32_t p) {
+        return static_cast<std::size_t>(data[p] << 8 | data[p + 1]);
+    }
+    static std::size_t Hash(const std::uint8_t* s, int length) {
+        std::uint32_t h = static_cast<std::uint32_t>(length);
+        for (int k = 0; k < length; ++k) h = (h ^ s[k]) * 0x01000193u;
+        return h >> (32 - kFoundBits);
+    }
+
+    struct Found {
+        std::int32_t position = kNil;
+        int length = 0;
+    };
+    static constexpr int kFoundBits = 12;
+
+    std::span<const std::uint8_t> input_;
+    std::vector<std::int32_t>& start_;
+    std::vector<std::int32_t>& positions_;
+    bool built_ = false;
+    std::vector<Found> found_;  // the last match found for a string, by a hash of it
+};
+
 // The order of the strings at a and b (at most maxLength bytes, fewer near
 // the end of the input, a proper prefix first): below, at or above 0.
 int CompareStrings(std::span<const std::uint8_t> input, int maxLength, std::int32_t a, std::int32_t b) {
@@ -526,6 +603,12 @@ std::size_t ChooseSources(std::span<const std::uint8_t> input, int type, std::sp
     const auto n = static_cast<std::int32_t>(input.size());
     const std::uint8_t* data = input.data();
     PairChains chains(input, tables);
+    // Once the walks have cost about as much as sorting the positions by
+    // their first two bytes, the rest of the search uses the sorted lists:
+    // the links a walk would visit are a run of i's list, which is scanned
+    // oldest first up to the first match.
+    PairIndex index(input, tables);
+    std::int64_t walked = 0;
     std::size_t items = 0;
     std::size_t bytes = 0;
     for (std::int32_t i = 0; i < n; i += step[static_cast<std::size_t>(i)]) {
@@ -536,6 +619,12 @@ std::size_t ChooseSources(std::span<const std::uint8_t> input, int type, std::sp
         std::uint16_t& source = distance[static_cast<std::size_t>(i)];
         if (source == 0) source = static_cast<std::uint16_t>(i - PairSource(input, type + 16, chains, i));
         if (source >= kSlowDistance) continue;
+        if (!index.Built() && walked > n) index.Build();
+        if (index.Built()) {
+            const std::int32_t found = index.OldestMatch(i, length, kSteps, std::max(i - kWindowSize, 0), i - kSlowDistance);
+            if (found != kNil) source = static_cast<std::uint16_t>(i - found);
+            continue;
+        }
         std::int32_t farthest = kNil;
         int steps = 0;
         const std::int32_t first = chains.NewestBefore(i);  // a reference at i leaves i + 1 < n
@@ -570,6 +659,7 @@ std::size_t ChooseSources(std::span<const std::uint8_t> input, int type, std::sp
             }
         }
         if (farthest != kNil) source = static_cast<std::uint16_t>(i - farthest);
+        walked += steps;
     }
     return bytes + (items + 7) / 8;
 }

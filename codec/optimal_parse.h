@@ -24,9 +24,10 @@ namespace codec {
 // MaxCompressedSize(input.size()). type must be 1 or 2 (checked: anything
 // else throws std::invalid_argument); input above 2^31 - 1 bytes throws
 // std::length_error. Uses about 3 bytes per input byte of working memory
-// besides the stream, and 1 MiB of tables (std::bad_alloc when it cannot
-// have them); each thread keeps them for its next call while the input is
-// at most 4 MiB.
+// besides the stream (7 where many references lie close behind their
+// bytes), and 1 MiB of tables (std::bad_alloc when it cannot have them);
+// each thread keeps them for its next call while the input is at most
+// 4 MiB.
 std::vector<std::uint8_t> CompressOptimal(std::span<const std::uint8_t> input, int type);
 
 // The same stream written into output: returns its length, or -1 (output

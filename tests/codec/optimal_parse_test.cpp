@@ -183,12 +183,13 @@ TEST(OptimalParseSearch, GivesTheStraightEncodersBytes) {
                 case 2: b[i] = i > 4100 && random[i / 16] % 2 ? b[i - 4094 - i / 16 % 5] : random[i] & 7; break;  // window edge
                 case 3: b[i] = "the then there a an and andy\r\n"[random[i / 4] % 30]; break;      // words
                 case 4: b[i] = random[i] % 4 == 0 ? 'a' + random[i] % 26 : ' '; break;                // pairs
+                case 6: b[i] = random[i / 32 * 2 + i % 8] % 3; break;                                // short repeats
                 default: b[i] = i % 18 == 2 ? '!' + i / 54 % 94 : "qu#-the-same-rest-"[i % 18]; break;  // new third bytes, equal rests
             }
         }
         return b;
     };
-    for (int kind = 0; kind < 6; ++kind) {
+    for (int kind = 0; kind < 7; ++kind) {
         const Bytes whole = make(kind);
         for (const std::size_t cut : {whole.size(), whole.size() - 1, std::size_t{19}, std::size_t{2}}) {
             const Bytes in(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
