@@ -189,6 +189,12 @@ TEST(OptimalParseSearch, GivesTheStraightEncodersBytes) {
         }
         return b;
     };
+    // Short repeats, long enough that a farther source kept for reuse leaves
+    // the window before its string comes again.
+    const Bytes longer = testing_support::RandomBytes(14000, 2);
+    Bytes repeats(longer.size());
+    for (std::size_t i = 0; i < repeats.size(); ++i) repeats[i] = longer[i / 32 * 2 + i % 8] % 3;
+    for (int type : {1, 2}) EXPECT_EQ(codec::CompressOptimal(repeats, type), StraightEncode(repeats, type)) << "type " << type;
     for (int kind = 0; kind < 7; ++kind) {
         const Bytes whole = make(kind);
         for (const std::size_t cut : {whole.size(), whole.size() - 1, std::size_t{19}, std::size_t{2}}) {
