@@ -166,18 +166,18 @@ void LzssEncoder::InsertNode(int position) {
     std::uint16_t* const prefixTop = indexed_ ? &top_[PrefixOf(position)] : nullptr;
     // Within a match, the string one past the previous one's match is often
     // next to the new one.
-    if (besideMatch_ && matchLength_ >= 2 && InsertNextTo(position, (matchPosition_ + 1) & (kWindowSize - 1))) {
-        if (prefixTop && (*prefixTop == kNil || parent_[*prefixTop] == kNil)) *prefixTop = static_cast<std::uint16_t>(position);
-        return;
-    }
-    matchLength_ = 0;
-    unsigned top = prefixTop && *prefixTop != kNil ? *prefixTop : links_[kRoot].child[1];
-    if (top == kNil) {  // only when the tree was emptied; kept for safety
-        Attach(position, kRoot, 1);
-    } else if (guessSide_) {
-        Walk<true>(position, top);
-    } else {
-        Walk<false>(position, top);
+    const bool inserted =
+        besideMatch_ && matchLength_ >= 2 && InsertNextTo(position, (matchPosition_ + 1) & (kWindowSize - 1));
+    if (!inserted) {
+        matchLength_ = 0;
+        const unsigned top = prefixTop && *prefixTop != kNil ? *prefixTop : links_[kRoot].child[1];
+        if (top == kNil) {  // only when the tree was emptied; kept for safety
+            Attach(position, kRoot, 1);
+        } else if (guessSide_) {
+            Walk<true>(position, top);
+        } else {
+            Walk<false>(position, top);
+        }
     }
     // The first of its prefix, or in the place of an equal string that was.
     if (prefixTop && (*prefixTop == kNil || parent_[*prefixTop] == kNil)) *prefixTop = static_cast<std::uint16_t>(position);

@@ -53,7 +53,7 @@ inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, 
         std::memcpy(&y, b + k, 8);
         if (x != y) {
             const std::uint64_t d = x ^ y;  // the first differing byte in memory order
-            return k + (std::endian::native == std::endian::little ? std::countr_zero(d) : std::countl_zero(d)) / 8;
+            return k + std::countr_zero(d) / 8;
         }
     }
     while (k < limit && a[k] == b[k]) ++k;

@@ -97,6 +97,24 @@ void Hang(int r, int p, bool larger) {
         Link(r, larger ? p : before[p], larger ? after[p] : p);
 }
 
+// The new node r takes p's place (p's string equals r's): same parent,
+// children, neighbours and age of place; p leaves the tree.
+void TakePlace(int r, int p) {
+    parent[r] = parent[p];
+    leftChild[r] = leftChild[p];
+    rightChild[r] = rightChild[p];
+    parent[leftChild[p]] = r;
+    parent[rightChild[p]] = r;
+    if (rightChild[parent[p]] == p) {
+        rightChild[parent[p]] = r;
+    } else {
+        leftChild[parent[p]] = r;
+    }
+    parent[p] = NIL;
+    placed[r] = placed[p];
+    Link(r, before[p], after[p]);
+}
+
 void DeleteNodeChecked(int p) {
     if (p < 0 || p >= N || parent[p] == NIL) return;
     int q;
@@ -211,18 +229,7 @@ bool InsertNextTo(const Variant& v, int r, int guess) {
     if (equal != NIL) {  // r takes its place
         matchPosition = equal;
         matchLength = v.F;
-        parent[r] = parent[equal];
-        leftChild[r] = leftChild[equal];
-        rightChild[r] = rightChild[equal];
-        parent[leftChild[equal]] = r;
-        parent[rightChild[equal]] = r;
-        if (rightChild[parent[equal]] == equal)
-            rightChild[parent[equal]] = r;
-        else
-            leftChild[parent[equal]] = r;
-        parent[equal] = NIL;
-        placed[r] = placed[equal];
-        Link(r, before[equal], after[equal]);
+        TakePlace(r, equal);
         return true;
     }
     const int beforeLength = previous != NIL ? b.length : -1, afterLength = next != NIL ? a.length : -1;
@@ -300,19 +307,7 @@ void InsertNodeOf(const Variant& v, int r) {
         }
     }
     // A full-length match: r takes p's place, p leaves the tree.
-    parent[r] = parent[p];
-    leftChild[r] = leftChild[p];
-    rightChild[r] = rightChild[p];
-    parent[leftChild[p]] = r;
-    parent[rightChild[p]] = r;
-    if (rightChild[parent[p]] == p) {
-        rightChild[parent[p]] = r;
-    } else {
-        leftChild[parent[p]] = r;
-    }
-    parent[p] = NIL;
-    placed[r] = placed[p];
-    Link(r, before[p], after[p]);
+    TakePlace(r, p);
 }
 
 void InitTreeState() {
