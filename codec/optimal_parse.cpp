@@ -619,23 +619,23 @@ std::size_t ChooseSources(std::span<const std::uint8_t> input, int type, std::sp
         std::uint16_t& source = distance[static_cast<std::size_t>(i)];
         if (source == 0) source = static_cast<std::uint16_t>(i - PairSource(input, type + 16, chains, i));
         if (source >= kSlowDistance) continue;
+        const std::int32_t stop = std::max(i - kWindowSize, 0);  // kNil lies below
         if (!index.Built() && walked > n) index.Build();
         if (index.Built()) {
-            const std::int32_t found = index.OldestMatch(i, length, kSteps, std::max(i - kWindowSize, 0), i - kSlowDistance);
+            const std::int32_t found = index.OldestMatch(i, length, kSteps, stop, i - kSlowDistance);
             if (found != kNil) source = static_cast<std::uint16_t>(i - found);
             continue;
         }
         std::int32_t farthest = kNil;
         int steps = 0;
         const std::int32_t first = chains.NewestBefore(i);  // a reference at i leaves i + 1 < n
-        const std::int32_t stop = std::max(i - kWindowSize, 0);  // kNil lies below
         auto next = [&](std::int32_t c) { return chains.Older(c); };
         if (i + 32 <= n) {  // the first length bytes compared as words, without branches
             std::uint64_t want[3], mask[3];
             for (int w = 0; w < 3; ++w) {
                 std::memcpy(&want[w], data + i + 8 * w, 8);
-                const int bytes = std::clamp(length - 8 * w, 0, 8);
-                mask[w] = bytes == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
+                const int compared = std::clamp(length - 8 * w, 0, 8);
+                mask[w] = compared == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * compared)) - 1;
             }
             auto walk = [&](auto words) {
                 for (std::int32_t c = first; c >= stop && steps < kSteps; c = next(c), ++steps) {
