@@ -459,7 +459,8 @@ struct Match {
 template <bool kMirrored>
 class LzmitTree {
 public:
-    LzmitTree(const std::uint8_t* input, std::int64_t length) : in_(input), n_(length) {}
+    LzmitTree(const std::uint8_t* input, std::int64_t length, bool besideMatch)
+        : in_(input), n_(length), besideMatch_(besideMatch) {}
 
     // With index, the walks of most positions start at the highest node of
     // their first two bytes (see LzssEncoder::top_), which pays for clearing
@@ -467,7 +468,11 @@ public:
     bool Allocate(bool index) {
         links_.reset(new (std::nothrow) Links[kEntries + 1]);
         hooks_.reset(new (std::nothrow) Hook[kEntries + 1]);
-        if (links_ == nullptr || hooks_ == nullptr) return false;
+        before_.reset(new (std::nothrow) std::uint32_t[kEntries]);
+        after_.reset(new (std::nothrow) std::uint32_t[kEntries]);
+        placed_.reset(new (std::nothrow) std::uint32_t[kEntries]);
+        if (links_ == nullptr || hooks_ == nullptr || before_ == nullptr || after_ == nullptr || placed_ == nullptr)
+            return false;
         if (index) top_.reset(new (std::nothrow) std::uint32_t[1 << 16]);
         if (top_ != nullptr) {  // without it, every walk starts at the top
             std::fill_n(top_.get(), 1 << 16, kNone);
@@ -478,7 +483,9 @@ public:
         return true;
     }
 
-    Match Insert(std::int64_t p) {
+    // Inserts position p and returns its match when needMatch (the last
+    // position of an item; the others only take their places).
+    Match Insert(std::int64_t p, bool needMatch) {
         const auto position = static_cast<std::uint32_t>(p);
         const std::uint32_t s = EntryOf(position);
         if (p >= kWindow) {
@@ -500,10 +507,10 @@ public:
         std::uint32_t* const prefixTop = indexed_ ? &top_[PrefixOf(position)] : nullptr;
         Match found{0, -1};
         if (node == kNone) {
-            Attach(position, kRootEntry, 0);
+            Hang(position, kNone, 0);
         } else if (maxK < kLongest) {
             return InsertNearEnd(position, node, key, maxK);
-        } else {
+        } else if (!(besideMatch_ && guessLength_ >= 3 && InsertNextTo(position, guess_ + 1, needMatch, found))) {
             if (prefixTop && *prefixTop != kNone) node = *prefixTop;
             found = guessSide_ ? Walk<true>(position, node, key) : Walk<false>(position, node, key);
         }
@@ -526,6 +533,8 @@ private:
         const std::uint64_t key16 = static_cast<std::uint64_t>(key[16]) << 56 | static_cast<std::uint64_t>(key[17]) << 48;
         int best = 2;
         std::int64_t bestPosition = -1;
+        int nearLength = 0;
+        std::uint32_t nearPosition = 0;
         unsigned levels = 0, turns = 0;
         bool wentSmaller = false;
         Match found;
@@ -556,6 +565,8 @@ private:
                     if (a == b) {
                         TakePlace(position, node);
                         found = {kLongest, node};
+                        nearLength = kLongest;
+                        nearPosition = node;
                         break;
                     }
                 }
@@ -564,6 +575,10 @@ private:
             // A tie keeps the node met first.
             bestPosition = k > best ? node : bestPosition;
             best = k > best ? k : best;
+            // And the last met, the neighbour that shares the most, for the
+            // next position's insertion beside it.
+            nearPosition = k >= nearLength ? node : nearPosition;
+            nearLength = k >= nearLength ? k : nearLength;
             const bool smaller = a < b;
             turns += smaller != wentSmaller;
             wentSmaller = smaller;
@@ -576,14 +591,14 @@ private:
                 if (smaller == kMirrored) {
                     child = static_cast<std::uint32_t>(children >> 32);
                     if (child == kNone) {
-                        Attach(position, EntryOf(node), 1);
+                        Hang(position, node, 1);
                         found = {best, bestPosition};
                         break;
                     }
                 } else {
                     child = static_cast<std::uint32_t>(children);
                     if (child == kNone) {
-                        Attach(position, EntryOf(node), 0);
+                        Hang(position, node, 0);
                         found = {best, bestPosition};
                         break;
                     }
@@ -594,7 +609,7 @@ private:
                 child = kMirrored ? PickIfAbove(b, a, children >> 32, static_cast<std::uint32_t>(children))
                                   : PickIfAbove(a, b, children >> 32, static_cast<std::uint32_t>(children));
                 if (child == kNone) {
-                    Attach(position, EntryOf(node), right);
+                    Hang(position, node, right);
                     found = {best, bestPosition};
                     break;
                 }
@@ -604,10 +619,119 @@ private:
         recentLevels_ += (levels << 4) - (recentLevels_ >> 4);
         recentTurns_ += (turns << 4) - (recentTurns_ >> 4);
         guessSide_ = recentTurns_ * 4 < recentLevels_;
+        guess_ = nearPosition;
+        guessLength_ = nearLength;
         return found;
     }
 
 private:
+    // How a key compares with a node's string: the number of equal leading
+    // bytes and the side of the node the key belongs on in the tree's order
+    // (1: after it, -1: before it, 0: equal in all kLongest bytes).
+    struct Order {
+        int length;
+        int side;
+    };
+    Order Compare(const std::uint8_t* key, std::uint32_t node) const {
+        const std::uint8_t* other = in_ + node;
+        std::uint64_t a = __builtin_bswap64(Load64(key)), b = __builtin_bswap64(Load64(other));
+        int from = 0;
+        if (a == b) {
+            a = __builtin_bswap64(Load64(key + 8));
+            b = __builtin_bswap64(Load64(other + 8));
+            from = 8;
+            if (a == b) {
+                a = static_cast<std::uint64_t>(key[16]) << 56 | static_cast<std::uint64_t>(key[17]) << 48;
+                b = static_cast<std::uint64_t>(other[16]) << 56 | static_cast<std::uint64_t>(other[17]) << 48;
+                from = 16;
+                if (a == b) return {kLongest, 0};
+            }
+        }
+        return {from + (__builtin_clzll(a ^ b) >> 3), (a > b) != kMirrored ? 1 : -1};
+    }
+
+    // Inserts position without a walk when its string falls right next to
+    // guess in the tree's order (see LzssEncoder::InsertNextTo). The walk
+    // would end below the deeper of the two neighbours around it (the other
+    // lies above it); its longest match is as long as the longer of theirs,
+    // and it keeps the first node met of that length: the highest, climbed
+    // to when needMatch. Returns false, with nothing changed, when the string
+    // does not fall next to guess.
+    bool InsertNextTo(std::uint32_t position, std::uint32_t guess, bool needMatch, Match& found) {
+        constexpr int kSteps = 3;  // neighbours passed at most on the way from guess
+        if (guess >= position || position - guess >= kWindow || hooks_[EntryOf(guess)].parent == kDetached)
+            return false;
+        const std::uint8_t* key = in_ + position;
+        const Order g = Compare(key, guess);
+        std::uint32_t before = guess, after = guess;
+        Order b = g, a = g;
+        if (g.side > 0) {
+            for (int step = 0;; ++step) {
+                after = after_[EntryOf(before)];
+                if (after == kNone || (a = Compare(key, after)).side <= 0) break;
+                if (step == kSteps) return false;
+                before = after;
+                b = a;
+            }
+        } else if (g.side < 0) {
+            for (int step = 0;; ++step) {
+                before = before_[EntryOf(after)];
+                if (before == kNone || (b = Compare(key, before)).side >= 0) break;
+                if (step == kSteps) return false;
+                after = before;
+                a = b;
+            }
+        }
+        const std::uint32_t equal = g.side == 0                      ? guess
+                                    : before != kNone && b.side == 0 ? before
+                                    : after != kNone && a.side == 0  ? after
+                                                                     : kNone;
+        if (equal != kNone) {
+            TakePlace(position, equal);
+            found = {kLongest, equal};
+            guess_ = equal;
+            guessLength_ = kLongest;
+            return true;
+        }
+        const int beforeLength = before != kNone ? b.length : -1, afterLength = after != kNone ? a.length : -1;
+        const bool beforeIsDeeper =
+            after == kNone || (before != kNone && placed_[EntryOf(before)] > placed_[EntryOf(after)]);
+        const std::uint32_t deeper = beforeIsDeeper ? before : after;
+        const int side = beforeIsDeeper ? 1 : 0;
+        // The new node's place is free (it cannot be otherwise; checked so that
+        // the tree stays whole whatever happens).
+        if (links_[EntryOf(deeper)].child[side] != kNone) return false;
+        const int longest = std::max(beforeLength, afterLength);
+        guessLength_ = longest;
+        guess_ = beforeLength != afterLength ? (beforeLength > afterLength ? before : after) : deeper;
+        found = {2, -1};
+        if (needMatch && longest > 2) {
+            // On each side of the key, the nodes above come farther from it
+            // in the order the higher they lie, so once one on a side shares
+            // less, none higher on that side shares as much. Above the first
+            // node of the key's first two bytes none shares more than one.
+            const std::uint32_t top = indexed_ ? top_[PrefixOf(position)] : kNone;
+            bool beforeDone = beforeLength < longest, afterDone = afterLength < longest;
+            Order c = beforeIsDeeper ? b : a;
+            for (std::uint32_t x = deeper;;) {
+                bool& done = c.side > 0 ? beforeDone : afterDone;
+                if (!done) {
+                    if (c.length >= longest)
+                        found = {longest, x};
+                    else
+                        done = true;
+                }
+                if ((beforeDone && afterDone) || x == top) break;
+                const std::uint32_t up = hooks_[EntryOf(x)].parent;
+                if (up == kRootEntry) break;
+                x = position - ((position - up) & (kEntries - 1));
+                c = Compare(key, x);
+            }
+        }
+        Hang(position, deeper, side);
+        return true;
+    }
+
     // The last 17 positions: the comparison stops at the end of the input,
     // and a string cut there sorts as the smaller one.
     Match InsertNearEnd(std::uint32_t position, std::uint32_t node, const std::uint8_t* key, int maxK) {
@@ -625,7 +749,7 @@ private:
             const int sideToGo = smaller == kMirrored;
             const std::uint32_t child = links_[EntryOf(node)].child[sideToGo];
             if (child == kNone) {
-                Attach(position, EntryOf(node), sideToGo);
+                Hang(position, node, sideToGo);
                 return {best, bestPosition};
             }
             node = child;
@@ -634,6 +758,9 @@ private:
 
     static constexpr int kSmallerSide = kMirrored ? 1 : 0;
     static constexpr int kLargerSide = 1 - kSmallerSide;
+    // The side, in the tree's order, of the neighbour that takes the place of
+    // a removed node with two children.
+    static constexpr int kReplacedFrom = kMirrored ? 1 : 0;
 
     unsigned PrefixOf(std::uint32_t position) const {
         return static_cast<unsigned>(in_[position]) << 8 | in_[position + 1];
@@ -649,38 +776,75 @@ private:
         return node;
     }
 
+    // The node before (side 0) or after (side 1) the one in entry e, in the
+    // order of the tree (left to right), or kNone.
+    std::uint32_t Neighbour(std::uint32_t e, int side) const { return side == 0 ? before_[e] : after_[e]; }
+
+    // The highest node of prefix below child, found only when the neighbour
+    // on child's side shares the prefix (the nodes of a prefix are
+    // neighbours); else there is none.
+    std::uint32_t FirstBelow(std::uint32_t child, std::uint32_t neighbour, unsigned prefix) const {
+        return neighbour != kNone && PrefixOf(neighbour) == prefix ? FirstWithPrefix(child, prefix) : kNone;
+    }
+
     // Keeps top_ right for the removal of the node at position, before the
     // tree changes (see LzssEncoder::UnindexNode): with two children it is
-    // replaced by its predecessor in the order of the strings.
+    // replaced by its neighbour on the side kReplacedFrom.
     void Unindex(std::uint32_t position) {
-        const Links* t = links_.get();
+        const std::uint32_t s = EntryOf(position);
         const unsigned prefix = PrefixOf(position);
-        const std::uint32_t smaller = t[EntryOf(position)].child[kSmallerSide];
-        const std::uint32_t larger = t[EntryOf(position)].child[kLargerSide];
-        if (smaller == kNone || larger == kNone) {
-            if (top_[prefix] == position) top_[prefix] = FirstWithPrefix(smaller & larger, prefix);
+        const std::uint32_t l = links_[s].child[0], r = links_[s].child[1];
+        if (l == kNone || r == kNone) {
+            if (top_[prefix] == position) top_[prefix] = FirstBelow(l & r, Neighbour(s, l != kNone ? 0 : 1), prefix);
             return;
         }
-        std::uint32_t moved = smaller;
-        while (t[EntryOf(moved)].child[kLargerSide] != kNone) moved = t[EntryOf(moved)].child[kLargerSide];
+        const std::uint32_t moved = Neighbour(s, kReplacedFrom);
         const unsigned movedPrefix = PrefixOf(moved);
         if (movedPrefix == prefix) {
             if (top_[prefix] == position) top_[prefix] = moved;
             return;
         }
-        if (top_[prefix] == position) top_[prefix] = FirstWithPrefix(larger, prefix);
-        for (std::uint32_t x = smaller; x != moved; x = t[EntryOf(x)].child[kLargerSide]) {
-            if (top_[movedPrefix] == x) {
-                top_[movedPrefix] = moved;
-                return;
-            }
-        }
+        // The rest of the prefix lies on the other side.
+        constexpr int kOther = 1 - kReplacedFrom;
+        if (top_[prefix] == position) top_[prefix] = FirstBelow(links_[s].child[kOther], Neighbour(s, kOther), prefix);
+        // The moved node rises above the nodes on its way up, all below the
+        // removed one: if the first of its prefix was one of them, it is now.
+        const std::uint32_t first = top_[movedPrefix];
+        if (first != moved && placed_[EntryOf(first)] > placed_[s]) top_[movedPrefix] = moved;
     }
 
     // Hangs the node at position below the entry parent, on the given side.
     void Attach(std::uint32_t position, std::uint32_t parent, int side) {
         links_[parent].child[side] = position;
         hooks_[EntryOf(position)] = Hook{static_cast<std::uint16_t>(parent), static_cast<std::uint16_t>(side)};
+    }
+
+    // Hangs a new node below parent (a position; kNone for the root), on the
+    // given side: right after parent in the tree's order (side 1) or right
+    // before it (side 0).
+    void Hang(std::uint32_t position, std::uint32_t parent, int side) {
+        const std::uint32_t s = EntryOf(position);
+        links_[s] = Links{{kNone, kNone}};
+        placed_[s] = ++clock_;
+        if (parent == kNone) {
+            Attach(position, kRootEntry, side);
+            SetNeighbours(position, kNone, kNone);
+            return;
+        }
+        Attach(position, EntryOf(parent), side);
+        const std::uint32_t p = EntryOf(parent);
+        if (side == 1)
+            SetNeighbours(position, parent, after_[p]);
+        else
+            SetNeighbours(position, before_[p], parent);
+    }
+
+    void SetNeighbours(std::uint32_t position, std::uint32_t previous, std::uint32_t next) {
+        const std::uint32_t s = EntryOf(position);
+        before_[s] = previous;
+        after_[s] = next;
+        if (previous != kNone) after_[EntryOf(previous)] = position;
+        if (next != kNone) before_[EntryOf(next)] = position;
     }
 
     // The children of the node in entry e hang from e again.
@@ -691,13 +855,16 @@ private:
         }
     }
 
-    // position takes node's place (same parent, side and children); node leaves.
+    // position takes node's place (same parent, side, children, neighbours
+    // and age of place); node leaves.
     void TakePlace(std::uint32_t position, std::uint32_t node) {
         const std::uint32_t s = EntryOf(position), e = EntryOf(node);
         links_[s] = links_[e];
         AdoptChildren(s);
         Attach(position, hooks_[e].parent, hooks_[e].side);
         hooks_[e].parent = kDetached;
+        placed_[s] = placed_[e];
+        SetNeighbours(position, before_[e], after_[e]);
     }
 
     // Takes the node in entry s out of the tree.
@@ -711,40 +878,49 @@ private:
             if (c != kNone) hooks_[EntryOf(c)] = hook;
         } else {
             // The standard build moves the predecessor (rightmost of the left
-            // subtree) up, the mirrored one the successor (leftmost of the right).
-            std::uint32_t m = kMirrored ? r : l;
-            for (;;) {
-                const std::uint32_t further = t[EntryOf(m)].child[kMirrored ? 0 : 1];
-                if (further == kNone) break;
-                m = further;
-            }
+            // subtree) up, the mirrored one the successor (leftmost of the
+            // right): the neighbour on that side, which has no child towards s.
+            const std::uint32_t m = Neighbour(s, kReplacedFrom);
             const std::uint32_t e = EntryOf(m);
             const Hook mHook = hooks_[e];
-            const std::uint32_t inner = t[e].child[kMirrored ? 1 : 0];
+            const std::uint32_t inner = t[e].child[kReplacedFrom];
             t[mHook.parent].child[mHook.side] = inner;
             if (inner != kNone) hooks_[EntryOf(inner)] = mHook;
             t[e] = t[s];
             AdoptChildren(e);
             Attach(m, hook.parent, hook.side);
+            placed_[e] = placed_[s];
         }
         hooks_[s].parent = kDetached;
+        const std::uint32_t previous = before_[s], next = after_[s];
+        if (previous != kNone) after_[EntryOf(previous)] = next;
+        if (next != kNone) before_[EntryOf(next)] = previous;
     }
 
     const std::uint8_t* in_;
     std::int64_t n_;
+    bool besideMatch_;
     bool guessSide_ = false;
     std::uint32_t recentLevels_ = 0, recentTurns_ = 0;
     std::unique_ptr<Links[]> links_;
     std::unique_ptr<Hook[]> hooks_;
+    // Per entry: the nodes before and after it in the tree's order (left to
+    // right), and when its place was made (see LzssEncoder::placed_).
+    std::unique_ptr<std::uint32_t[]> before_, after_, placed_;
+    std::uint32_t clock_ = 0;
+    // The previous position's longest match, whose successor the next
+    // position's string often falls next to; used when guessLength_ >= 3.
+    std::uint32_t guess_ = 0;
+    int guessLength_ = 0;
     std::unique_ptr<std::uint32_t[]> top_;  // per first two bytes: the highest node, or kNone
     bool indexed_ = false;                   // top_ is kept
 };
 
 template <bool kMirrored>
 std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
-                               std::int64_t indexFrom) {
+                               std::int64_t indexFrom, bool besideMatch) {
     const std::int64_t n = static_cast<std::int64_t>(input.size());
-    LzmitTree<kMirrored> tree(input.data(), n);
+    LzmitTree<kMirrored> tree(input.data(), n, besideMatch);
     if (!tree.Allocate(n >= indexFrom)) return -1;
     std::uint8_t* out = output.data();
     std::int64_t i = 0;
@@ -755,7 +931,7 @@ std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<st
     std::int64_t outCount = 1;
     Match m{0, -1};
     while (i + insertCount - 1 < n) {
-        for (std::int64_t k = 0; k < insertCount; ++k) m = tree.Insert(i + k);
+        for (std::int64_t k = 0; k < insertCount; ++k) m = tree.Insert(i + k, k + 1 == insertCount);
         i += insertCount - 1;
         if (outCount >= n - 17) return -1;
         flag = (flag >> 1) & 0x7F;
@@ -788,9 +964,9 @@ std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<st
 }  // namespace
 
 std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output, TreeOrder order,
-                           std::int64_t indexFrom) {
-    return order == TreeOrder::Mirrored ? CompressLzmitWith<true>(input, output, indexFrom)
-                                        : CompressLzmitWith<false>(input, output, indexFrom);
+                           std::int64_t indexFrom, bool besideMatch) {
+    return order == TreeOrder::Mirrored ? CompressLzmitWith<true>(input, output, indexFrom, besideMatch)
+                                        : CompressLzmitWith<false>(input, output, indexFrom, besideMatch);
 }
 
 }  // namespace codec

@@ -115,9 +115,13 @@ enum class TreeOrder { Standard, Mirrored };
 // input.size() must fit in 32 bits. Returns the stream length, 0 for empty
 // input, or -1 when the stream reaches input.size() - 17 bytes before the
 // input is consumed (every input of 1 to 18 bytes) or its working memory
-// cannot be had. Allocates its tree per call; safe on several threads.
+// cannot be had. Allocates its tree per call; safe on several threads. As
+// the type 1 encoder, it inserts most strings within a match beside the
+// string one past the previous one's match; tests turn that off (besideMatch
+// false) to compare.
 std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
-                           TreeOrder order = TreeOrder::Standard, std::int64_t indexFrom = kTreeIndexFrom);
+                           TreeOrder order = TreeOrder::Standard, std::int64_t indexFrom = kTreeIndexFrom,
+                           bool besideMatch = true);
 
 // The stream of the search encoders, type 1 or 2: greedy parsing, at each
 // position the longest match (capped at type + 16 bytes and at the end of the

@@ -190,15 +190,27 @@ TEST(EncoderStreams, ExactOnOneSidedAndScatteredTrees) {
 }
 
 // The insertion beside the last match must give the walk's bytes (with and
-// without the index of the first two bytes).
+// without the index of the first two bytes), in both types and both orders
+// of the type 2 tree.
 TEST(EncoderStreams, InsertionsBesideTheMatchGiveTheWalksBytes) {
     constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
     codec::LzssEncoder fast, fastUnindexed(kNever), walked(kNever, false);
+    const auto encode2 = [](const Bytes& in, codec::TreeOrder order, std::int64_t indexFrom, bool besideMatch) {
+        Bytes out(in.size());
+        const std::int32_t r = codec::CompressLzmit(in, out, order, indexFrom, besideMatch);
+        out.resize(r >= 0 ? static_cast<std::size_t>(r) : 0);
+        return out;
+    };
     for (std::uint32_t seed = 0; seed < 60; ++seed) {
         const Bytes in = testing_support::TieStress(seed);
         const Bytes want = Encode1(walked, in);
         EXPECT_EQ(Encode1(fast, in), want) << "seed " << seed;
         EXPECT_EQ(Encode1(fastUnindexed, in), want) << "seed " << seed;
+        for (auto order : {codec::TreeOrder::Standard, codec::TreeOrder::Mirrored}) {
+            const Bytes want2 = encode2(in, order, kNever, false);
+            EXPECT_EQ(encode2(in, order, 0, true), want2) << "seed " << seed;
+            EXPECT_EQ(encode2(in, order, kNever, true), want2) << "seed " << seed;
+        }
     }
 }
 
