@@ -59,6 +59,10 @@ std::uint64_t placeClock = 0;  // 64 bits: the input files have no size limit
 int matchPosition = 0;
 int matchLength = 0;
 long textSize = 0;  // input bytes read so far
+// The previous insertion's neighbour that shares the most with it (of two,
+// the deeper), whose successor the next string often falls next to.
+int nearPosition = 0;
+int nearLength = 0;
 
 struct Variant {
     std::uint8_t* ring;
@@ -184,9 +188,9 @@ inline int CompareTail(const std::uint8_t* key, const std::uint8_t* other, int F
 // below the deeper of the two neighbours around it (the other lies above
 // it), and the longest match it meets is as long as the longer of theirs;
 // type 1 takes that neighbour, or the deeper on a tie, as it keeps the later
-// node met. Returns false, with nothing changed, when the string does not
-// fall next to guess.
-bool InsertNextTo(const Variant& v, int r, int guess) {
+// node met; type 2 climbs to its match when needMatch. Returns false, with
+// nothing changed, when the string does not fall next to guess.
+bool InsertNextTo(const Variant& v, int r, int guess, bool needMatch) {
     constexpr int kSteps = 3;  // neighbours passed at most on the way from guess
     const std::uint8_t* key = v.ring + r;
     if (guess == r || parent[guess] == NIL || v.ring[guess] != key[0]) return false;
@@ -227,8 +231,8 @@ bool InsertNextTo(const Variant& v, int r, int guess) {
     for (const int neighbour : {equal != NIL ? before[equal] : NIL, equal != NIL ? after[equal] : NIL})
         if (neighbour != NIL && compare(neighbour).sign == 0) return false;
     if (equal != NIL) {  // r takes its place
-        matchPosition = equal;
-        matchLength = v.F;
+        matchPosition = nearPosition = equal;
+        matchLength = nearLength = v.F;
         TakePlace(r, equal);
         return true;
     }
@@ -238,9 +242,10 @@ bool InsertNextTo(const Variant& v, int r, int guess) {
     // The new node's place is free (it cannot be otherwise; checked so that
     // the tree stays whole whatever happens).
     if ((beforeIsDeeper ? rightChild[deeper] : leftChild[deeper]) != NIL) return false;
-    matchLength = std::max(beforeLength, afterLength);
-    matchPosition = beforeLength != afterLength ? (beforeLength > afterLength ? previous : next) : deeper;
-    if (!v.laterNodeWinsTie && matchLength > v.threshold) {
+    matchLength = nearLength = std::max(beforeLength, afterLength);
+    matchPosition = nearPosition =
+        beforeLength != afterLength ? (beforeLength > afterLength ? previous : next) : deeper;
+    if (!v.laterNodeWinsTie && matchLength > v.threshold && needMatch) {
         // Type 2 keeps the first node met of those sharing the most: the
         // highest of them, climbed to from the deeper neighbour. On each side
         // of the key, the nodes above come farther from it in the order the
@@ -267,21 +272,23 @@ bool InsertNextTo(const Variant& v, int r, int guess) {
     return true;
 }
 
-void InsertNodeOf(const Variant& v, int r) {
+// Inserts ring position r. Its match (matchLength, matchPosition) is found
+// when needMatch; otherwise, for type 2, matchPosition may be another
+// candidate of that length.
+void InsertNodeOf(const Variant& v, int r, bool needMatch = true) {
     if (r < 0 || r >= N) return;
     // Encode never inserts a position twice; a direct caller could, and a
     // position in the tree twice would corrupt it.
     if (parent[static_cast<std::size_t>(r)] != NIL) DeleteNodeChecked(r);
     // Within a match, the string one past the previous one's match is often
     // next to the new one.
-    if (textSize >= N && matchLength >= 2 &&
-        InsertNextTo(v, r, (matchPosition + 1) & (N - 1)))
-        return;
+    if (textSize >= N && nearLength >= 2 && InsertNextTo(v, r, (nearPosition + 1) & (N - 1), needMatch)) return;
     const std::uint8_t* key = v.ring + r;
     int cmp = 1;
     int p = N + 1 + key[0];
     rightChild[r] = leftChild[r] = NIL;
     matchLength = 0;
+    nearLength = 0;
     for (;;) {
         if (cmp >= 0) {
             if (rightChild[p] != NIL) {
@@ -299,6 +306,10 @@ void InsertNodeOf(const Variant& v, int r) {
             }
         }
         const int i = CompareTail(key, v.ring + p, v.F, cmp);
+        if (i >= nearLength) {
+            nearPosition = p;
+            nearLength = i;
+        }
         const bool considered = v.laterNodeWinsTie ? i >= matchLength : i > matchLength;
         if (considered && Accepted(p, i, v.F)) {
             matchPosition = p;
@@ -390,14 +401,14 @@ void EncodeWith(const Variant& v, std::FILE* file, std::FILE* out) {
             if (s < F - 1) v.ring[s + N] = static_cast<std::uint8_t>(c);
             s = (s + 1) & (N - 1);
             r = (r + 1) & (N - 1);
-            InsertNodeOf(v, r);
+            InsertNodeOf(v, r, i + 1 == lastMatchLength);
         }
         textSize += i;
         for (; i < lastMatchLength; ++i) {
             DeleteNodeChecked(s);
             s = (s + 1) & (N - 1);
             r = (r + 1) & (N - 1);
-            if (--len) InsertNodeOf(v, r);
+            if (--len) InsertNodeOf(v, r, i + 1 == lastMatchLength);
         }
     } while (len > 0);
     if (codeLength > 1) std::fwrite(code, 1, static_cast<std::size_t>(codeLength), out);
