@@ -84,8 +84,8 @@ inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, 
 // shorter. With them, a match of two bytes only (type 1) is known by the
 // newest position of each first two bytes (kPairs), and its source is left
 // to the pass after the parse (kPairSource), which looks for it only where
-// the parse takes it (PairSource). That pays off in text; elsewhere type 1
-// keeps a tree per first two bytes.
+// the parse takes it (PairSource). That pays off unless the data is close
+// to random (PairsPayOff); there type 1 keeps a tree per first two bytes.
 // The tables of the match finder and of PairChains, kept between encodings
 // (see Workspace).
 struct Tables {
@@ -237,14 +237,27 @@ private:
     std::vector<std::int32_t>& pairNewest_;  // with pairs: by the first two bytes
 };
 
-// True when nine in ten of the first 64 KiB are printable ASCII, tabs or
-// line ends.
-bool LooksLikeText(std::span<const std::uint8_t> input) {
+// Whether type 1 pays for trees by the first three bytes and the later
+// search for two-byte sources: in text, where nine in ten of the first
+// 64 KiB are printable ASCII, tabs or line ends, and in other data whose
+// first 64 KiB repeat their pairs of bytes (at most one in four pairs new).
+// On data close to random most two-byte matches have no longer one beside
+// them, and the trees by two bytes find them at once.
+bool PairsPayOff(std::span<const std::uint8_t> input) {
     const std::span<const std::uint8_t> head = input.first(std::min<std::size_t>(input.size(), 65536));
     const auto text = std::count_if(head.begin(), head.end(), [](std::uint8_t b) {
         return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\n' || b == '\r';
     });
-    return static_cast<std::size_t>(text) * 10 >= head.size() * 9;
+    if (static_cast<std::size_t>(text) * 10 >= head.size() * 9) return true;
+    std::array<std::uint64_t, 1024> seen{};
+    std::size_t distinct = 0;
+    for (std::size_t i = 0; i + 1 < head.size(); ++i) {
+        const unsigned pair = static_cast<unsigned>(head[i]) << 8 | head[i + 1];
+        const std::uint64_t bit = std::uint64_t{1} << (pair & 63);
+        distinct += (seen[pair >> 6] & bit) == 0;
+        seen[pair >> 6] |= bit;
+    }
+    return distinct * 4 <= head.size();
 }
 
 void CheckType(int type) {
@@ -324,7 +337,7 @@ Matches FindMatches(std::span<const std::uint8_t> input, int type, Workspace& wo
     };
     if (minLength == 3) {
         find(MatchFinder<3, false>(input, maxLength, work.tables));
-    } else if (LooksLikeText(input)) {
+    } else if (PairsPayOff(input)) {
         find(MatchFinder<3, true>(input, maxLength, work.tables));
     } else {
         find(MatchFinder<2, false>(input, maxLength, work.tables));
