@@ -82,8 +82,11 @@ bool Accepted(int p, int i, int F) {
     return textSize >= N || (((p + F) & (N - 1)) <= textSize && ((p + i + F) & (N - 1)) <= textSize);
 }
 
+// The encoder's steps are built once per type, with the type's constants
+// (template on the Variant), and forced inline into its loop.
+
 // Puts node between two neighbours of its tree's order.
-void Link(int node, int previous, int next) {
+[[gnu::always_inline]] inline void Link(int node, int previous, int next) {
     before[node] = previous;
     after[node] = next;
     if (previous != NIL) after[previous] = node;
@@ -91,7 +94,7 @@ void Link(int node, int previous, int next) {
 }
 
 // Hangs the new node r below p (a node, or the root of a tree).
-void Hang(int r, int p, bool larger) {
+[[gnu::always_inline]] inline void Hang(int r, int p, bool larger) {
     (larger ? rightChild[p] : leftChild[p]) = r;
     parent[r] = p;
     placed[r] = ++placeClock;
@@ -103,7 +106,7 @@ void Hang(int r, int p, bool larger) {
 
 // The new node r takes p's place (p's string equals r's): same parent,
 // children, neighbours and age of place; p leaves the tree.
-void TakePlace(int r, int p) {
+[[gnu::always_inline]] inline void TakePlace(int r, int p) {
     parent[r] = parent[p];
     leftChild[r] = leftChild[p];
     rightChild[r] = rightChild[p];
@@ -119,7 +122,7 @@ void TakePlace(int r, int p) {
     Link(r, before[p], after[p]);
 }
 
-void DeleteNodeChecked(int p) {
+[[gnu::always_inline]] inline void DeleteNodeChecked(int p) {
     if (p < 0 || p >= N || parent[p] == NIL) return;
     int q;
     if (rightChild[p] == NIL) {
@@ -163,7 +166,7 @@ inline std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
 // sets cmp to its sign (0 when equal). Read as big-endian words, one unsigned
 // comparison gives the order and the leading zero bits the index. Both
 // strings lie in a ring with its mirror: F bytes from them are readable.
-inline int CompareTail(const std::uint8_t* key, const std::uint8_t* other, int F, int& cmp) {
+[[gnu::always_inline]] inline int CompareTail(const std::uint8_t* key, const std::uint8_t* other, int F, int& cmp) {
     std::uint64_t a = LoadBigEndian64(key + 1), b = LoadBigEndian64(other + 1);
     int from = 1;
     if (a == b) {
@@ -190,7 +193,8 @@ inline int CompareTail(const std::uint8_t* key, const std::uint8_t* other, int F
 // type 1 takes that neighbour, or the deeper on a tie, as it keeps the later
 // node met; type 2 climbs to its match when needMatch. Returns false, with
 // nothing changed, when the string does not fall next to guess.
-bool InsertNextTo(const Variant& v, int r, int guess, bool needMatch) {
+template <const Variant& v>
+[[gnu::always_inline]] inline bool InsertNextTo(int r, int guess, bool needMatch) {
     constexpr int kSteps = 3;  // neighbours passed at most on the way from guess
     const std::uint8_t* key = v.ring + r;
     if (guess == r || parent[guess] == NIL || v.ring[guess] != key[0]) return false;
@@ -275,14 +279,15 @@ bool InsertNextTo(const Variant& v, int r, int guess, bool needMatch) {
 // Inserts ring position r. Its match (matchLength, matchPosition) is found
 // when needMatch; otherwise, for type 2, matchPosition may be another
 // candidate of that length.
-void InsertNodeOf(const Variant& v, int r, bool needMatch = true) {
+template <const Variant& v>
+[[gnu::always_inline]] inline void InsertNodeOf(int r, bool needMatch = true) {
     if (r < 0 || r >= N) return;
     // Encode never inserts a position twice; a direct caller could, and a
     // position in the tree twice would corrupt it.
     if (parent[static_cast<std::size_t>(r)] != NIL) DeleteNodeChecked(r);
     // Within a match, the string one past the previous one's match is often
     // next to the new one.
-    if (textSize >= N && nearLength >= 2 && InsertNextTo(v, r, (nearPosition + 1) & (N - 1), needMatch)) return;
+    if (textSize >= N && nearLength >= 2 && InsertNextTo<v>(r, (nearPosition + 1) & (N - 1), needMatch)) return;
     const std::uint8_t* key = v.ring + r;
     int cmp = 1;
     int p = N + 1 + key[0];
@@ -346,7 +351,8 @@ private:
     std::uint8_t buffer_[65536];
 };
 
-void EncodeWith(const Variant& v, std::FILE* file, std::FILE* out) {
+template <const Variant& v>
+void EncodeWith(std::FILE* file, std::FILE* out) {
     ByteReader in(file);
     const int F = v.F;
     InitTreeState();
@@ -369,8 +375,8 @@ void EncodeWith(const Variant& v, std::FILE* file, std::FILE* out) {
     while (len < F && (c = in.Get()) != EOF) v.ring[r + len++] = static_cast<std::uint8_t>(c);
     textSize = len;
     if (len == 0) return;
-    for (int i = 1; i <= F; ++i) InsertNodeOf(v, r - i);
-    InsertNodeOf(v, r);
+    for (int i = 1; i <= F; ++i) InsertNodeOf<v>(r - i);
+    InsertNodeOf<v>(r);
     do {
         if (matchLength > len) matchLength = len;
         if (matchLength <= v.threshold) {
@@ -401,14 +407,14 @@ void EncodeWith(const Variant& v, std::FILE* file, std::FILE* out) {
             if (s < F - 1) v.ring[s + N] = static_cast<std::uint8_t>(c);
             s = (s + 1) & (N - 1);
             r = (r + 1) & (N - 1);
-            InsertNodeOf(v, r, i + 1 == lastMatchLength);
+            InsertNodeOf<v>(r, i + 1 == lastMatchLength);
         }
         textSize += i;
         for (; i < lastMatchLength; ++i) {
             DeleteNodeChecked(s);
             s = (s + 1) & (N - 1);
             r = (r + 1) & (N - 1);
-            if (--len) InsertNodeOf(v, r, i + 1 == lastMatchLength);
+            if (--len) InsertNodeOf<v>(r, i + 1 == lastMatchLength);
         }
     } while (len > 0);
     if (codeLength > 1) std::fwrite(code, 1, static_cast<std::size_t>(codeLength), out);
@@ -426,9 +432,9 @@ void CopyFile(std::FILE* in, std::FILE* out) {
 
 ORVANE_EXPORT void InitTree() { tarvocompc::InitTreeState(); }
 
-ORVANE_EXPORT void InsertNode(std::int32_t r) { tarvocompc::InsertNodeOf(tarvocompc::kType1, r); }
+ORVANE_EXPORT void InsertNode(std::int32_t r) { tarvocompc::InsertNodeOf<tarvocompc::kType1>(r); }
 
-ORVANE_EXPORT void InsertNode2(std::int32_t r) { tarvocompc::InsertNodeOf(tarvocompc::kType2, r); }
+ORVANE_EXPORT void InsertNode2(std::int32_t r) { tarvocompc::InsertNodeOf<tarvocompc::kType2>(r); }
 
 ORVANE_EXPORT void DeleteNode(std::int32_t p) { tarvocompc::DeleteNodeChecked(p); }
 
@@ -436,13 +442,13 @@ ORVANE_EXPORT void DeleteNode(std::int32_t p) { tarvocompc::DeleteNodeChecked(p)
 // the standard output of the program that loads it.
 ORVANE_EXPORT void Encode() {
     if (auto pair = tarvocompc::CurrentFilePair(); pair.input && pair.output) {
-        tarvocompc::EncodeWith(tarvocompc::kType1, pair.input, pair.output);
+        tarvocompc::EncodeWith<tarvocompc::kType1>(pair.input, pair.output);
     }
 }
 
 ORVANE_EXPORT void Encode2() {
     if (auto pair = tarvocompc::CurrentFilePair(); pair.input && pair.output) {
-        tarvocompc::EncodeWith(tarvocompc::kType2, pair.input, pair.output);
+        tarvocompc::EncodeWith<tarvocompc::kType2>(pair.input, pair.output);
     }
 }
 
