@@ -177,6 +177,7 @@ std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const
         const unsigned top = prefixTop && *prefixTop != kNil ? *prefixTop : links_[kRoot].child[1];
         if (top == kNil) {  // only when the tree was emptied; kept for safety
             Attach(position, kRoot, 1);
+        } else if (prefixTop && *prefixTop == kNil && InsertFirstOfPrefix(position)) {
         } else if (guessSide_) {
             Walk<true>(position, top);
         } else {
@@ -184,7 +185,98 @@ std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const
         }
     }
     // The first of its prefix, or in the place of an equal string that was.
-    if (prefixTop && (*prefixTop == kNil || parent_[*prefixTop] == kNil)) *prefixTop = static_cast<std::uint16_t>(position);
+    if (prefixTop && (*prefixTop == kNil || parent_[*prefixTop] == kNil)) {
+        if (*prefixTop == kNil) MarkPrefix(PrefixOf(position), true);
+        *prefixTop = static_cast<std::uint16_t>(position);
+    }
+}
+
+// Records whether some node has the given first two bytes.
+[[gnu::always_inline]] inline void LzssEncoder::MarkPrefix(unsigned prefix, bool present) {
+    const std::uint64_t bit = std::uint64_t{1} << (prefix & 63);
+    std::uint64_t& word = present_[prefix >> 6];
+    word = present ? word | bit : word & ~bit;
+    const std::uint64_t wordBit = std::uint64_t{1} << (prefix >> 6 & 63);
+    presentWords_[prefix >> 12] = word != 0 ? presentWords_[prefix >> 12] | wordBit : presentWords_[prefix >> 12] & ~wordBit;
+}
+
+// The nearest first two bytes above prefix that some node has, or -1.
+int LzssEncoder::NextPrefix(unsigned prefix) const {
+    unsigned w = prefix >> 6;
+    const std::uint64_t rest = prefix % 64 == 63 ? 0 : present_[w] & (~std::uint64_t{0} << (prefix % 64 + 1));
+    if (rest != 0) return static_cast<int>(w * 64 + std::countr_zero(rest));
+    // The words after w, by the summary of their group, then the later groups.
+    unsigned g = w >> 6;
+    std::uint64_t words = w % 64 == 63 ? 0 : presentWords_[g] & (~std::uint64_t{0} << (w % 64 + 1));
+    while (words == 0) {
+        if (++g == kPrefixGroups) return -1;
+        words = presentWords_[g];
+    }
+    w = g * 64 + std::countr_zero(words);
+    return static_cast<int>(w * 64 + std::countr_zero(present_[w]));
+}
+
+// The nearest first two bytes below prefix that some node has, or -1.
+int LzssEncoder::PreviousPrefix(unsigned prefix) const {
+    unsigned w = prefix >> 6;
+    const std::uint64_t rest = present_[w] & ((std::uint64_t{1} << (prefix % 64)) - 1);
+    if (rest != 0) return static_cast<int>(w * 64 + 63 - std::countl_zero(rest));
+    unsigned g = w >> 6;
+    std::uint64_t words = presentWords_[g] & ((std::uint64_t{1} << (w % 64)) - 1);
+    while (words == 0) {
+        if (g-- == 0) return -1;
+        words = presentWords_[g];
+    }
+    w = g * 64 + 63 - std::countl_zero(words);
+    return static_cast<int>(w * 64 + 63 - std::countl_zero(present_[w]));
+}
+
+// The first (side 0) or last (side 1) node in the order of those with the
+// given first two bytes, of which there must be one.
+std::uint16_t LzssEncoder::EndOfPrefix(unsigned prefix, int side) const {
+    unsigned found = top_[prefix];
+    // Below the highest of them, towards the end sought: nodes of the prefix
+    // lie on the way towards that side, others past it on the other.
+    for (unsigned x = links_[found].child[side]; x != kNil;) {
+        if (PrefixOf(static_cast<int>(x)) == prefix) {
+            found = x;
+            x = links_[x].child[side];
+        } else {
+            x = links_[x].child[1 - side];
+        }
+    }
+    return static_cast<std::uint16_t>(found);
+}
+
+// Inserts position, the only node of its first two bytes, without a walk:
+// its neighbours in the order are the last node of the nearest prefix below
+// and the first of the nearest above, which the index of prefixes finds. It
+// hangs below the deeper of them, and its match (one byte at most) is the
+// neighbour sharing more, or the deeper on a tie, as the walk would find.
+// Returns false, with nothing changed, should the place not be free (it
+// cannot be; checked so that the tree stays whole whatever happens).
+bool LzssEncoder::InsertFirstOfPrefix(int position) {
+    const unsigned prefix = PrefixOf(position);
+    const int above = NextPrefix(prefix), below = above >= 0 ? -1 : PreviousPrefix(prefix);
+    unsigned before, after;
+    if (above >= 0) {
+        after = EndOfPrefix(static_cast<unsigned>(above), 0);
+        before = before_[after];
+    } else if (below >= 0) {
+        before = EndOfPrefix(static_cast<unsigned>(below), 1);
+        after = kNil;
+    } else {
+        return false;
+    }
+    const bool beforeIsDeeper = after == kNil || (before != kNil && placed_[before] > placed_[after]);
+    const unsigned parent = beforeIsDeeper ? before : after;
+    if (links_[parent].child[beforeIsDeeper ? 1 : 0] != kNil) return false;
+    Attach(position, static_cast<int>(parent), beforeIsDeeper ? 1 : 0);
+    const int beforeLength = before != kNil && ring_[before] == ring_[position] ? 1 : before != kNil ? 0 : -1;
+    const int afterLength = after != kNil && ring_[after] == ring_[position] ? 1 : after != kNil ? 0 : -1;
+    matchLength_ = std::max(beforeLength, afterLength);
+    matchPosition_ = static_cast<int>(beforeLength != afterLength ? (beforeLength > afterLength ? before : after) : parent);
+    return true;
 }
 
 // The walk down from top, which inserts position and finds its longest match.
@@ -298,8 +390,10 @@ void LzssEncoder::Walk(int position, unsigned test) {
                                                                                      : kNil;
     };
     if (smaller == kNil || larger == kNil) {
-        if (top_[prefix] == node)
+        if (top_[prefix] == node) {
             top_[prefix] = smaller != kNil ? below(smaller, before_[node]) : below(larger, after_[node]);
+            if (top_[prefix] == kNil) MarkPrefix(prefix, false);
+        }
         return;
     }
     // With two children the predecessor moves up into node's place.
@@ -310,7 +404,10 @@ void LzssEncoder::Walk(int position, unsigned test) {
         return;
     }
     // node was the first of its prefix: the rest of it lies on its larger side.
-    if (top_[prefix] == node) top_[prefix] = below(larger, after_[node]);
+    if (top_[prefix] == node) {
+        top_[prefix] = below(larger, after_[node]);
+        if (top_[prefix] == kNil) MarkPrefix(prefix, false);
+    }
     // The predecessor moves above the nodes on its way up, which lie below
     // node: if the first of its prefix was one of them, it is now.
     const unsigned first = top_[movedPrefix];
@@ -363,7 +460,10 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
     indexed_ = inputLength >= indexFrom_;
     if (indexed_) {
         std::fill(std::begin(top_), std::end(top_), kNil);
+        std::fill(std::begin(present_), std::end(present_), 0);
+        std::fill(std::begin(presentWords_), std::end(presentWords_), 0);
         top_[PrefixOf(0)] = 0;
+        MarkPrefix(PrefixOf(0), true);
     }
     links_[kRoot].child[1] = 0;
     parent_[0] = kRoot;

@@ -52,6 +52,11 @@ private:
     void SetChildOfParent(int node, int replacement);
     unsigned PrefixOf(int node) const { return static_cast<unsigned>(ring_[node]) << 8 | ring_[node + 1]; }
     std::uint16_t FirstWithPrefix(unsigned node, unsigned prefix) const;
+    void MarkPrefix(unsigned prefix, bool present);
+    int NextPrefix(unsigned prefix) const;
+    int PreviousPrefix(unsigned prefix) const;
+    std::uint16_t EndOfPrefix(unsigned prefix, int side) const;
+    bool InsertFirstOfPrefix(int position);
     void UnindexNode(int node);
     void Link(int node, int before, int after);
     // How a key compares with a node's string.
@@ -95,6 +100,12 @@ private:
     // starts there: the nodes above share less than two bytes with it and
     // cannot be its match, nor change where it goes.
     std::uint16_t top_[1 << 16];
+    // Which first two bytes some node has (a bit each), and which words of
+    // those bits are not zero: the prefixes next to a new one are found
+    // without a walk.
+    static constexpr int kPrefixGroups = (1 << 16) / 64 / 64;
+    std::uint64_t present_[(1 << 16) / 64];
+    std::uint64_t presentWords_[kPrefixGroups];
     std::int64_t indexFrom_;
     bool besideMatch_;
     bool indexed_ = false;  // top_ is kept (inputs of indexFrom_ bytes or more)
