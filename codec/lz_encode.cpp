@@ -186,49 +186,51 @@ std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const
     }
     // The first of its prefix, or in the place of an equal string that was.
     if (prefixTop && (*prefixTop == kNil || parent_[*prefixTop] == kNil)) {
-        if (*prefixTop == kNil) MarkPrefix(PrefixOf(position), true);
+        if (*prefixTop == kNil) present_.Mark(PrefixOf(position), true);
         *prefixTop = static_cast<std::uint16_t>(position);
     }
 }
 
-// Records whether some node has the given first two bytes.
-[[gnu::always_inline]] inline void LzssEncoder::MarkPrefix(unsigned prefix, bool present) {
-    const std::uint64_t bit = std::uint64_t{1} << (prefix & 63);
-    std::uint64_t& word = present_[prefix >> 6];
-    word = present ? word | bit : word & ~bit;
-    const std::uint64_t wordBit = std::uint64_t{1} << (prefix >> 6 & 63);
-    presentWords_[prefix >> 12] = word != 0 ? presentWords_[prefix >> 12] | wordBit : presentWords_[prefix >> 12] & ~wordBit;
+void PrefixBits::Clear() {
+    std::fill(std::begin(bits_), std::end(bits_), 0);
+    std::fill(std::begin(words_), std::end(words_), 0);
 }
 
-// The nearest first two bytes above prefix that some node has, or -1.
-int LzssEncoder::NextPrefix(unsigned prefix) const {
+[[gnu::always_inline]] inline void PrefixBits::Mark(unsigned prefix, bool present) {
+    const std::uint64_t bit = std::uint64_t{1} << (prefix & 63);
+    std::uint64_t& word = bits_[prefix >> 6];
+    word = present ? word | bit : word & ~bit;
+    const std::uint64_t wordBit = std::uint64_t{1} << (prefix >> 6 & 63);
+    words_[prefix >> 12] = word != 0 ? words_[prefix >> 12] | wordBit : words_[prefix >> 12] & ~wordBit;
+}
+
+int PrefixBits::Next(unsigned prefix) const {
     unsigned w = prefix >> 6;
-    const std::uint64_t rest = prefix % 64 == 63 ? 0 : present_[w] & (~std::uint64_t{0} << (prefix % 64 + 1));
+    const std::uint64_t rest = prefix % 64 == 63 ? 0 : bits_[w] & (~std::uint64_t{0} << (prefix % 64 + 1));
     if (rest != 0) return static_cast<int>(w * 64 + std::countr_zero(rest));
     // The words after w, by the summary of their group, then the later groups.
     unsigned g = w >> 6;
-    std::uint64_t words = w % 64 == 63 ? 0 : presentWords_[g] & (~std::uint64_t{0} << (w % 64 + 1));
+    std::uint64_t words = w % 64 == 63 ? 0 : words_[g] & (~std::uint64_t{0} << (w % 64 + 1));
     while (words == 0) {
-        if (++g == kPrefixGroups) return -1;
-        words = presentWords_[g];
+        if (++g == kGroups) return -1;
+        words = words_[g];
     }
     w = g * 64 + std::countr_zero(words);
-    return static_cast<int>(w * 64 + std::countr_zero(present_[w]));
+    return static_cast<int>(w * 64 + std::countr_zero(bits_[w]));
 }
 
-// The nearest first two bytes below prefix that some node has, or -1.
-int LzssEncoder::PreviousPrefix(unsigned prefix) const {
+int PrefixBits::Previous(unsigned prefix) const {
     unsigned w = prefix >> 6;
-    const std::uint64_t rest = present_[w] & ((std::uint64_t{1} << (prefix % 64)) - 1);
+    const std::uint64_t rest = bits_[w] & ((std::uint64_t{1} << (prefix % 64)) - 1);
     if (rest != 0) return static_cast<int>(w * 64 + 63 - std::countl_zero(rest));
     unsigned g = w >> 6;
-    std::uint64_t words = presentWords_[g] & ((std::uint64_t{1} << (w % 64)) - 1);
+    std::uint64_t words = words_[g] & ((std::uint64_t{1} << (w % 64)) - 1);
     while (words == 0) {
         if (g-- == 0) return -1;
-        words = presentWords_[g];
+        words = words_[g];
     }
     w = g * 64 + 63 - std::countl_zero(words);
-    return static_cast<int>(w * 64 + 63 - std::countl_zero(present_[w]));
+    return static_cast<int>(w * 64 + 63 - std::countl_zero(bits_[w]));
 }
 
 // The first (side 0) or last (side 1) node in the order of those with the
@@ -257,7 +259,7 @@ std::uint16_t LzssEncoder::EndOfPrefix(unsigned prefix, int side) const {
 // cannot be; checked so that the tree stays whole whatever happens).
 bool LzssEncoder::InsertFirstOfPrefix(int position) {
     const unsigned prefix = PrefixOf(position);
-    const int above = NextPrefix(prefix), below = above >= 0 ? -1 : PreviousPrefix(prefix);
+    const int above = present_.Next(prefix), below = above >= 0 ? -1 : present_.Previous(prefix);
     unsigned before, after;
     if (above >= 0) {
         after = EndOfPrefix(static_cast<unsigned>(above), 0);
@@ -392,7 +394,7 @@ void LzssEncoder::Walk(int position, unsigned test) {
     if (smaller == kNil || larger == kNil) {
         if (top_[prefix] == node) {
             top_[prefix] = smaller != kNil ? below(smaller, before_[node]) : below(larger, after_[node]);
-            if (top_[prefix] == kNil) MarkPrefix(prefix, false);
+            if (top_[prefix] == kNil) present_.Mark(prefix, false);
         }
         return;
     }
@@ -406,7 +408,7 @@ void LzssEncoder::Walk(int position, unsigned test) {
     // node was the first of its prefix: the rest of it lies on its larger side.
     if (top_[prefix] == node) {
         top_[prefix] = below(larger, after_[node]);
-        if (top_[prefix] == kNil) MarkPrefix(prefix, false);
+        if (top_[prefix] == kNil) present_.Mark(prefix, false);
     }
     // The predecessor moves above the nodes on its way up, which lie below
     // node: if the first of its prefix was one of them, it is now.
@@ -460,10 +462,9 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
     indexed_ = inputLength >= indexFrom_;
     if (indexed_) {
         std::fill(std::begin(top_), std::end(top_), kNil);
-        std::fill(std::begin(present_), std::end(present_), 0);
-        std::fill(std::begin(presentWords_), std::end(presentWords_), 0);
+        present_.Clear();
         top_[PrefixOf(0)] = 0;
-        MarkPrefix(PrefixOf(0), true);
+        present_.Mark(PrefixOf(0), true);
     }
     links_[kRoot].child[1] = 0;
     parent_[0] = kRoot;
@@ -580,6 +581,7 @@ public:
         if (index) top_.reset(new (std::nothrow) std::uint32_t[1 << 16]);
         if (top_ != nullptr) {  // without it, every walk starts at the top
             std::fill_n(top_.get(), 1 << 16, kNone);
+            present_.Clear();
             indexed_ = true;
         }
         std::fill_n(hooks_.get(), kEntries + 1, Hook{kDetached, 0});
@@ -614,13 +616,18 @@ public:
             Hang(position, kNone, 0);
         } else if (maxK < kLongest) {
             return InsertNearEnd(position, node, key, maxK);
-        } else if (!(besideMatch_ && guessLength_ >= 3 && InsertNextTo(position, guess_ + 1, needMatch, found))) {
+        } else if (besideMatch_ && guessLength_ >= 3 && InsertNextTo(position, guess_ + 1, needMatch, found)) {
+        } else if (prefixTop && *prefixTop == kNone && InsertFirstOfPrefix(position)) {
+            found = {2, -1};  // no string shares two bytes with it
+        } else {
             if (prefixTop && *prefixTop != kNone) node = *prefixTop;
             found = guessSide_ ? Walk<true>(position, node, key) : Walk<false>(position, node, key);
         }
         // The first of its prefix, or in the place of an equal string that was.
-        if (prefixTop && (*prefixTop == kNone || hooks_[EntryOf(*prefixTop)].parent == kDetached))
+        if (prefixTop && (*prefixTop == kNone || hooks_[EntryOf(*prefixTop)].parent == kDetached)) {
+            if (*prefixTop == kNone) present_.Mark(PrefixOf(position), true);
             *prefixTop = position;
+        }
         return found;
     }
 
@@ -836,6 +843,50 @@ private:
         return true;
     }
 
+    // The first (side 0) or last (side 1) node in the tree's order of those
+    // with the given first two bytes, of which there must be one (see
+    // LzssEncoder::EndOfPrefix).
+    std::uint32_t EndOfPrefix(unsigned prefix, int side) const {
+        std::uint32_t found = top_[prefix];
+        for (std::uint32_t x = links_[EntryOf(found)].child[side]; x != kNone;) {
+            const bool same = PrefixOf(x) == prefix;
+            found = same ? x : found;
+            x = links_[EntryOf(x)].child[same ? side : 1 - side];
+        }
+        return found;
+    }
+
+    // Inserts position, the only node of its first two bytes, without a walk
+    // (see LzssEncoder::InsertFirstOfPrefix); no node shares more than one
+    // byte with it. Returns false, with nothing changed, should the place not
+    // be free (it cannot be; checked so that the tree stays whole).
+    bool InsertFirstOfPrefix(std::uint32_t position) {
+        const unsigned prefix = PrefixOf(position);
+        // In the tree's order, the larger strings come after (side 1) in
+        // the standard build, before in the mirrored.
+        constexpr int kLarger = kMirrored ? 0 : 1;
+        const int above = present_.Next(prefix);
+        std::uint32_t neighbour[2];  // before and after the key in the tree's order
+        if (above >= 0) {
+            neighbour[kLarger] = EndOfPrefix(static_cast<unsigned>(above), 1 - kLarger);
+            neighbour[1 - kLarger] = Neighbour(EntryOf(neighbour[kLarger]), 1 - kLarger);
+        } else {
+            const int below = present_.Previous(prefix);
+            if (below < 0) return false;
+            neighbour[1 - kLarger] = EndOfPrefix(static_cast<unsigned>(below), kLarger);
+            neighbour[kLarger] = kNone;
+        }
+        const std::uint32_t before = neighbour[0], after = neighbour[1];
+        const bool beforeIsDeeper =
+            after == kNone || (before != kNone && placed_[EntryOf(before)] > placed_[EntryOf(after)]);
+        const std::uint32_t deeper = beforeIsDeeper ? before : after;
+        const int side = beforeIsDeeper ? 1 : 0;
+        if (links_[EntryOf(deeper)].child[side] != kNone) return false;
+        Hang(position, deeper, side);
+        guessLength_ = 0;
+        return true;
+    }
+
     // The last 17 positions: the comparison stops at the end of the input,
     // and a string cut there sorts as the smaller one.
     Match InsertNearEnd(std::uint32_t position, std::uint32_t node, const std::uint8_t* key, int maxK) {
@@ -899,7 +950,10 @@ private:
         const unsigned prefix = PrefixOf(position);
         const std::uint32_t l = links_[s].child[0], r = links_[s].child[1];
         if (l == kNone || r == kNone) {
-            if (top_[prefix] == position) top_[prefix] = FirstBelow(l & r, Neighbour(s, l != kNone ? 0 : 1), prefix);
+            if (top_[prefix] == position) {
+                top_[prefix] = FirstBelow(l & r, Neighbour(s, l != kNone ? 0 : 1), prefix);
+                if (top_[prefix] == kNone) present_.Mark(prefix, false);
+            }
             return;
         }
         const std::uint32_t moved = Neighbour(s, kReplacedFrom);
@@ -910,7 +964,10 @@ private:
         }
         // The rest of the prefix lies on the other side.
         constexpr int kOther = 1 - kReplacedFrom;
-        if (top_[prefix] == position) top_[prefix] = FirstBelow(links_[s].child[kOther], Neighbour(s, kOther), prefix);
+        if (top_[prefix] == position) {
+            top_[prefix] = FirstBelow(links_[s].child[kOther], Neighbour(s, kOther), prefix);
+            if (top_[prefix] == kNone) present_.Mark(prefix, false);
+        }
         // The moved node rises above the nodes on its way up, all below the
         // removed one: if the first of its prefix was one of them, it is now.
         const std::uint32_t first = top_[movedPrefix];
@@ -1017,6 +1074,7 @@ private:
     std::uint32_t guess_ = 0;
     int guessLength_ = 0;
     std::unique_ptr<std::uint32_t[]> top_;  // per first two bytes: the highest node, or kNone
+    PrefixBits present_;                     // the first two bytes some node has, with top_
     bool indexed_ = false;                   // top_ is kept
 };
 

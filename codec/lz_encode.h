@@ -20,6 +20,24 @@ namespace codec {
 // the same match and place either way; tests set the bound to compare.
 inline constexpr std::int64_t kTreeIndexFrom = 16384;
 
+// Which of the 65536 values of two first bytes some node of a tree has, a
+// bit each, with a bit per word of them that is not zero: the values
+// present nearest above and below a given one are found a word at a time.
+// The tree encoders hang the only string of its first two bytes between
+// the strings of those, without a walk.
+class PrefixBits {
+public:
+    void Clear();
+    void Mark(unsigned prefix, bool present);
+    int Next(unsigned prefix) const;      // the nearest present above, or -1
+    int Previous(unsigned prefix) const;  // the nearest present below, or -1
+
+private:
+    static constexpr unsigned kGroups = (1 << 16) / 64 / 64;
+    std::uint64_t bits_[(1 << 16) / 64];
+    std::uint64_t words_[kGroups];
+};
+
 // Type 1 encoder. Holds its 4096-byte window, the tree of its positions, the
 // order of their strings and an index into the tree (about 190 KiB); the
 // library keeps one and reuses it, so one object must not encode on two
@@ -52,9 +70,6 @@ private:
     void SetChildOfParent(int node, int replacement);
     unsigned PrefixOf(int node) const { return static_cast<unsigned>(ring_[node]) << 8 | ring_[node + 1]; }
     std::uint16_t FirstWithPrefix(unsigned node, unsigned prefix) const;
-    void MarkPrefix(unsigned prefix, bool present);
-    int NextPrefix(unsigned prefix) const;
-    int PreviousPrefix(unsigned prefix) const;
     std::uint16_t EndOfPrefix(unsigned prefix, int side) const;
     bool InsertFirstOfPrefix(int position);
     void UnindexNode(int node);
@@ -100,12 +115,7 @@ private:
     // starts there: the nodes above share less than two bytes with it and
     // cannot be its match, nor change where it goes.
     std::uint16_t top_[1 << 16];
-    // Which first two bytes some node has (a bit each), and which words of
-    // those bits are not zero: the prefixes next to a new one are found
-    // without a walk.
-    static constexpr int kPrefixGroups = (1 << 16) / 64 / 64;
-    std::uint64_t present_[(1 << 16) / 64];
-    std::uint64_t presentWords_[kPrefixGroups];
+    PrefixBits present_;  // the first two bytes that some node has
     std::int64_t indexFrom_;
     bool besideMatch_;
     bool indexed_ = false;  // top_ is kept (inputs of indexFrom_ bytes or more)
