@@ -289,41 +289,41 @@ template <const Variant& v>
     // next to the new one.
     if (textSize >= N && nearLength >= 2 && InsertNextTo<v>(r, (nearPosition + 1) & (N - 1), needMatch)) return;
     const std::uint8_t* key = v.ring + r;
-    int cmp = 1;
-    int p = N + 1 + key[0];
     rightChild[r] = leftChild[r] = NIL;
-    matchLength = 0;
-    nearLength = 0;
-    for (;;) {
-        if (cmp >= 0) {
-            if (rightChild[p] != NIL) {
-                p = rightChild[p];
-            } else {
-                Hang(r, p, true);
-                return;
-            }
-        } else {
-            if (leftChild[p] != NIL) {
-                p = leftChild[p];
-            } else {
-                Hang(r, p, false);
-                return;
-            }
-        }
+    int p = N + 1 + key[0];  // the root of the key's tree: its first node hangs on the right
+    int next = rightChild[p];
+    int length = 0, position = matchPosition, nearest = 0, near = nearPosition;
+    bool larger = true;
+    // The side is picked by data (a conditional move), not by a branch that
+    // would be mispredicted half of the time; so are the matches kept.
+    while (next != NIL) {
+        p = next;
+        int cmp;
         const int i = CompareTail(key, v.ring + p, v.F, cmp);
-        if (i >= nearLength) {
-            nearPosition = p;
-            nearLength = i;
-        }
-        const bool considered = v.laterNodeWinsTie ? i >= matchLength : i > matchLength;
+        near = i >= nearest ? p : near;
+        nearest = i >= nearest ? i : nearest;
+        const bool considered = v.laterNodeWinsTie ? i >= length : i > length;
         if (considered && Accepted(p, i, v.F)) {
-            matchPosition = p;
-            matchLength = i;
-            if (matchLength >= v.F) break;
+            position = p;
+            length = i;
+            if (length >= v.F) {  // a full-length match: r takes p's place, p leaves the tree
+                matchLength = length;
+                matchPosition = position;
+                nearLength = nearest;
+                nearPosition = near;
+                TakePlace(r, p);
+                return;
+            }
         }
+        larger = cmp >= 0;
+        const int left = leftChild[p], right = rightChild[p];
+        next = larger ? right : left;
     }
-    // A full-length match: r takes p's place, p leaves the tree.
-    TakePlace(r, p);
+    matchLength = length;
+    matchPosition = position;
+    nearLength = nearest;
+    nearPosition = near;
+    Hang(r, p, larger);
 }
 
 void InitTreeState() {
