@@ -122,6 +122,9 @@ public:
     Match Insert(std::int32_t p) {
         const int limit = static_cast<int>(std::min<std::int64_t>(maxLength_, size_ - p));
         if (limit < kKeyBytes) return FindPair(p);  // no later position looks for it
+        // The root of a tree a few positions on, read from a table larger
+        // than the first-level cache, is asked for ahead of its use.
+        if (p + 5 + kKeyBytes <= size_) __builtin_prefetch(&trees_[Tree(data_ + p + 4)], 1);
         std::int32_t& root = trees_[Tree(data_ + p)];
         const std::int32_t top = root;
         root = p;
