@@ -992,14 +992,15 @@ private:
             SetNeighbours(position, kNone, kNone);
             return;
         }
-        Attach(position, EntryOf(parent), side);
         const std::uint32_t p = EntryOf(parent);
+        Attach(position, p, side);
         if (side == 1)
             SetNeighbours(position, parent, after_[p]);
         else
             SetNeighbours(position, before_[p], parent);
     }
 
+    // Puts the node at position between two neighbours in the tree's order.
     void SetNeighbours(std::uint32_t position, std::uint32_t previous, std::uint32_t next) {
         const std::uint32_t s = EntryOf(position);
         before_[s] = previous;

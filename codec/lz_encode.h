@@ -39,7 +39,7 @@ private:
 };
 
 // Type 1 encoder. Holds its 4096-byte window, the tree of its positions, the
-// order of their strings and an index into the tree (about 190 KiB); the
+// order of their strings and an index into the tree (about 200 KiB); the
 // library keeps one and reuses it, so one object must not encode on two
 // threads at once. Within a match most new strings fall next to the string
 // one past the previous one's match, and are inserted there without a walk

@@ -294,8 +294,9 @@ template <const Variant& v>
     int next = rightChild[p];
     int length = 0, position = matchPosition, nearest = 0, near = nearPosition;
     bool larger = true;
-    // The side is picked by data (a conditional move), not by a branch that
-    // would be mispredicted half of the time; so are the matches kept.
+    // Both children are read and one picked after the comparison, and the
+    // matches are kept in locals, so that the walk's steps need no memory
+    // round trip besides the next node.
     while (next != NIL) {
         p = next;
         int cmp;
