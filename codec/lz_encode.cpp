@@ -6,6 +6,8 @@
 #include <memory>
 #include <new>
 
+#include "codec/neighbours.h"
+
 namespace codec {
 
 // The tree walks read a node's two child links as one word, first link in
@@ -125,27 +127,13 @@ std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const
 [[gnu::always_inline]] inline bool LzssEncoder::InsertNextTo(int position, int guess) {
     constexpr int kSteps = 3;  // neighbours passed at most on the way from guess
     if (guess == position || parent_[guess] == kNil) return false;
-    const Order g = Compare(position, guess);
-    int before = guess, after = guess;
-    Order b = g, a = g;
-    if (g.sign > 0) {
-        for (int step = 0;; ++step) {
-            after = after_[before];
-            if (after == kNil || (a = Compare(position, after)).sign <= 0) break;
-            if (step == kSteps) return false;
-            before = after;
-            b = a;
-        }
-    } else if (g.sign < 0) {
-        for (int step = 0;; ++step) {
-            before = before_[after];
-            if (before == kNil || (b = Compare(position, before)).sign >= 0) break;
-            if (step == kSteps) return false;
-            after = before;
-            a = b;
-        }
-    }
-    const int equal = g.sign == 0 ? guess : before != kNil && b.sign == 0 ? before : after != kNil && a.sign == 0 ? after : kNil;
+    Neighbours<int, Order> around;
+    if (!FindNeighbours<kSteps>(
+            guess, static_cast<int>(kNil), [&](int node) { return Compare(position, node); },
+            [&](int node) { return static_cast<int>(before_[node]); },
+            [&](int node) { return static_cast<int>(after_[node]); }, around))
+        return false;
+    const auto [before, after, b, a, equal] = around;
     if (equal != kNil) {
         ReplaceNode(equal, position);
         matchLength_ = kLookAhead;
@@ -741,7 +729,7 @@ private:
     // (1: after it, -1: before it, 0: equal in all kLongest bytes).
     struct Order {
         int length;
-        int side;
+        int sign;
     };
     Order Compare(const std::uint8_t* key, std::uint32_t node) const {
         const std::uint8_t* other = in_ + node;
@@ -773,30 +761,13 @@ private:
         if (guess >= position || position - guess >= kWindow || hooks_[EntryOf(guess)].parent == kDetached)
             return false;
         const std::uint8_t* key = in_ + position;
-        const Order g = Compare(key, guess);
-        std::uint32_t before = guess, after = guess;
-        Order b = g, a = g;
-        if (g.side > 0) {
-            for (int step = 0;; ++step) {
-                after = after_[EntryOf(before)];
-                if (after == kNone || (a = Compare(key, after)).side <= 0) break;
-                if (step == kSteps) return false;
-                before = after;
-                b = a;
-            }
-        } else if (g.side < 0) {
-            for (int step = 0;; ++step) {
-                before = before_[EntryOf(after)];
-                if (before == kNone || (b = Compare(key, before)).side >= 0) break;
-                if (step == kSteps) return false;
-                after = before;
-                a = b;
-            }
-        }
-        const std::uint32_t equal = g.side == 0                      ? guess
-                                    : before != kNone && b.side == 0 ? before
-                                    : after != kNone && a.side == 0  ? after
-                                                                     : kNone;
+        Neighbours<std::uint32_t, Order> around;
+        if (!FindNeighbours<kSteps>(
+                guess, kNone, [&](std::uint32_t node) { return Compare(key, node); },
+                [&](std::uint32_t node) { return before_[EntryOf(node)]; },
+                [&](std::uint32_t node) { return after_[EntryOf(node)]; }, around))
+            return false;
+        const auto [before, after, b, a, equal] = around;
         if (equal != kNone) {
             TakePlace(position, equal);
             found = {kLongest, equal};
@@ -825,7 +796,7 @@ private:
             bool beforeDone = beforeLength < longest, afterDone = afterLength < longest;
             Order c = beforeIsDeeper ? b : a;
             for (std::uint32_t x = deeper;;) {
-                bool& done = c.side > 0 ? beforeDone : afterDone;
+                bool& done = c.sign > 0 ? beforeDone : afterDone;
                 if (!done) {
                     if (c.length >= longest)
                         found = {longest, x};

@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "codec/export.h"
+#include "codec/neighbours.h"
 #include "tarvocompc/file_pair.h"
 
 namespace tarvocompc {
@@ -206,30 +207,11 @@ template <const Variant& v>
         o.length = CompareTail(key, v.ring + node, v.F, o.sign);
         return o;
     };
-    const Order g = compare(guess);
-    int previous = guess, next = guess;
-    Order b = g, a = g;
-    if (g.sign > 0) {
-        for (int step = 0;; ++step) {
-            next = after[previous];
-            if (next == NIL || (a = compare(next)).sign <= 0) break;
-            if (step == kSteps) return false;
-            previous = next;
-            b = a;
-        }
-    } else if (g.sign < 0) {
-        for (int step = 0;; ++step) {
-            previous = before[next];
-            if (previous == NIL || (b = compare(previous)).sign >= 0) break;
-            if (step == kSteps) return false;
-            next = previous;
-            a = b;
-        }
-    }
-    const int equal = g.sign == 0                         ? guess
-                      : previous != NIL && b.sign == 0 ? previous
-                      : next != NIL && a.sign == 0     ? next
-                                                       : NIL;
+    codec::Neighbours<int, Order> around;
+    if (!codec::FindNeighbours<kSteps>(
+            guess, NIL, compare, [](int node) { return before[node]; }, [](int node) { return after[node]; }, around))
+        return false;
+    const auto [previous, next, b, a, equal] = around;
     // Candidates refused in the first window's bytes leave equal strings side
     // by side; the walk takes the place of the highest of them.
     for (const int neighbour : {equal != NIL ? before[equal] : NIL, equal != NIL ? after[equal] : NIL})

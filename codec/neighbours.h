@@ -1,0 +1,52 @@
+// The step from a guessed node to a new key's place in the order of a tree
+// encoder's strings, shared by the tree encoders of both libraries.
+#pragma once
+
+namespace codec {
+
+// The nodes right before and after a key in the order (none at an end), how
+// the key compares with each, and the node whose string equals the key's
+// (none when no node's does).
+template <typename Node, typename Order>
+struct Neighbours {
+    Node before, after;
+    Order b, a;
+    Node equal;
+};
+
+// Finds the key's neighbours by stepping from guess through the order,
+// passing at most kSteps nodes. compare(node) gives an Order of the key
+// against node, whose sign is that of key - node; beforeOf and afterOf give
+// a node's neighbours, or none. Returns false when the key lies farther.
+template <int kSteps, typename Node, typename Compare, typename BeforeOf, typename AfterOf>
+[[gnu::always_inline]] inline bool FindNeighbours(Node guess, Node none, Compare compare, BeforeOf beforeOf,
+                                                  AfterOf afterOf, Neighbours<Node, decltype(compare(guess))>& found) {
+    const auto g = compare(guess);
+    Node before = guess, after = guess;
+    auto b = g, a = g;
+    if (g.sign > 0) {
+        for (int step = 0;; ++step) {
+            after = afterOf(before);
+            if (after == none || (a = compare(after)).sign <= 0) break;
+            if (step == kSteps) return false;
+            before = after;
+            b = a;
+        }
+    } else if (g.sign < 0) {
+        for (int step = 0;; ++step) {
+            before = beforeOf(after);
+            if (before == none || (b = compare(before)).sign >= 0) break;
+            if (step == kSteps) return false;
+            after = before;
+            a = b;
+        }
+    }
+    const Node equal = g.sign == 0                      ? guess
+                       : before != none && b.sign == 0 ? before
+                       : after != none && a.sign == 0  ? after
+                                                       : none;
+    found = {before, after, b, a, equal};
+    return true;
+}
+
+}  // namespace codec
