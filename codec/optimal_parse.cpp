@@ -60,6 +60,11 @@ inline int CommonPrefix(const std::uint8_t* a, const std::uint8_t* b, int from, 
     return k;
 }
 
+// The first two bytes of the string at p, as an index of 65536 values.
+inline std::size_t PairKey(const std::uint8_t* data, std::int32_t p) {
+    return static_cast<std::size_t>(data[p]) << 8 | data[p + 1];
+}
+
 // Finds the longest match at every position with binary search trees over
 // the strings (at most maxLength bytes, fewer near the end of the input)
 // that start in the window, ordered lexicographically with a proper prefix
@@ -218,14 +223,13 @@ private:
     }
     std::size_t Bucket(std::uint32_t trigram) const { return (trigram * 0x9E3779B1u) >> rootShift_; }
     std::size_t Tree(const std::uint8_t* key) const {
-        return kKeyBytes == 2 ? static_cast<std::size_t>(key[0] << 8 | key[1]) : Bucket(Trigram(key));
+        return kKeyBytes == 2 ? PairKey(key, 0) : Bucket(Trigram(key));
     }
 
-    std::uint32_t Pair(std::int32_t p) const { return static_cast<std::uint32_t>(data_[p]) << 8 | data_[p + 1]; }
-    void AddPair(std::int32_t p) { pairNewest_[Pair(p)] = p; }
+    void AddPair(std::int32_t p) { pairNewest_[PairKey(data_, p)] = p; }
     // A match of two bytes, or none (always none without pairs).
     Match FindPair(std::int32_t p) const {
-        if (kPairs && pairNewest_[Pair(p)] >= p - kWindowSize) return {2, kPairSource};
+        if (kPairs && pairNewest_[PairKey(data_, p)] >= p - kWindowSize) return {2, kPairSource};
         return {};
     }
 
@@ -255,7 +259,7 @@ bool PairsPayOff(std::span<const std::uint8_t> input) {
     std::array<std::uint64_t, 1024> seen{};
     std::size_t distinct = 0;
     for (std::size_t i = 0; i + 1 < head.size(); ++i) {
-        const unsigned pair = static_cast<unsigned>(head[i]) << 8 | head[i + 1];
+        const std::size_t pair = PairKey(head.data(), static_cast<std::int32_t>(i));
         const std::uint64_t bit = std::uint64_t{1} << (pair & 63);
         distinct += (seen[pair >> 6] & bit) == 0;
         seen[pair >> 6] |= bit;
@@ -366,10 +370,10 @@ public:
         }
         chained_ = std::max(chained_, i - kWindowSize);  // older ones are never looked at again
         for (; chained_ < i; ++chained_) {
-            previous_[static_cast<std::size_t>(chained_ & kSlotMask)] = head_[Key(chained_)];
-            head_[Key(chained_)] = chained_;
+            previous_[static_cast<std::size_t>(chained_ & kSlotMask)] = head_[PairKey(data_, chained_)];
+            head_[PairKey(data_, chained_)] = chained_;
         }
-        return head_[Key(i)];
+        return head_[PairKey(data_, i)];
     }
 
     // The next older position on c's chain: kNil, or one below c that may
@@ -378,7 +382,6 @@ public:
     std::int32_t Older(std::int32_t c) const { return previous_[static_cast<std::size_t>(c & kSlotMask)]; }
 
 private:
-    std::size_t Key(std::int32_t p) const { return static_cast<std::size_t>(data_[p] << 8 | data_[p + 1]); }
 
     const std::uint8_t* data_;
     std::vector<std::int32_t>& head_;
@@ -400,11 +403,11 @@ public:
         const std::uint8_t* data = input_.data();
         const auto last = static_cast<std::int32_t>(input_.size()) - 1;  // positions below it have two bytes
         start_.assign(65537, 0);
-        for (std::int32_t p = 0; p < last; ++p) ++start_[Key(data, p) + 1];
+        for (std::int32_t p = 0; p < last; ++p) ++start_[PairKey(data, p) + 1];
         for (std::size_t k = 1; k < start_.size(); ++k) start_[k] += start_[k - 1];
         positions_.resize(static_cast<std::size_t>(std::max(last, 0)));
         // start_[k] runs ahead as key k's positions go in, ending at k + 1's start.
-        for (std::int32_t p = 0; p < last; ++p) positions_[static_cast<std::size_t>(start_[Key(data, p)]++)] = p;
+        for (std::int32_t p = 0; p < last; ++p) positions_[static_cast<std::size_t>(start_[PairKey(data, p)]++)] = p;
         for (std::size_t k = start_.size() - 1; k > 0; --k) start_[k] = start_[k - 1];
         start_[0] = 0;
         found_.assign(std::size_t{1} << kFoundBits, {});
@@ -420,7 +423,7 @@ public:
     // oldest while it lies in the run.
     std::int32_t OldestMatch(std::int32_t i, int length, int steps, std::int32_t stop, std::int32_t newest) {
         const std::uint8_t* data = input_.data();
-        const std::size_t key = Key(data, i);
+        const std::size_t key = PairKey(data, i);
         const std::int32_t* const all = positions_.data();
         const std::int32_t* const first = all + start_[key];
         const std::int32_t* const self = std::lower_bound(first, all + start_[key + 1], i);
@@ -441,9 +444,6 @@ public:
     }
 
 private:
-    static std::size_t Key(const std::uint8_t* data, std::int32_t p) {
-        return static_cast<std::size_t>(data[p] << 8 | data[p + 1]);
-    }
     static std::size_t Hash(const std::uint8_t* s, int length) {
         std::uint32_t h = static_cast<std::uint32_t>(length);
         for (int k = 0; k < length; ++k) h = (h ^ s[k]) * 0x01000193u;
