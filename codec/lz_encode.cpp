@@ -224,18 +224,9 @@ int PrefixBits::Previous(unsigned prefix) const {
 // The first (side 0) or last (side 1) node in the order of those with the
 // given first two bytes, of which there must be one.
 std::uint16_t LzssEncoder::EndOfPrefix(unsigned prefix, int side) const {
-    unsigned found = top_[prefix];
-    // Below the highest of them, towards the end sought: nodes of the prefix
-    // lie on the way towards that side, others past it on the other.
-    for (unsigned x = links_[found].child[side]; x != kNil;) {
-        if (PrefixOf(static_cast<int>(x)) == prefix) {
-            found = x;
-            x = links_[x].child[side];
-        } else {
-            x = links_[x].child[1 - side];
-        }
-    }
-    return static_cast<std::uint16_t>(found);
+    return codec::EndOfPrefix(
+        top_[prefix], kNil, prefix, side, [this](std::uint16_t x) { return PrefixOf(x); },
+        [this](std::uint16_t x, int s) { return links_[x].child[s]; });
 }
 
 // Inserts position, the only node of its first two bytes, without a walk:
@@ -818,13 +809,9 @@ private:
     // with the given first two bytes, of which there must be one (see
     // LzssEncoder::EndOfPrefix).
     std::uint32_t EndOfPrefix(unsigned prefix, int side) const {
-        std::uint32_t found = top_[prefix];
-        for (std::uint32_t x = links_[EntryOf(found)].child[side]; x != kNone;) {
-            const bool same = PrefixOf(x) == prefix;
-            found = same ? x : found;
-            x = links_[EntryOf(x)].child[same ? side : 1 - side];
-        }
-        return found;
+        return codec::EndOfPrefix(
+            top_[prefix], kNone, prefix, side, [this](std::uint32_t x) { return PrefixOf(x); },
+            [this](std::uint32_t x, int s) { return links_[EntryOf(x)].child[s]; });
     }
 
     // Inserts position, the only node of its first two bytes, without a walk

@@ -1,5 +1,5 @@
-// The step from a guessed node to a new key's place in the order of a tree
-// encoder's strings, shared by the tree encoders of both libraries.
+// Finding a new string's place in the order of a tree encoder's strings
+// without a walk from the top, shared by the tree encoders of both libraries.
 #pragma once
 
 namespace codec {
@@ -47,6 +47,21 @@ template <int kSteps, typename Node, typename Compare, typename BeforeOf, typena
                                                        : none;
     found = {before, after, b, a, equal};
     return true;
+}
+
+// The first (side 0) or last (side 1) node in the order of those whose
+// strings start with prefix, below top, the highest of them: nodes of the
+// prefix lie on the way towards that side, others past it on the other.
+// childOf(node, side) gives a child or none.
+template <typename Node, typename PrefixOf, typename ChildOf>
+Node EndOfPrefix(Node top, Node none, unsigned prefix, int side, PrefixOf prefixOf, ChildOf childOf) {
+    Node found = top;
+    for (Node x = childOf(top, side); x != none;) {
+        const bool same = prefixOf(x) == prefix;
+        found = same ? x : found;
+        x = childOf(x, same ? side : 1 - side);
+    }
+    return found;
 }
 
 }  // namespace codec
