@@ -549,23 +549,14 @@ public:
     // With index, the walks of most positions start at the highest node of
     // their first two bytes (see LzssEncoder::top_), which pays for clearing
     // its table on longer inputs.
-    bool Allocate(bool index) {
-        links_.reset(new (std::nothrow) Links[kEntries + 1]);
-        hooks_.reset(new (std::nothrow) Hook[kEntries + 1]);
-        before_.reset(new (std::nothrow) std::uint32_t[kEntries]);
-        after_.reset(new (std::nothrow) std::uint32_t[kEntries]);
-        placed_.reset(new (std::nothrow) std::uint32_t[kEntries]);
-        if (links_ == nullptr || hooks_ == nullptr || before_ == nullptr || after_ == nullptr || placed_ == nullptr)
-            return false;
-        if (index) top_.reset(new (std::nothrow) std::uint32_t[1 << 16]);
-        if (top_ != nullptr) {  // without it, every walk starts at the top
-            std::fill_n(top_.get(), 1 << 16, kNone);
+    void Clear(bool index) {
+        if (index) {
+            std::fill_n(top_, 1 << 16, kNone);
             present_.Clear();
             indexed_ = true;
         }
-        std::fill_n(hooks_.get(), kEntries + 1, Hook{kDetached, 0});
+        std::fill_n(hooks_, kEntries + 1, Hook{kDetached, 0});
         links_[kRootEntry] = Links{{kNone, kNone}};
-        return true;
     }
 
     // Inserts position p and returns its match when needMatch (the last
@@ -581,7 +572,7 @@ public:
                 Remove(leaving);
             }
         }
-        Links* t = links_.get();
+        Links* t = links_;
         t[s] = Links{{kNone, kNone}};
         std::uint32_t node = t[kRootEntry].child[0];
         const std::uint8_t* key = in_ + p;
@@ -615,7 +606,7 @@ private:
     // walks turned seldom, by conditional move otherwise.
     template <bool kGuessSide>
     Match Walk(std::uint32_t position, std::uint32_t node, const std::uint8_t* key) {
-        const Links* t = links_.get();
+        const Links* t = links_;
         // Big-endian words: one unsigned comparison gives the order and the
         // leading zero bits the length (see the type 1 encoder).
         const std::uint64_t key0 = __builtin_bswap64(Load64(key));
@@ -989,7 +980,7 @@ private:
 
     // Takes the node in entry s out of the tree.
     void Remove(std::uint32_t s) {
-        Links* t = links_.get();
+        Links* t = links_;
         const Hook hook = hooks_[s];
         const std::uint32_t l = t[s].child[0], r = t[s].child[1];
         if (l == kNone || r == kNone) {
@@ -1022,27 +1013,34 @@ private:
     bool besideMatch_;
     bool guessSide_ = false;
     std::uint32_t recentLevels_ = 0, recentTurns_ = 0;
-    std::unique_ptr<Links[]> links_;
-    std::unique_ptr<Hook[]> hooks_;
+    // The arrays are the object's own, not pointers to arrays: the compiler
+    // would load each pointer again after every store it cannot tell apart
+    // from it.
+    Links links_[kEntries + 1];
+    Hook hooks_[kEntries + 1];
     // Per entry: the nodes before and after it in the tree's order (left to
     // right), and when its place was made (see LzssEncoder::placed_).
-    std::unique_ptr<std::uint32_t[]> before_, after_, placed_;
+    std::uint32_t before_[kEntries], after_[kEntries], placed_[kEntries];
     std::uint32_t clock_ = 0;
     // The previous position's longest match, whose successor the next
     // position's string often falls next to; used when guessLength_ >= 3.
     std::uint32_t guess_ = 0;
     int guessLength_ = 0;
-    std::unique_ptr<std::uint32_t[]> top_;  // per first two bytes: the highest node, or kNone
-    PrefixBits present_;                     // the first two bytes some node has, with top_
-    bool indexed_ = false;                   // top_ is kept
+    std::uint32_t top_[1 << 16];  // per first two bytes: the highest node, or kNone
+    PrefixBits present_;          // the first two bytes some node has, with top_
+    bool indexed_ = false;        // top_ is kept
 };
 
 template <bool kMirrored>
 std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
                                std::int64_t indexFrom, bool besideMatch) {
     const std::int64_t n = static_cast<std::int64_t>(input.size());
-    LzmitTree<kMirrored> tree(input.data(), n, besideMatch);
-    if (!tree.Allocate(n >= indexFrom)) return -1;
+    // About 450 KiB, so on the heap.
+    const std::unique_ptr<LzmitTree<kMirrored>> owned(new (std::nothrow)
+                                                          LzmitTree<kMirrored>(input.data(), n, besideMatch));
+    if (owned == nullptr) return -1;
+    LzmitTree<kMirrored>& tree = *owned;
+    tree.Clear(n >= indexFrom);
     std::uint8_t* out = output.data();
     std::int64_t i = 0;
     std::int64_t insertCount = 1;
