@@ -226,7 +226,8 @@ int PrefixBits::Previous(unsigned prefix) const {
 std::uint16_t LzssEncoder::EndOfPrefix(unsigned prefix, int side) const {
     return codec::EndOfPrefix(
         top_[prefix], kNil, prefix, side, [this](std::uint16_t x) { return PrefixOf(x); },
-        [this](std::uint16_t x, int s) { return links_[x].child[s]; });
+        [this](std::uint16_t x, int s) { return links_[x].child[s]; },
+        [this](std::uint16_t x, int s) { return s == 0 ? before_[x] : after_[x]; });
 }
 
 // Inserts position, the only node of its first two bytes, without a walk:
@@ -802,7 +803,8 @@ private:
     std::uint32_t EndOfPrefix(unsigned prefix, int side) const {
         return codec::EndOfPrefix(
             top_[prefix], kNone, prefix, side, [this](std::uint32_t x) { return PrefixOf(x); },
-            [this](std::uint32_t x, int s) { return links_[EntryOf(x)].child[s]; });
+            [this](std::uint32_t x, int s) { return links_[EntryOf(x)].child[s]; },
+            [this](std::uint32_t x, int s) { return Neighbour(EntryOf(x), s); });
     }
 
     // Inserts position, the only node of its first two bytes, without a walk

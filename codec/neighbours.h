@@ -52,9 +52,16 @@ template <int kSteps, typename Node, typename Compare, typename BeforeOf, typena
 // The first (side 0) or last (side 1) node in the order of those whose
 // strings start with prefix, below top, the highest of them: nodes of the
 // prefix lie on the way towards that side, others past it on the other.
-// childOf(node, side) gives a child or none.
-template <typename Node, typename PrefixOf, typename ChildOf>
-Node EndOfPrefix(Node top, Node none, unsigned prefix, int side, PrefixOf prefixOf, ChildOf childOf) {
+// childOf(node, side) gives a child, neighbourOf(node, side) the node before
+// (side 0) or after (side 1) it in the order; either none.
+template <typename Node, typename PrefixOf, typename ChildOf, typename NeighbourOf>
+Node EndOfPrefix(Node top, Node none, unsigned prefix, int side, PrefixOf prefixOf, ChildOf childOf,
+                 NeighbourOf neighbourOf) {
+    // The nodes of a prefix are neighbours in the order: top is that end
+    // when its neighbour there has another prefix, as it has when top is the
+    // prefix's only node (most are, in random-like data).
+    const Node next = neighbourOf(top, side);
+    if (next == none || prefixOf(next) != prefix) return top;
     Node found = top;
     for (Node x = childOf(top, side); x != none;) {
         const bool same = prefixOf(x) == prefix;
