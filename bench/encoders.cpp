@@ -12,7 +12,10 @@
 // last lines give each encoder's total speed as a multiple of theirs. With
 // --benchmark_repetitions the fastest repetition of each encoder on each
 // file counts, so that a moment of load on a shared machine does not decide
-// a ratio.
+// a ratio. Add --benchmark_enable_random_interleaving=true: the repetitions
+// of one benchmark otherwise run back to back, and a slower spell of the
+// machine (a shared one can run the same code a third slower for a minute)
+// then takes all of them.
 //
 // CompressTarvo and CompressDravik are left out: they run Compress_LZSS /
 // Compress_LZMIT and Compress on a whole file and add only file I/O.
