@@ -382,7 +382,6 @@ public:
     std::int32_t Older(std::int32_t c) const { return previous_[static_cast<std::size_t>(c & kSlotMask)]; }
 
 private:
-
     const std::uint8_t* data_;
     std::vector<std::int32_t>& head_;
     std::vector<std::int32_t>& previous_;
@@ -688,8 +687,7 @@ struct Parse {
 };
 
 Parse ParseOptimal(std::span<const std::uint8_t> input, int type, Workspace& work) {
-    CheckType(type);
-    Parse parse{FindMatches(input, type, work)};
+    Parse parse{FindMatches(input, type, work)};  // checks type first
     const std::span<std::uint8_t> step = parse.items.lengths;
     if (type == 1) {
         ChooseSteps<LengthBias(1)>(step);
