@@ -7,6 +7,7 @@
 #include <new>
 
 #include "codec/neighbours.h"
+#include "codec/pick.h"
 
 namespace codec {
 
@@ -20,21 +21,6 @@ inline std::uint64_t Load64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, 8);
     return v;
-}
-
-// ifAbove when a > b, else otherwise, by a conditional move: for a choice
-// that goes either way at random. The compiler would be free to turn the
-// plain expression into a branch, and does so in the walks.
-inline std::uint32_t PickIfAbove(std::uint64_t a, std::uint64_t b, std::uint32_t ifAbove, std::uint32_t otherwise) {
-#if defined(__x86_64__)
-    asm("cmpq %[b], %[a]\n\tcmova %[ifAbove], %[result]"
-        : [result] "+r"(otherwise)
-        : [ifAbove] "r"(ifAbove), [a] "r"(a), [b] "r"(b)
-        : "cc");
-    return otherwise;
-#else
-    return a > b ? ifAbove : otherwise;
-#endif
 }
 
 }  // namespace

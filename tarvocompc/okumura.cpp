@@ -19,6 +19,7 @@
 
 #include "codec/export.h"
 #include "codec/neighbours.h"
+#include "codec/pick.h"
 #include "tarvocompc/file_pair.h"
 
 namespace tarvocompc {
@@ -44,13 +45,19 @@ constexpr std::array<Node, Size> Filled(Node value) {
 std::uint8_t ring1[N + 17 - 1];
 std::uint8_t ring2[N + 18 - 1];
 
-// Shared by both types. Entries N + 1 .. N + 256 of rightChild are the roots
-// of the 256 trees; parent[N] and the children of N absorb the writes that
-// relink a missing child. Preset as InitTree leaves them, so that the
-// exported building blocks are safe even before the first InitTree.
+// Shared by both types. child[x][0] is x's left (smaller) child, child[x][1]
+// its right (larger) one, side by side, so that the link to change is picked
+// by index, not by branch. Entries N + 1 .. N + 256 are the roots of the 256
+// trees, whose first nodes hang on their right; parent[N] and the children of
+// N absorb the writes that relink a missing child. Preset as InitTree leaves
+// them, so that the exported building blocks are safe even before the first
+// InitTree.
 std::array<Node, N + 1> parent = Filled<N + 1>(NIL);
-std::array<Node, N + 1> leftChild = Filled<N + 1>(NIL);
-std::array<Node, N + 257> rightChild = Filled<N + 257>(NIL);
+std::array<std::array<Node, 2>, N + 257> child = [] {
+    std::array<std::array<Node, 2>, N + 257> links{};
+    for (auto& x : links) x = {NIL, NIL};
+    return links;
+}();
 
 // Per node: the nodes before and after it in its tree's order (NIL: none),
 // and when its place in the tree was made: its insertion, or that of the node
@@ -100,7 +107,7 @@ bool Accepted(int p, int i, int F) {
 
 // Hangs the new node r below p (a node, or the root of a tree).
 [[gnu::always_inline]] inline void Hang(int r, int p, bool larger) {
-    (larger ? rightChild[p] : leftChild[p]) = r;
+    child[p][larger] = r;
     parent[r] = p;
     placed[r] = ++placeClock;
     if (p > N)
@@ -113,15 +120,10 @@ bool Accepted(int p, int i, int F) {
 // children, neighbours and age of place; p leaves the tree.
 [[gnu::always_inline]] inline void TakePlace(int r, int p) {
     parent[r] = parent[p];
-    leftChild[r] = leftChild[p];
-    rightChild[r] = rightChild[p];
-    parent[leftChild[p]] = r;
-    parent[rightChild[p]] = r;
-    if (rightChild[parent[p]] == p) {
-        rightChild[parent[p]] = r;
-    } else {
-        leftChild[parent[p]] = r;
-    }
+    child[r] = child[p];
+    parent[child[p][0]] = r;
+    parent[child[p][1]] = r;
+    child[parent[p]][child[parent[p]][1] == p] = r;
     parent[p] = NIL;
     placed[r] = placed[p];
     Link(r, before[p], after[p]);
@@ -130,30 +132,26 @@ bool Accepted(int p, int i, int F) {
 [[gnu::always_inline]] inline void DeleteNodeChecked(int p) {
     if (p < 0 || p >= N || parent[p] == NIL) return;
     int q;
-    if (rightChild[p] == NIL) {
-        q = leftChild[p];
-    } else if (leftChild[p] == NIL) {
-        q = rightChild[p];
+    if (child[p][1] == NIL) {
+        q = child[p][0];
+    } else if (child[p][0] == NIL) {
+        q = child[p][1];
     } else {
         // The predecessor, the last of the larger links below the smaller
         // child, takes p's place.
         q = before[p];
         placed[q] = placed[p];
-        if (q != leftChild[p]) {
-            rightChild[parent[q]] = leftChild[q];
-            parent[leftChild[q]] = parent[q];
-            leftChild[q] = leftChild[p];
-            parent[leftChild[p]] = q;
+        if (q != child[p][0]) {
+            child[parent[q]][1] = child[q][0];
+            parent[child[q][0]] = parent[q];
+            child[q][0] = child[p][0];
+            parent[child[p][0]] = q;
         }
-        rightChild[q] = rightChild[p];
-        parent[rightChild[p]] = q;
+        child[q][1] = child[p][1];
+        parent[child[p][1]] = q;
     }
     parent[q] = parent[p];
-    if (rightChild[parent[p]] == p) {
-        rightChild[parent[p]] = q;
-    } else {
-        leftChild[parent[p]] = q;
-    }
+    child[parent[p]][child[parent[p]][1] == p] = q;
     parent[p] = NIL;
     if (before[p] != NIL) after[before[p]] = after[p];
     if (after[p] != NIL) before[after[p]] = before[p];
@@ -231,7 +229,7 @@ template <const Variant& v>
     const int deeper = beforeIsDeeper ? previous : next;
     // The new node's place is free (it cannot be otherwise; checked so that
     // the tree stays whole whatever happens).
-    if ((beforeIsDeeper ? rightChild[deeper] : leftChild[deeper]) != NIL) return false;
+    if (child[deeper][beforeIsDeeper] != NIL) return false;
     matchLength = nearLength = std::max(beforeLength, afterLength);
     matchPosition = nearPosition =
         beforeLength != afterLength ? (beforeLength > afterLength ? previous : next) : deeper;
@@ -257,7 +255,7 @@ template <const Variant& v>
             c = compare(x);
         }
     }
-    rightChild[r] = leftChild[r] = NIL;
+    child[r] = {NIL, NIL};
     Hang(r, deeper, beforeIsDeeper);
     return true;
 }
@@ -275,16 +273,35 @@ template <const Variant& v>
     // next to the new one.
     if (textSize >= N && nearLength >= 2 && InsertNextTo<v>(r, (nearPosition + 1) & (N - 1), needMatch)) return;
     const std::uint8_t* key = v.ring + r;
-    rightChild[r] = leftChild[r] = NIL;
+    child[r] = {NIL, NIL};
     int p = N + 1 + key[0];  // the root of the key's tree: its first node hangs on the right
-    int next = rightChild[p];
+    int next = child[p][1];
     int length = 0, position = matchPosition, nearest = 0, near = nearPosition;
     bool larger = true;
     // Both children are read and one picked after the comparison, and the
     // matches are kept in locals, so that the walk's steps need no memory
-    // round trip besides the next node.
+    // round trip besides the next node. Bytes 1 .. 8 of the key are read
+    // once, as a big-endian word: where a node's differ from them, as they
+    // nearly always do, one unsigned comparison gives the side and the
+    // leading zero bits the length, and the child, the match and the nearest
+    // neighbour are picked by conditional moves, the walk turning either way
+    // at random. Candidates are refused only in the first window.
+    const std::uint64_t key1 = LoadBigEndian64(key + 1);
+    const bool noneRefused = textSize >= N;
     while (next != NIL) {
         p = next;
+        const std::uint64_t other1 = LoadBigEndian64(v.ring + p + 1);
+        if (noneRefused && key1 != other1) [[likely]] {
+            const int i = 1 + __builtin_clzll(key1 ^ other1) / 8;
+            // Type 1 keeps the later node met on a tie, type 2 the earlier.
+            position = codec::PickIfAtLeast(i, v.laterNodeWinsTie ? length : length + 1, p, position);
+            length = std::max(i, length);
+            near = codec::PickIfAtLeast(i, nearest, p, near);
+            nearest = std::max(i, nearest);
+            larger = key1 > other1;
+            next = static_cast<int>(codec::PickIfAbove(key1, other1, child[p][1], child[p][0]));
+            continue;
+        }
         int cmp;
         const int i = CompareTail(key, v.ring + p, v.F, cmp);
         near = i >= nearest ? p : near;
@@ -303,7 +320,7 @@ template <const Variant& v>
             }
         }
         larger = cmp >= 0;
-        const int left = leftChild[p], right = rightChild[p];
+        const int left = child[p][0], right = child[p][1];
         next = larger ? right : left;
     }
     matchLength = length;
@@ -314,7 +331,7 @@ template <const Variant& v>
 }
 
 void InitTreeState() {
-    for (int i = N + 1; i <= N + 256; ++i) rightChild[i] = NIL;
+    for (int i = N + 1; i <= N + 256; ++i) child[i][1] = NIL;
     for (int i = 0; i < N; ++i) parent[i] = NIL;
 }
 

@@ -1,0 +1,37 @@
+// Choices by conditional move, for the tree walks of the encoders of both
+// libraries: where a walk turns either way at random, a branch would be
+// mispredicted half of the time. The compiler would be free to turn the
+// plain expressions into branches, and does so in the walks.
+#pragma once
+
+#include <cstdint>
+
+namespace codec {
+
+// ifAbove when a > b (unsigned), else otherwise.
+inline std::uint32_t PickIfAbove(std::uint64_t a, std::uint64_t b, std::uint32_t ifAbove, std::uint32_t otherwise) {
+#if defined(__x86_64__)
+    asm("cmpq %[b], %[a]\n\tcmova %[ifAbove], %[result]"
+        : [result] "+r"(otherwise)
+        : [ifAbove] "r"(ifAbove), [a] "r"(a), [b] "r"(b)
+        : "cc");
+    return otherwise;
+#else
+    return a > b ? ifAbove : otherwise;
+#endif
+}
+
+// ifAtLeast when a >= b, else otherwise.
+inline int PickIfAtLeast(int a, int b, int ifAtLeast, int otherwise) {
+#if defined(__x86_64__)
+    asm("cmpl %[b], %[a]\n\tcmovge %[ifAtLeast], %[result]"
+        : [result] "+r"(otherwise)
+        : [ifAtLeast] "r"(ifAtLeast), [a] "r"(a), [b] "r"(b)
+        : "cc");
+    return otherwise;
+#else
+    return a >= b ? ifAtLeast : otherwise;
+#endif
+}
+
+}  // namespace codec
