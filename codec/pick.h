@@ -34,4 +34,19 @@ inline int PickIfAtLeast(int a, int b, int ifAtLeast, int otherwise) {
 #endif
 }
 
+// ifTrue when c, else otherwise (32- or 64-bit values).
+template <typename T>
+inline T PickIf(bool c, T ifTrue, T otherwise) {
+    static_assert(sizeof(T) == 4 || sizeof(T) == 8);
+#if defined(__x86_64__)
+    asm("test %[c], %[c]\n\tcmovne %[ifTrue], %[result]"
+        : [result] "+r"(otherwise)
+        : [ifTrue] "r"(ifTrue), [c] "r"(c)
+        : "cc");
+    return otherwise;
+#else
+    return c ? ifTrue : otherwise;
+#endif
+}
+
 }  // namespace codec

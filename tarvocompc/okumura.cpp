@@ -62,10 +62,12 @@ std::array<std::array<Node, 2>, N + 257> child = [] {
 // Per node: the nodes before and after it in its tree's order (NIL: none),
 // and when its place in the tree was made: its insertion, or that of the node
 // whose place it took over. A node lies below every node of an older place
-// on its way to the root.
-std::array<Node, N> before = Filled<N>(NIL);
-std::array<Node, N> after = Filled<N>(NIL);
-std::array<std::uint64_t, N> placed{};
+// on its way to the root. Entry NIL absorbs the writes for a missing
+// neighbour, and its place is older than any node's (0), so that those
+// need no branch.
+std::array<Node, N + 1> before = Filled<N + 1>(NIL);
+std::array<Node, N + 1> after = Filled<N + 1>(NIL);
+std::array<std::uint64_t, N + 1> placed{};
 std::uint64_t placeClock = 0;  // 64 bits: the input files have no size limit
 
 int matchPosition = 0;
@@ -101,8 +103,8 @@ bool Accepted(int p, int i, int F) {
 [[gnu::always_inline]] inline void Link(int node, int previous, int next) {
     before[node] = previous;
     after[node] = next;
-    if (previous != NIL) after[previous] = node;
-    if (next != NIL) before[next] = node;
+    after[previous] = node;
+    before[next] = node;
 }
 
 // Hangs the new node r below p (a node, or the root of a tree).
@@ -110,10 +112,14 @@ bool Accepted(int p, int i, int F) {
     child[p][larger] = r;
     parent[r] = p;
     placed[r] = ++placeClock;
-    if (p > N)
+    if (p > N) {
         Link(r, NIL, NIL);
-    else
-        Link(r, larger ? p : before[p], larger ? after[p] : p);
+    } else {
+        // Picked by conditional moves: the side goes either way at random.
+        const int previous = codec::PickIf<int>(larger, p, before[p]);
+        const int next = codec::PickIf<int>(larger, after[p], p);
+        Link(r, previous, next);
+    }
 }
 
 // The new node r takes p's place (p's string equals r's): same parent,
@@ -141,20 +147,23 @@ bool Accepted(int p, int i, int F) {
         // child, takes p's place.
         q = before[p];
         placed[q] = placed[p];
-        if (q != child[p][0]) {
-            child[parent[q]][1] = child[q][0];
-            parent[child[q][0]] = parent[q];
-            child[q][0] = child[p][0];
-            parent[child[p][0]] = q;
-        }
+        // Unless q is p's smaller child itself, q's smaller child first
+        // takes q's place; the writes that the other case does not need go
+        // to node N. No branch: either case is as likely.
+        const int smaller = child[p][0], qSmaller = child[q][0], qParent = parent[q];
+        const bool inner = q != smaller;
+        child[inner ? qParent : N][1] = static_cast<Node>(qSmaller);
+        parent[inner ? qSmaller : N] = static_cast<Node>(qParent);
+        child[q][0] = static_cast<Node>(inner ? smaller : qSmaller);
+        parent[smaller] = static_cast<Node>(q);  // when q is smaller, set again below
         child[q][1] = child[p][1];
         parent[child[p][1]] = q;
     }
     parent[q] = parent[p];
     child[parent[p]][child[parent[p]][1] == p] = q;
     parent[p] = NIL;
-    if (before[p] != NIL) after[before[p]] = after[p];
-    if (after[p] != NIL) before[after[p]] = before[p];
+    after[before[p]] = after[p];
+    before[after[p]] = before[p];
 }
 
 inline std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
@@ -224,15 +233,17 @@ template <const Variant& v>
         TakePlace(r, equal);
         return true;
     }
-    const int beforeLength = previous != NIL ? b.length : -1, afterLength = next != NIL ? a.length : -1;
-    const bool beforeIsDeeper = next == NIL || (previous != NIL && placed[previous] > placed[next]);
-    const int deeper = beforeIsDeeper ? previous : next;
+    // Picked by conditional moves: each choice goes either way at random.
+    const int beforeLength = codec::PickIf(previous == NIL, -1, b.length);
+    const int afterLength = codec::PickIf(next == NIL, -1, a.length);
+    const bool beforeIsDeeper = placed[previous] > placed[next];  // a missing one is the oldest
+    const int deeper = static_cast<int>(codec::PickIfAbove(placed[previous], placed[next], previous, next));
     // The new node's place is free (it cannot be otherwise; checked so that
     // the tree stays whole whatever happens).
     if (child[deeper][beforeIsDeeper] != NIL) return false;
-    matchLength = nearLength = std::max(beforeLength, afterLength);
-    matchPosition = nearPosition =
-        beforeLength != afterLength ? (beforeLength > afterLength ? previous : next) : deeper;
+    matchLength = nearLength = codec::PickIfAtLeast(beforeLength, afterLength, beforeLength, afterLength);
+    matchPosition = nearPosition = codec::PickIfAtLeast(
+        beforeLength, afterLength + 1, previous, codec::PickIfAtLeast(afterLength, beforeLength + 1, next, deeper));
     if (!v.laterNodeWinsTie && matchLength > v.threshold && needMatch) {
         // Type 2 keeps the first node met of those sharing the most: the
         // highest of them, climbed to from the deeper neighbour. On each side
