@@ -35,7 +35,7 @@ LzssEncoder::LzssEncoder(std::int64_t indexFrom, bool besideMatch)
     : indexFrom_(indexFrom), besideMatch_(besideMatch) {
     std::memset(ring_, 0, sizeof ring_);
     std::fill(std::begin(links_), std::end(links_), Links{{kNil, kNil}});
-    std::fill(std::begin(parent_), std::end(parent_), kNil);
+    std::fill_n(parent_, kWindowSize + 1, kNil);
     std::fill(std::begin(top_), std::end(top_), kNil);
 }
 
@@ -49,12 +49,12 @@ LzssEncoder::LzssEncoder(std::int64_t indexFrom, bool besideMatch)
     links_[parent].child[side] = static_cast<std::uint16_t>(node);
     parent_[node] = static_cast<std::uint16_t>(parent);
     placed_[node] = ++clock_;
-    if (parent == kRoot)
+    if (parent == kRoot) {
         Link(node, kNil, kNil);
-    else if (side == 1)
-        Link(node, parent, after_[parent]);
-    else
-        Link(node, before_[parent], parent);
+    } else {
+        // Picked by conditional moves: the side goes either way at random.
+        Link(node, PickIf<int>(side == 1, parent, before_[parent]), PickIf<int>(side == 1, after_[parent], parent));
+    }
 }
 
 // Puts node between two neighbours in the order of the strings.
@@ -126,16 +126,20 @@ std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const
         matchPosition_ = equal;
         return true;
     }
-    const int beforeLength = before != kNil ? b.length : -1, afterLength = after != kNil ? a.length : -1;
-    const bool beforeIsDeeper = after == kNil || (before != kNil && placed_[before] > placed_[after]);
-    const int parent = beforeIsDeeper ? before : after, side = beforeIsDeeper ? 1 : 0;
+    // Picked by conditional moves: each choice goes either way at random. A
+    // missing neighbour shares nothing and counts as the oldest place.
+    const int beforeLength = PickIf(before == kNil, -1, b.length), afterLength = PickIf(after == kNil, -1, a.length);
+    const std::uint32_t beforePlaced = PickIf<std::uint32_t>(before == kNil, 0, placed_[before & (kWindowSize - 1)]);
+    const std::uint32_t afterPlaced = PickIf<std::uint32_t>(after == kNil, 0, placed_[after & (kWindowSize - 1)]);
+    const bool beforeIsDeeper = beforePlaced > afterPlaced;
+    const int parent = static_cast<int>(PickIfAbove(beforePlaced, afterPlaced, before, after)), side = beforeIsDeeper;
     // The new node's place is free (it cannot be otherwise; checked so that
     // the tree stays whole whatever happens).
     if (links_[parent].child[side] != kNil) return false;
     Attach(position, parent, side);
-    matchLength_ = std::max(beforeLength, afterLength);
-    matchPosition_ = beforeLength != afterLength ? (beforeLength > afterLength ? before : after)
-                                                 : (beforeIsDeeper ? before : after);
+    matchLength_ = PickIfAtLeast(beforeLength, afterLength, beforeLength, afterLength);
+    matchPosition_ =
+        PickIfAtLeast(beforeLength, afterLength + 1, before, PickIfAtLeast(afterLength, beforeLength + 1, after, parent));
     return true;
 }
 
@@ -368,7 +372,7 @@ void LzssEncoder::Walk(int position, unsigned test) {
     const unsigned moved = before_[node];
     const unsigned movedPrefix = PrefixOf(static_cast<int>(moved));
     if (movedPrefix == prefix) {
-        if (top_[prefix] == node) top_[prefix] = static_cast<std::uint16_t>(moved);
+        top_[prefix] = static_cast<std::uint16_t>(PickIf<int>(top_[prefix] == node, moved, top_[prefix]));
         return;
     }
     // node was the first of its prefix: the rest of it lies on its larger side.
@@ -397,13 +401,12 @@ void LzssEncoder::Walk(int position, unsigned test) {
         placed_[replacement] = placed_[node];
         const unsigned inner = links_[replacement].child[0];
         SetChildOfParent(static_cast<int>(replacement), static_cast<int>(inner));
-        if (inner != kNil) parent_[inner] = parent_[replacement];
+        parent_[inner] = parent_[replacement];  // entry kNil absorbs the writes for a missing child
         links_[replacement] = links_[node];
-        if (links_[replacement].child[0] != kNil)
-            parent_[links_[replacement].child[0]] = static_cast<std::uint16_t>(replacement);
+        parent_[links_[replacement].child[0]] = static_cast<std::uint16_t>(replacement);
         parent_[larger] = static_cast<std::uint16_t>(replacement);
     }
-    if (replacement != kNil) parent_[replacement] = parent_[node];
+    parent_[replacement] = parent_[node];
     SetChildOfParent(node, static_cast<int>(replacement));
     parent_[node] = kNil;
     if (before_[node] != kNil) after_[before_[node]] = after_[node];
@@ -423,7 +426,7 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
     while (lookAhead < kLookAhead && next < input.size()) PutByte(lookAhead++, input[next++]);
 
     std::fill(std::begin(links_), std::end(links_), Links{{kNil, kNil}});
-    std::fill(std::begin(parent_), std::end(parent_), kNil);
+    std::fill_n(parent_, kWindowSize + 1, kNil);
     // The index pays for clearing it on longer inputs only.
     indexed_ = inputLength >= indexFrom_;
     if (indexed_) {
@@ -435,8 +438,8 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
     links_[kRoot].child[1] = 0;
     parent_[0] = kRoot;
     before_[0] = after_[0] = kNil;
-    clock_ = 0;
-    placed_[0] = 0;
+    clock_ = 1;  // 0 is older than any place: a missing neighbour's
+    placed_[0] = 1;
 
     matchLength_ = 0;
     matchPosition_ = 0;
