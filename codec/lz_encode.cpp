@@ -511,8 +511,16 @@ constexpr std::int64_t kWindow = 4097;  // position p takes the place of p - 409
 constexpr int kLongest = 18;
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 constexpr std::uint16_t kDetached = 0xFFFF;
+// The hook that absorbs the writes for a missing child, so that those need
+// no branch (a child is there about as often as not).
+constexpr std::uint32_t kScratchEntry = kEntries + 1;
 
 inline std::uint32_t EntryOf(std::uint32_t position) { return position & (kEntries - 1); }
+
+// The hook of the node at position, or the scratch hook for kNone.
+inline std::uint32_t HookOf(std::uint32_t position) {
+    return PickIf<std::uint32_t>(position == kNone, kScratchEntry, EntryOf(position));
+}
 
 struct Links {
     std::uint32_t child[2];  // left, right: positions, kNone for none
@@ -747,17 +755,23 @@ private:
             guessLength_ = kLongest;
             return true;
         }
-        const int beforeLength = before != kNone ? b.length : -1, afterLength = after != kNone ? a.length : -1;
-        const bool beforeIsDeeper =
-            after == kNone || (before != kNone && placed_[EntryOf(before)] > placed_[EntryOf(after)]);
-        const std::uint32_t deeper = beforeIsDeeper ? before : after;
-        const int side = beforeIsDeeper ? 1 : 0;
+        // Picked by conditional moves: each choice goes either way at random.
+        // A missing neighbour shares nothing and counts as the oldest place.
+        const int beforeLength = PickIf(before == kNone, -1, b.length);
+        const int afterLength = PickIf(after == kNone, -1, a.length);
+        const std::uint32_t beforePlaced = PickIf<std::uint32_t>(before == kNone, 0, placed_[EntryOf(before)]);
+        const std::uint32_t afterPlaced = PickIf<std::uint32_t>(after == kNone, 0, placed_[EntryOf(after)]);
+        const bool beforeIsDeeper = beforePlaced > afterPlaced;
+        const std::uint32_t deeper = PickIfAbove(beforePlaced, afterPlaced, before, after);
+        const int side = beforeIsDeeper;
         // The new node's place is free (it cannot be otherwise; checked so that
         // the tree stays whole whatever happens).
         if (links_[EntryOf(deeper)].child[side] != kNone) return false;
-        const int longest = std::max(beforeLength, afterLength);
+        const int longest = PickIfAtLeast(beforeLength, afterLength, beforeLength, afterLength);
         guessLength_ = longest;
-        guess_ = beforeLength != afterLength ? (beforeLength > afterLength ? before : after) : deeper;
+        guess_ = static_cast<std::uint32_t>(PickIfAtLeast(
+            beforeLength, afterLength + 1, static_cast<int>(before),
+            PickIfAtLeast(afterLength, beforeLength + 1, static_cast<int>(after), static_cast<int>(deeper))));
         found = {2, -1};
         if (needMatch && longest > 2) {
             // On each side of the key, the nodes above come farther from it
@@ -899,7 +913,7 @@ private:
         const std::uint32_t moved = Neighbour(s, kReplacedFrom);
         const unsigned movedPrefix = PrefixOf(moved);
         if (movedPrefix == prefix) {
-            if (top_[prefix] == position) top_[prefix] = moved;
+            top_[prefix] = PickIf(top_[prefix] == position, moved, top_[prefix]);
             return;
         }
         // The rest of the prefix lies on the other side.
@@ -934,10 +948,8 @@ private:
         }
         const std::uint32_t p = EntryOf(parent);
         Attach(position, p, side);
-        if (side == 1)
-            SetNeighbours(position, parent, after_[p]);
-        else
-            SetNeighbours(position, before_[p], parent);
+        // Picked by conditional moves: the side goes either way at random.
+        SetNeighbours(position, PickIf(side == 1, parent, before_[p]), PickIf(side == 1, after_[p], parent));
     }
 
     // Puts the node at position between two neighbours in the tree's order.
@@ -953,7 +965,7 @@ private:
     void AdoptChildren(std::uint32_t e) {
         for (int side = 0; side < 2; ++side) {
             const std::uint32_t c = links_[e].child[side];
-            if (c != kNone) hooks_[EntryOf(c)].parent = static_cast<std::uint16_t>(e);
+            hooks_[HookOf(c)].parent = static_cast<std::uint16_t>(e);
         }
     }
 
@@ -977,7 +989,7 @@ private:
         if (l == kNone || r == kNone) {
             const std::uint32_t c = l & r;  // the one that is there: kNone has every bit set
             t[hook.parent].child[hook.side] = c;
-            if (c != kNone) hooks_[EntryOf(c)] = hook;
+            hooks_[HookOf(c)] = hook;
         } else {
             // The standard build moves the predecessor (rightmost of the left
             // subtree) up, the mirrored one the successor (leftmost of the
@@ -987,7 +999,7 @@ private:
             const Hook mHook = hooks_[e];
             const std::uint32_t inner = t[e].child[kReplacedFrom];
             t[mHook.parent].child[mHook.side] = inner;
-            if (inner != kNone) hooks_[EntryOf(inner)] = mHook;
+            hooks_[HookOf(inner)] = mHook;
             t[e] = t[s];
             AdoptChildren(e);
             Attach(m, hook.parent, hook.side);
@@ -1008,7 +1020,7 @@ private:
     // would load each pointer again after every store it cannot tell apart
     // from it.
     Links links_[kEntries + 1];
-    Hook hooks_[kEntries + 1];
+    Hook hooks_[kScratchEntry + 1];
     // Per entry: the nodes before and after it in the tree's order (left to
     // right), and when its place was made (see LzssEncoder::placed_).
     std::uint32_t before_[kEntries], after_[kEntries], placed_[kEntries];
