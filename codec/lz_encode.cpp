@@ -438,7 +438,7 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
     links_[kRoot].child[1] = 0;
     parent_[0] = kRoot;
     before_[0] = after_[0] = kNil;
-    clock_ = 1;  // 0 is older than any place: a missing neighbour's
+    clock_ = 1;  // places count from 1: 0 stands for a missing neighbour, older than any
     placed_[0] = 1;
 
     matchLength_ = 0;
