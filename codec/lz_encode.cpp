@@ -871,9 +871,7 @@ private:
     // a removed node with two children.
     static constexpr int kReplacedFrom = kMirrored ? 1 : 0;
 
-    unsigned PrefixOf(std::uint32_t position) const {
-        return static_cast<unsigned>(in_[position]) << 8 | in_[position + 1];
-    }
+    unsigned PrefixOf(std::uint32_t position) const { return FirstTwoBytes(in_ + position); }
 
     // The highest node with the given first two bytes in the subtree of node.
     std::uint32_t FirstWithPrefix(std::uint32_t node, unsigned prefix) const {

@@ -8,11 +8,20 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 #include "codec/lz.h"
 
 namespace codec {
+
+// The first two bytes at p as one number, the first the high byte: the
+// prefix by which the tree encoders index their strings. One load.
+inline unsigned FirstTwoBytes(const std::uint8_t* p) {
+    std::uint16_t v;
+    std::memcpy(&v, p, 2);
+    return __builtin_bswap16(v);
+}
 
 // The tree encoders walk their trees from the highest node of the key's
 // first two bytes instead of the top, for inputs of at least this many
@@ -68,7 +77,7 @@ private:
     void ReplaceNode(int oldNode, int newNode);
     void Attach(int node, int parent, int side);
     void SetChildOfParent(int node, int replacement);
-    unsigned PrefixOf(int node) const { return static_cast<unsigned>(ring_[node]) << 8 | ring_[node + 1]; }
+    unsigned PrefixOf(int node) const { return FirstTwoBytes(ring_ + node); }
     std::uint16_t FirstWithPrefix(unsigned node, unsigned prefix) const;
     std::uint16_t EndOfPrefix(unsigned prefix, int side) const;
     bool InsertFirstOfPrefix(int position);
