@@ -92,6 +92,12 @@ std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const
     return static_cast<std::uint16_t>(node);
 }
 
+// When node's place was made; 0 for kNil, older than any (places count
+// from 1).
+[[gnu::always_inline]] inline std::uint32_t LzssEncoder::PlaceOf(int node) const {
+    return PickIf<std::uint32_t>(node == kNil, 0, placed_[node & (kWindowSize - 1)]);
+}
+
 // Compares the strings at key and node: the sign of key - node (0: equal in
 // all kLookAhead bytes) and the number of equal leading bytes.
 [[gnu::always_inline]] inline LzssEncoder::Order LzssEncoder::Compare(int key, int node) const {
@@ -126,20 +132,14 @@ std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const
         matchPosition_ = equal;
         return true;
     }
-    // Picked by conditional moves: each choice goes either way at random. A
-    // missing neighbour shares nothing and counts as the oldest place.
-    const int beforeLength = PickIf(before == kNil, -1, b.length), afterLength = PickIf(after == kNil, -1, a.length);
-    const std::uint32_t beforePlaced = PickIf<std::uint32_t>(before == kNil, 0, placed_[before & (kWindowSize - 1)]);
-    const std::uint32_t afterPlaced = PickIf<std::uint32_t>(after == kNil, 0, placed_[after & (kWindowSize - 1)]);
-    const bool beforeIsDeeper = beforePlaced > afterPlaced;
-    const int parent = static_cast<int>(PickIfAbove(beforePlaced, afterPlaced, before, after)), side = beforeIsDeeper;
+    const auto at = PlaceBetween(before, after, PlaceOf(before), PlaceOf(after), PickIf(before == kNil, -1, b.length),
+                                 PickIf(after == kNil, -1, a.length));
     // The new node's place is free (it cannot be otherwise; checked so that
     // the tree stays whole whatever happens).
-    if (links_[parent].child[side] != kNil) return false;
-    Attach(position, parent, side);
-    matchLength_ = PickIfAtLeast(beforeLength, afterLength, beforeLength, afterLength);
-    matchPosition_ =
-        PickIfAtLeast(beforeLength, afterLength + 1, before, PickIfAtLeast(afterLength, beforeLength + 1, after, parent));
+    if (links_[at.deeper].child[at.side] != kNil) return false;
+    Attach(position, at.deeper, at.side);
+    matchLength_ = at.length;
+    matchPosition_ = at.nearest;
     return true;
 }
 
@@ -240,14 +240,14 @@ bool LzssEncoder::InsertFirstOfPrefix(int position) {
     } else {
         return false;
     }
-    const bool beforeIsDeeper = after == kNil || (before != kNil && placed_[before] > placed_[after]);
-    const unsigned parent = beforeIsDeeper ? before : after;
-    if (links_[parent].child[beforeIsDeeper ? 1 : 0] != kNil) return false;
-    Attach(position, static_cast<int>(parent), beforeIsDeeper ? 1 : 0);
     const int beforeLength = before != kNil && ring_[before] == ring_[position] ? 1 : before != kNil ? 0 : -1;
     const int afterLength = after != kNil && ring_[after] == ring_[position] ? 1 : after != kNil ? 0 : -1;
-    matchLength_ = std::max(beforeLength, afterLength);
-    matchPosition_ = static_cast<int>(beforeLength != afterLength ? (beforeLength > afterLength ? before : after) : parent);
+    const auto at = PlaceBetween(static_cast<int>(before), static_cast<int>(after), PlaceOf(static_cast<int>(before)),
+                                 PlaceOf(static_cast<int>(after)), beforeLength, afterLength);
+    if (links_[at.deeper].child[at.side] != kNil) return false;
+    Attach(position, at.deeper, at.side);
+    matchLength_ = at.length;
+    matchPosition_ = at.nearest;
     return true;
 }
 
@@ -755,23 +755,17 @@ private:
             guessLength_ = kLongest;
             return true;
         }
-        // Picked by conditional moves: each choice goes either way at random.
-        // A missing neighbour shares nothing and counts as the oldest place.
         const int beforeLength = PickIf(before == kNone, -1, b.length);
         const int afterLength = PickIf(after == kNone, -1, a.length);
-        const std::uint32_t beforePlaced = PickIf<std::uint32_t>(before == kNone, 0, placed_[EntryOf(before)]);
-        const std::uint32_t afterPlaced = PickIf<std::uint32_t>(after == kNone, 0, placed_[EntryOf(after)]);
-        const bool beforeIsDeeper = beforePlaced > afterPlaced;
-        const std::uint32_t deeper = PickIfAbove(beforePlaced, afterPlaced, before, after);
-        const int side = beforeIsDeeper;
+        const auto at = PlaceBetween(before, after, PlaceOf(before), PlaceOf(after), beforeLength, afterLength);
+        const std::uint32_t deeper = at.deeper;
+        const int side = at.side;
         // The new node's place is free (it cannot be otherwise; checked so that
         // the tree stays whole whatever happens).
         if (links_[EntryOf(deeper)].child[side] != kNone) return false;
-        const int longest = PickIfAtLeast(beforeLength, afterLength, beforeLength, afterLength);
+        const int longest = at.length;
         guessLength_ = longest;
-        guess_ = static_cast<std::uint32_t>(PickIfAtLeast(
-            beforeLength, afterLength + 1, static_cast<int>(before),
-            PickIfAtLeast(afterLength, beforeLength + 1, static_cast<int>(after), static_cast<int>(deeper))));
+        guess_ = at.nearest;
         found = {2, -1};
         if (needMatch && longest > 2) {
             // On each side of the key, the nodes above come farther from it
@@ -780,7 +774,7 @@ private:
             // node of the key's first two bytes none shares more than one.
             const std::uint32_t top = indexed_ ? top_[PrefixOf(position)] : kNone;
             bool beforeDone = beforeLength < longest, afterDone = afterLength < longest;
-            Order c = beforeIsDeeper ? b : a;
+            Order c = side == 1 ? b : a;
             for (std::uint32_t x = deeper;;) {
                 bool& done = c.sign > 0 ? beforeDone : afterDone;
                 if (!done) {
@@ -831,12 +825,9 @@ private:
             neighbour[kLarger] = kNone;
         }
         const std::uint32_t before = neighbour[0], after = neighbour[1];
-        const bool beforeIsDeeper =
-            after == kNone || (before != kNone && placed_[EntryOf(before)] > placed_[EntryOf(after)]);
-        const std::uint32_t deeper = beforeIsDeeper ? before : after;
-        const int side = beforeIsDeeper ? 1 : 0;
-        if (links_[EntryOf(deeper)].child[side] != kNone) return false;
-        Hang(position, deeper, side);
+        const auto at = PlaceBetween(before, after, PlaceOf(before), PlaceOf(after), -1, -1);
+        if (links_[EntryOf(at.deeper)].child[at.side] != kNone) return false;
+        Hang(position, at.deeper, at.side);
         guessLength_ = 0;
         return true;
     }
@@ -881,6 +872,12 @@ private:
             node = links_[EntryOf(node)].child[prefix > p ? kLargerSide : kSmallerSide];
         }
         return node;
+    }
+
+    // When the place of the node at position was made; 0 for kNone, older
+    // than any (places count from 1).
+    std::uint32_t PlaceOf(std::uint32_t position) const {
+        return PickIf<std::uint32_t>(position == kNone, 0, placed_[EntryOf(position)]);
     }
 
     // The node before (side 0) or after (side 1) the one in entry e, in the

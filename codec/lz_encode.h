@@ -48,11 +48,13 @@ private:
 };
 
 // Type 1 encoder. Holds its 4096-byte window, the tree of its positions, the
-// order of their strings and an index into the tree (about 200 KiB); the
-// library keeps one and reuses it, so one object must not encode on two
-// threads at once. Within a match most new strings fall next to the string
-// one past the previous one's match, and are inserted there without a walk
-// (see InsertNextTo); tests turn that off (besideMatch false) to compare.
+// order of their strings and an index into the tree (about 320 KiB, of which
+// the 120 KiB of parent links between the nodes' and kNil's are never
+// touched); the library keeps one and reuses it, so one object must not
+// encode on two threads at once. Within a match most new strings fall next
+// to the string one past the previous one's match, and are inserted there
+// without a walk (see InsertNextTo); tests turn that off (besideMatch false)
+// to compare.
 class LzssEncoder {
 public:
     explicit LzssEncoder(std::int64_t indexFrom = kTreeIndexFrom, bool besideMatch = true);
@@ -89,6 +91,7 @@ private:
         int sign;
     };
     Order Compare(int key, int node) const;
+    std::uint32_t PlaceOf(int node) const;
     bool InsertNextTo(int position, int guess);
     void PutByte(int index, std::uint8_t b) {
         ring_[index] = b;

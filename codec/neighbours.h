@@ -2,6 +2,8 @@
 // without a walk from the top, shared by the tree encoders of both libraries.
 #pragma once
 
+#include "codec/pick.h"
+
 namespace codec {
 
 // The nodes right before and after a key in the order (none at an end), how
@@ -47,6 +49,34 @@ template <int kSteps, typename Node, typename Compare, typename BeforeOf, typena
                                                        : none;
     found = {before, after, b, a, equal};
     return true;
+}
+
+// Where a new string hangs between its neighbours in the order, and which of
+// them is its match, as the walk down from the top would find.
+template <typename Node>
+struct Between {
+    Node deeper;   // the neighbour the new node hangs below
+    int side;      // 1: it hangs after deeper (the neighbour before it), 0: before
+    int length;    // the longer of the two lengths
+    Node nearest;  // the neighbour sharing that many bytes, the deeper on a tie
+};
+
+// The walk ends below the deeper of the two neighbours (the other lies above
+// it): the one whose place is younger; a missing neighbour's place counts as
+// 0, older than any. The neighbours share the most with the key of all the
+// nodes it meets, and of them it meets the deeper last. A missing
+// neighbour's length is -1. Picked by conditional moves: each choice goes
+// either way at random.
+template <typename Node, typename Age>
+[[gnu::always_inline]] inline Between<Node> PlaceBetween(Node before, Node after, Age beforePlaced, Age afterPlaced,
+                                                         int beforeLength, int afterLength) {
+    const auto deeper = static_cast<Node>(PickIfAbove(beforePlaced, afterPlaced, static_cast<std::uint32_t>(before),
+                                                      static_cast<std::uint32_t>(after)));
+    const int nearest = PickIfAtLeast(beforeLength, afterLength + 1, static_cast<int>(before),
+                                      PickIfAtLeast(afterLength, beforeLength + 1, static_cast<int>(after),
+                                                    static_cast<int>(deeper)));
+    return {deeper, beforePlaced > afterPlaced, PickIfAtLeast(beforeLength, afterLength, beforeLength, afterLength),
+            static_cast<Node>(nearest)};
 }
 
 // The first (side 0) or last (side 1) node in the order of those whose

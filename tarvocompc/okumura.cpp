@@ -233,17 +233,17 @@ template <const Variant& v>
         TakePlace(r, equal);
         return true;
     }
-    // Picked by conditional moves: each choice goes either way at random.
+    // A missing neighbour's place is entry NIL's, 0.
     const int beforeLength = codec::PickIf(previous == NIL, -1, b.length);
     const int afterLength = codec::PickIf(next == NIL, -1, a.length);
-    const bool beforeIsDeeper = placed[previous] > placed[next];  // a missing one is the oldest
-    const int deeper = static_cast<int>(codec::PickIfAbove(placed[previous], placed[next], previous, next));
+    const auto at = codec::PlaceBetween(previous, next, placed[previous], placed[next], beforeLength, afterLength);
+    const int deeper = at.deeper;
+    const bool beforeIsDeeper = at.side == 1;
     // The new node's place is free (it cannot be otherwise; checked so that
     // the tree stays whole whatever happens).
     if (child[deeper][beforeIsDeeper] != NIL) return false;
-    matchLength = nearLength = codec::PickIfAtLeast(beforeLength, afterLength, beforeLength, afterLength);
-    matchPosition = nearPosition = codec::PickIfAtLeast(
-        beforeLength, afterLength + 1, previous, codec::PickIfAtLeast(afterLength, beforeLength + 1, next, deeper));
+    matchLength = nearLength = at.length;
+    matchPosition = nearPosition = at.nearest;
     if (!v.laterNodeWinsTie && matchLength > v.threshold && needMatch) {
         // Type 2 keeps the first node met of those sharing the most: the
         // highest of them, climbed to from the deeper neighbour. On each side
