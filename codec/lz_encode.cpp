@@ -497,45 +497,37 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
 }
 
 // ---------------------------------------------------------------------------
-// Type 2: the tree holds the last 4096 input positions, compared in place in
-// the input. A node's links name the positions of its children, so the walk
-// finds a child's string without arithmetic; the nodes themselves live in a
-// ring of 8192 entries (entry = position mod 8192), of which at most 4097 are
-// in use. Entry 8192 is the root; its left child is the top of the tree.
+// Type 2: the tree holds the last 4096 input positions. Position p is node
+// p mod 8192 (of which at most 4097 are in use), and the encoder keeps the
+// input bytes of the window at the same index of a ring of its own, so a
+// node's string is read at ring + node and the links and neighbours are
+// 16-bit: the whole tree fits the first-level cache. Node 8192 is the root;
+// its left child is the top of the tree.
 
 namespace {
 
 constexpr std::uint32_t kEntries = 8192;
-constexpr std::uint32_t kRootEntry = kEntries;
+constexpr std::uint16_t kRootEntry = kEntries;
 constexpr std::int64_t kWindow = 4097;  // position p takes the place of p - 4097
 constexpr int kLongest = 18;
-constexpr std::uint32_t kNone = 0xFFFFFFFF;
+constexpr std::uint16_t kNone = 0xFFFF;
+// A node's hook is the index of the link that holds it, parent * 2 + side,
+// in the flat array of links; kDetached: not in the tree.
 constexpr std::uint16_t kDetached = 0xFFFF;
-// The hook that absorbs the writes for a missing child, so that those need
-// no branch (a child is there about as often as not).
-constexpr std::uint32_t kScratchEntry = kEntries + 1;
+// The node whose hook absorbs the writes for a missing child, so that those
+// need no branch (a child is there about as often as not).
+constexpr std::uint16_t kScratchEntry = kEntries + 1;
 
-inline std::uint32_t EntryOf(std::uint32_t position) { return position & (kEntries - 1); }
+inline std::uint16_t EntryOf(std::int64_t position) { return static_cast<std::uint16_t>(position & (kEntries - 1)); }
 
-// The hook of the node at position, or the scratch hook for kNone.
-inline std::uint32_t HookOf(std::uint32_t position) {
-    return PickIf<std::uint32_t>(position == kNone, kScratchEntry, EntryOf(position));
-}
+// The node itself, or the scratch node for kNone.
+inline std::uint32_t HookOf(std::uint16_t node) { return PickIf<std::uint32_t>(node == kNone, kScratchEntry, node); }
 
-struct Links {
-    std::uint32_t child[2];  // left, right: positions, kNone for none
-};
-
-// Where a node hangs: its parent's entry and which of the parent's links
-// holds it. The walk never reads it, so it is kept apart from the links.
-struct Hook {
-    std::uint16_t parent;  // kDetached: not in the tree
-    std::uint16_t side;
-};
+inline std::uint16_t HookAt(std::uint32_t parent, int side) { return static_cast<std::uint16_t>(parent * 2 + side); }
 
 struct Match {
     int length;
-    std::int64_t position;
+    std::int32_t node;  // the match's node; -1 for none
 };
 
 template <bool kMirrored>
@@ -553,48 +545,50 @@ public:
             present_.Clear();
             indexed_ = true;
         }
-        std::fill_n(hooks_, kEntries + 1, Hook{kDetached, 0});
-        links_[kRootEntry] = Links{{kNone, kNone}};
+        std::fill_n(hooks_, kScratchEntry + 1, kDetached);
+        child_[kRootEntry * 2] = child_[kRootEntry * 2 + 1] = kNone;
+        for (std::int64_t p = 0; p < std::min<std::int64_t>(n_, kLongest - 1); ++p) PutByte(p);
     }
 
     // Inserts position p and returns its match when needMatch (the last
     // position of an item; the others only take their places).
     Match Insert(std::int64_t p, bool needMatch) {
-        const auto position = static_cast<std::uint32_t>(p);
-        const std::uint32_t s = EntryOf(position);
+        // The ring holds the bytes of the key and of every node's string.
+        if (p + kLongest - 1 < n_) PutByte(p + kLongest - 1);
+        const std::uint16_t s = EntryOf(p);
         if (p >= kWindow) {
-            const auto leavingPosition = static_cast<std::uint32_t>(p - kWindow);
-            const std::uint32_t leaving = EntryOf(leavingPosition);
-            if (hooks_[leaving].parent != kDetached) {
-                if (indexed_) Unindex(leavingPosition);
+            const std::uint16_t leaving = EntryOf(p - kWindow);
+            if (hooks_[leaving] != kDetached) {
+                if (indexed_) Unindex(leaving);
                 Remove(leaving);
             }
         }
-        Links* t = links_;
-        t[s] = Links{{kNone, kNone}};
-        std::uint32_t node = t[kRootEntry].child[0];
-        const std::uint8_t* key = in_ + p;
+        std::uint16_t node = child_[kRootEntry * 2];
         const int maxK = static_cast<int>(std::min<std::int64_t>(kLongest, n_ - p));
         // The index holds strings of the longest copy only; the last
         // positions walk from the top.
         if (maxK < kLongest) indexed_ = false;
-        std::uint32_t* const prefixTop = indexed_ ? &top_[PrefixOf(position)] : nullptr;
+        std::uint16_t* const prefixTop = indexed_ ? &top_[PrefixOf(s)] : nullptr;
         Match found{0, -1};
         if (node == kNone) {
-            Hang(position, kNone, 0);
+            Hang(s, kNone, 0);
         } else if (maxK < kLongest) {
-            return InsertNearEnd(position, node, key, maxK);
-        } else if (besideMatch_ && guessLength_ >= 3 && InsertNextTo(position, guess_ + 1, needMatch, found)) {
-        } else if (prefixTop && *prefixTop == kNone && InsertFirstOfPrefix(position)) {
+            return InsertNearEnd(s, node, maxK);
+        } else if (besideMatch_ && guessLength_ >= 3 && InsertNextTo(s, EntryOf(guess_ + 1), needMatch, found)) {
+            // The prefix has a node, and only one whose place s took can have
+            // been its highest.
+            if (prefixTop && hooks_[*prefixTop] == kDetached) *prefixTop = s;
+            return found;
+        } else if (prefixTop && *prefixTop == kNone && InsertFirstOfPrefix(s)) {
             found = {2, -1};  // no string shares two bytes with it
         } else {
             if (prefixTop && *prefixTop != kNone) node = *prefixTop;
-            found = guessSide_ ? Walk<true>(position, node, key) : Walk<false>(position, node, key);
+            found = guessSide_ ? Walk<true>(s, node) : Walk<false>(s, node);
         }
         // The first of its prefix, or in the place of an equal string that was.
-        if (prefixTop && (*prefixTop == kNone || hooks_[EntryOf(*prefixTop)].parent == kDetached)) {
-            if (*prefixTop == kNone) present_.Mark(PrefixOf(position), true);
-            *prefixTop = position;
+        if (prefixTop && (*prefixTop == kNone || hooks_[*prefixTop] == kDetached)) {
+            if (*prefixTop == kNone) present_.Mark(PrefixOf(s), true);
+            *prefixTop = s;
         }
         return found;
     }
@@ -603,60 +597,59 @@ private:
     // The walk down from node, as the type 1 walk: by branch while the recent
     // walks turned seldom, by conditional move otherwise.
     template <bool kGuessSide>
-    Match Walk(std::uint32_t position, std::uint32_t node, const std::uint8_t* key) {
-        const Links* t = links_;
+    Match Walk(std::uint16_t s, std::uint32_t node) {
+        const std::uint8_t* const key = ring_ + s;
         // Big-endian words: one unsigned comparison gives the order and the
         // leading zero bits the length (see the type 1 encoder).
         const std::uint64_t key0 = __builtin_bswap64(Load64(key));
         const std::uint64_t key1 = __builtin_bswap64(Load64(key + 8));
         const std::uint64_t key16 = static_cast<std::uint64_t>(key[16]) << 56 | static_cast<std::uint64_t>(key[17]) << 48;
         int best = 2;
-        std::int64_t bestPosition = -1;
+        std::int32_t bestNode = -1;
         int nearLength = 0;
-        std::uint32_t nearPosition = 0;
+        std::uint32_t nearNode = 0;
         unsigned levels = 0, turns = 0;
         bool wentSmaller = false;
         Match found;
-        // Strings read at in + node (see the type 1 walk).
-        const std::uint8_t* const in = in_;
-        const std::uint8_t* const in8 = in_ + 8;
+        const std::uint8_t* const ring8 = ring_ + 8;
         for (;;) {
             // Both children are loaded with the string (see the type 1 walk).
-            std::uint64_t children;
-            std::memcpy(&children, t[EntryOf(node)].child, 8);
+            std::uint32_t children;
+            std::memcpy(&children, child_ + node * 2, 4);
             std::uint64_t a, b;
             int from;
-            const std::uint64_t other0 = __builtin_bswap64(Load64(in + node));
+            const std::uint64_t other0 = __builtin_bswap64(Load64(ring_ + node));
             if (key0 != other0) [[likely]] {
                 a = key0;
                 b = other0;
                 from = 0;
             } else {
-                const std::uint64_t other1 = __builtin_bswap64(Load64(in8 + node));
+                const std::uint64_t other1 = __builtin_bswap64(Load64(ring8 + node));
                 if (key1 != other1) {
                     a = key1;
                     b = other1;
                     from = 8;
                 } else {
                     a = key16;
-                    b = static_cast<std::uint64_t>(in8[node + 8]) << 56 | static_cast<std::uint64_t>(in8[node + 9]) << 48;
+                    b = static_cast<std::uint64_t>(ring8[node + 8]) << 56 |
+                        static_cast<std::uint64_t>(ring8[node + 9]) << 48;
                     from = 16;
                     if (a == b) {
-                        TakePlace(position, node);
-                        found = {kLongest, node};
+                        TakePlace(s, static_cast<std::uint16_t>(node));
+                        found = {kLongest, static_cast<std::int32_t>(node)};
                         nearLength = kLongest;
-                        nearPosition = node;
+                        nearNode = node;
                         break;
                     }
                 }
             }
             const int k = from + (__builtin_clzll(a ^ b) >> 3);
             // A tie keeps the node met first.
-            bestPosition = k > best ? node : bestPosition;
+            bestNode = k > best ? static_cast<std::int32_t>(node) : bestNode;
             best = k > best ? k : best;
             // And the last met, the neighbour that shares the most, for the
             // next position's insertion beside it.
-            nearPosition = k >= nearLength ? node : nearPosition;
+            nearNode = k >= nearLength ? node : nearNode;
             nearLength = k >= nearLength ? k : nearLength;
             const bool smaller = a < b;
             turns += smaller != wentSmaller;
@@ -668,28 +661,28 @@ private:
             if constexpr (kGuessSide) {
                 // Written as two paths so that the compiler keeps the branch.
                 if (smaller == kMirrored) {
-                    child = static_cast<std::uint32_t>(children >> 32);
+                    child = children >> 16;
                     if (child == kNone) {
-                        Hang(position, node, 1);
-                        found = {best, bestPosition};
+                        Hang(s, static_cast<std::uint16_t>(node), 1);
+                        found = {best, bestNode};
                         break;
                     }
                 } else {
-                    child = static_cast<std::uint32_t>(children);
+                    child = children & 0xFFFF;
                     if (child == kNone) {
-                        Hang(position, node, 0);
-                        found = {best, bestPosition};
+                        Hang(s, static_cast<std::uint16_t>(node), 0);
+                        found = {best, bestNode};
                         break;
                     }
                 }
             } else {
                 const bool right = smaller == kMirrored;
                 // Right for a > b in the standard build, for a < b in the mirrored.
-                child = kMirrored ? PickIfAbove(b, a, children >> 32, static_cast<std::uint32_t>(children))
-                                  : PickIfAbove(a, b, children >> 32, static_cast<std::uint32_t>(children));
+                child = kMirrored ? PickIfAbove(b, a, children >> 16, children & 0xFFFF)
+                                  : PickIfAbove(a, b, children >> 16, children & 0xFFFF);
                 if (child == kNone) {
-                    Hang(position, node, right);
-                    found = {best, bestPosition};
+                    Hang(s, static_cast<std::uint16_t>(node), right);
+                    found = {best, bestNode};
                     break;
                 }
             }
@@ -698,12 +691,11 @@ private:
         recentLevels_ += (levels << 4) - (recentLevels_ >> 4);
         recentTurns_ += (turns << 4) - (recentTurns_ >> 4);
         guessSide_ = recentTurns_ * 4 < recentLevels_;
-        guess_ = nearPosition;
+        guess_ = static_cast<std::uint16_t>(nearNode);
         guessLength_ = nearLength;
         return found;
     }
 
-private:
     // How a key compares with a node's string: the number of equal leading
     // bytes and the side of the node the key belongs on in the tree's order
     // (1: after it, -1: before it, 0: equal in all kLongest bytes).
@@ -711,8 +703,8 @@ private:
         int length;
         int sign;
     };
-    Order Compare(const std::uint8_t* key, std::uint32_t node) const {
-        const std::uint8_t* other = in_ + node;
+    Order Compare(const std::uint8_t* key, std::uint16_t node) const {
+        const std::uint8_t* other = ring_ + node;
         std::uint64_t a = __builtin_bswap64(Load64(key)), b = __builtin_bswap64(Load64(other));
         int from = 0;
         if (a == b) {
@@ -729,27 +721,26 @@ private:
         return {from + (__builtin_clzll(a ^ b) >> 3), (a > b) != kMirrored ? 1 : -1};
     }
 
-    // Inserts position without a walk when its string falls right next to
+    // Inserts node s without a walk when its string falls right next to
     // guess in the tree's order (see LzssEncoder::InsertNextTo). The walk
     // would end below the deeper of the two neighbours around it (the other
     // lies above it); its longest match is as long as the longer of theirs,
     // and it keeps the first node met of that length: the highest, climbed
     // to when needMatch. Returns false, with nothing changed, when the string
     // does not fall next to guess.
-    bool InsertNextTo(std::uint32_t position, std::uint32_t guess, bool needMatch, Match& found) {
+    bool InsertNextTo(std::uint16_t s, std::uint16_t guess, bool needMatch, Match& found) {
         constexpr int kSteps = 3;  // neighbours passed at most on the way from guess
-        if (guess >= position || position - guess >= kWindow || hooks_[EntryOf(guess)].parent == kDetached)
-            return false;
-        const std::uint8_t* key = in_ + position;
-        Neighbours<std::uint32_t, Order> around;
+        if (guess == s || hooks_[guess] == kDetached) return false;
+        const std::uint8_t* key = ring_ + s;
+        Neighbours<std::uint16_t, Order> around;
         if (!FindNeighbours<kSteps>(
-                guess, kNone, [&](std::uint32_t node) { return Compare(key, node); },
-                [&](std::uint32_t node) { return before_[EntryOf(node)]; },
-                [&](std::uint32_t node) { return after_[EntryOf(node)]; }, around))
+                guess, kNone, [&](std::uint16_t node) { return Compare(key, node); },
+                [&](std::uint16_t node) { return neighbour_[node][0]; },
+                [&](std::uint16_t node) { return neighbour_[node][1]; }, around))
             return false;
         const auto [before, after, b, a, equal] = around;
         if (equal != kNone) {
-            TakePlace(position, equal);
+            TakePlace(s, equal);
             found = {kLongest, equal};
             guess_ = equal;
             guessLength_ = kLongest;
@@ -758,11 +749,11 @@ private:
         const int beforeLength = PickIf(before == kNone, -1, b.length);
         const int afterLength = PickIf(after == kNone, -1, a.length);
         const auto at = PlaceBetween(before, after, PlaceOf(before), PlaceOf(after), beforeLength, afterLength);
-        const std::uint32_t deeper = at.deeper;
+        const std::uint16_t deeper = at.deeper;
         const int side = at.side;
         // The new node's place is free (it cannot be otherwise; checked so that
         // the tree stays whole whatever happens).
-        if (links_[EntryOf(deeper)].child[side] != kNone) return false;
+        if (child_[HookAt(deeper, side)] != kNone) return false;
         const int longest = at.length;
         guessLength_ = longest;
         guess_ = at.nearest;
@@ -772,10 +763,10 @@ private:
             // in the order the higher they lie, so once one on a side shares
             // less, none higher on that side shares as much. Above the first
             // node of the key's first two bytes none shares more than one.
-            const std::uint32_t top = indexed_ ? top_[PrefixOf(position)] : kNone;
+            const std::uint16_t top = indexed_ ? top_[PrefixOf(s)] : kNone;
             bool beforeDone = beforeLength < longest, afterDone = afterLength < longest;
             Order c = side == 1 ? b : a;
-            for (std::uint32_t x = deeper;;) {
+            for (std::uint16_t x = deeper;;) {
                 bool& done = c.sign > 0 ? beforeDone : afterDone;
                 if (!done) {
                     if (c.length >= longest)
@@ -784,73 +775,74 @@ private:
                         done = true;
                 }
                 if ((beforeDone && afterDone) || x == top) break;
-                const std::uint32_t up = hooks_[EntryOf(x)].parent;
+                const std::uint16_t up = hooks_[x] >> 1;
                 if (up == kRootEntry) break;
-                x = position - ((position - up) & (kEntries - 1));
+                x = up;
                 c = Compare(key, x);
             }
         }
-        Hang(position, deeper, side);
+        Hang(s, deeper, side);
         return true;
     }
 
     // The first (side 0) or last (side 1) node in the tree's order of those
     // with the given first two bytes, of which there must be one (see
     // LzssEncoder::EndOfPrefix).
-    std::uint32_t EndOfPrefix(unsigned prefix, int side) const {
+    std::uint16_t EndOfPrefix(unsigned prefix, int side) const {
         return codec::EndOfPrefix(
-            top_[prefix], kNone, prefix, side, [this](std::uint32_t x) { return PrefixOf(x); },
-            [this](std::uint32_t x, int s) { return links_[EntryOf(x)].child[s]; },
-            [this](std::uint32_t x, int s) { return Neighbour(EntryOf(x), s); });
+            top_[prefix], kNone, prefix, side, [this](std::uint16_t x) { return PrefixOf(x); },
+            [this](std::uint16_t x, int sd) { return child_[HookAt(x, sd)]; },
+            [this](std::uint16_t x, int sd) { return neighbour_[x][sd]; });
     }
 
-    // Inserts position, the only node of its first two bytes, without a walk
+    // Inserts node s, the only node of its first two bytes, without a walk
     // (see LzssEncoder::InsertFirstOfPrefix); no node shares more than one
     // byte with it. Returns false, with nothing changed, should the place not
     // be free (it cannot be; checked so that the tree stays whole).
-    bool InsertFirstOfPrefix(std::uint32_t position) {
-        const unsigned prefix = PrefixOf(position);
+    bool InsertFirstOfPrefix(std::uint16_t s) {
+        const unsigned prefix = PrefixOf(s);
         // In the tree's order, the larger strings come after (side 1) in
         // the standard build, before in the mirrored.
         constexpr int kLarger = kMirrored ? 0 : 1;
         const int above = present_.Next(prefix);
-        std::uint32_t neighbour[2];  // before and after the key in the tree's order
+        std::uint16_t neighbour[2];  // before and after the key in the tree's order
         if (above >= 0) {
             neighbour[kLarger] = EndOfPrefix(static_cast<unsigned>(above), 1 - kLarger);
-            neighbour[1 - kLarger] = Neighbour(EntryOf(neighbour[kLarger]), 1 - kLarger);
+            neighbour[1 - kLarger] = neighbour_[neighbour[kLarger]][1 - kLarger];
         } else {
             const int below = present_.Previous(prefix);
             if (below < 0) return false;
             neighbour[1 - kLarger] = EndOfPrefix(static_cast<unsigned>(below), kLarger);
             neighbour[kLarger] = kNone;
         }
-        const std::uint32_t before = neighbour[0], after = neighbour[1];
+        const std::uint16_t before = neighbour[0], after = neighbour[1];
         const auto at = PlaceBetween(before, after, PlaceOf(before), PlaceOf(after), -1, -1);
-        if (links_[EntryOf(at.deeper)].child[at.side] != kNone) return false;
-        Hang(position, at.deeper, at.side);
+        if (child_[HookAt(at.deeper, at.side)] != kNone) return false;
+        Hang(s, at.deeper, at.side);
         guessLength_ = 0;
         return true;
     }
 
     // The last 17 positions: the comparison stops at the end of the input,
     // and a string cut there sorts as the smaller one.
-    Match InsertNearEnd(std::uint32_t position, std::uint32_t node, const std::uint8_t* key, int maxK) {
+    Match InsertNearEnd(std::uint16_t s, std::uint16_t node, int maxK) {
+        const std::uint8_t* key = ring_ + s;
         int best = 2;
-        std::int64_t bestPosition = -1;
+        std::int32_t bestNode = -1;
         for (;;) {
-            const std::uint8_t* other = in_ + node;
+            const std::uint8_t* other = ring_ + node;
             int k = 0;
             while (k < maxK && key[k] == other[k]) ++k;
             if (k > best) {
                 best = k;
-                bestPosition = node;
+                bestNode = node;
             }
             const bool smaller = k == maxK || key[k] < other[k];
             const int sideToGo = smaller == kMirrored;
-            const std::uint32_t child = links_[EntryOf(node)].child[sideToGo];
+            const std::uint16_t child = child_[HookAt(node, sideToGo)];
             if (child == kNone) {
-                Hang(position, node, sideToGo);
-                return {best, bestPosition};
+                Hang(s, node, sideToGo);
+                return {best, bestNode};
             }
             node = child;
         }
@@ -862,148 +854,143 @@ private:
     // a removed node with two children.
     static constexpr int kReplacedFrom = kMirrored ? 1 : 0;
 
-    unsigned PrefixOf(std::uint32_t position) const { return FirstTwoBytes(in_ + position); }
+    unsigned PrefixOf(std::uint16_t node) const { return FirstTwoBytes(ring_ + node); }
+
+    void PutByte(std::int64_t position) {
+        const std::uint16_t e = EntryOf(position);
+        ring_[e] = in_[position];
+        if (e < kLongest - 1) ring_[e + kEntries] = in_[position];
+    }
 
     // The highest node with the given first two bytes in the subtree of node.
-    std::uint32_t FirstWithPrefix(std::uint32_t node, unsigned prefix) const {
+    std::uint16_t FirstWithPrefix(std::uint16_t node, unsigned prefix) const {
         while (node != kNone) {
             const unsigned p = PrefixOf(node);
             if (p == prefix) break;
-            node = links_[EntryOf(node)].child[prefix > p ? kLargerSide : kSmallerSide];
+            node = child_[HookAt(node, prefix > p ? kLargerSide : kSmallerSide)];
         }
         return node;
     }
 
-    // When the place of the node at position was made; 0 for kNone, older
-    // than any (places count from 1).
-    std::uint32_t PlaceOf(std::uint32_t position) const {
-        return PickIf<std::uint32_t>(position == kNone, 0, placed_[EntryOf(position)]);
+    // When the node's place was made; 0 for kNone, older than any (places
+    // count from 1).
+    std::uint32_t PlaceOf(std::uint16_t node) const {
+        return PickIf<std::uint32_t>(node == kNone, 0, placed_[node & (kEntries - 1)]);
     }
-
-    // The node before (side 0) or after (side 1) the one in entry e, in the
-    // order of the tree (left to right), or kNone.
-    std::uint32_t Neighbour(std::uint32_t e, int side) const { return side == 0 ? before_[e] : after_[e]; }
 
     // The highest node of prefix below child, found only when the neighbour
     // on child's side shares the prefix (the nodes of a prefix are
     // neighbours); else there is none.
-    std::uint32_t FirstBelow(std::uint32_t child, std::uint32_t neighbour, unsigned prefix) const {
+    std::uint16_t FirstBelow(std::uint16_t child, std::uint16_t neighbour, unsigned prefix) const {
         return neighbour != kNone && PrefixOf(neighbour) == prefix ? FirstWithPrefix(child, prefix) : kNone;
     }
 
-    // Keeps top_ right for the removal of the node at position, before the
-    // tree changes (see LzssEncoder::UnindexNode): with two children it is
-    // replaced by its neighbour on the side kReplacedFrom.
-    void Unindex(std::uint32_t position) {
-        const std::uint32_t s = EntryOf(position);
-        const unsigned prefix = PrefixOf(position);
-        const std::uint32_t l = links_[s].child[0], r = links_[s].child[1];
+    // Keeps top_ right for the removal of node s, before the tree changes
+    // (see LzssEncoder::UnindexNode): with two children it is replaced by its
+    // neighbour on the side kReplacedFrom.
+    void Unindex(std::uint16_t s) {
+        const unsigned prefix = PrefixOf(s);
+        const std::uint16_t l = child_[s * 2], r = child_[s * 2 + 1];
         if (l == kNone || r == kNone) {
-            if (top_[prefix] == position) {
-                top_[prefix] = FirstBelow(l & r, Neighbour(s, l != kNone ? 0 : 1), prefix);
+            if (top_[prefix] == s) {
+                top_[prefix] = FirstBelow(l & r, neighbour_[s][l != kNone ? 0 : 1], prefix);
                 if (top_[prefix] == kNone) present_.Mark(prefix, false);
             }
             return;
         }
-        const std::uint32_t moved = Neighbour(s, kReplacedFrom);
+        const std::uint16_t moved = neighbour_[s][kReplacedFrom];
         const unsigned movedPrefix = PrefixOf(moved);
         if (movedPrefix == prefix) {
-            top_[prefix] = PickIf(top_[prefix] == position, moved, top_[prefix]);
+            top_[prefix] = static_cast<std::uint16_t>(PickIf<std::uint32_t>(top_[prefix] == s, moved, top_[prefix]));
             return;
         }
         // The rest of the prefix lies on the other side.
         constexpr int kOther = 1 - kReplacedFrom;
-        if (top_[prefix] == position) {
-            top_[prefix] = FirstBelow(links_[s].child[kOther], Neighbour(s, kOther), prefix);
+        if (top_[prefix] == s) {
+            top_[prefix] = FirstBelow(child_[HookAt(s, kOther)], neighbour_[s][kOther], prefix);
             if (top_[prefix] == kNone) present_.Mark(prefix, false);
         }
         // The moved node rises above the nodes on its way up, all below the
         // removed one: if the first of its prefix was one of them, it is now.
-        const std::uint32_t first = top_[movedPrefix];
-        if (first != moved && placed_[EntryOf(first)] > placed_[s]) top_[movedPrefix] = moved;
+        const std::uint16_t first = top_[movedPrefix];
+        if (first != moved && placed_[first] > placed_[s]) top_[movedPrefix] = moved;
     }
 
-    // Hangs the node at position below the entry parent, on the given side.
-    void Attach(std::uint32_t position, std::uint32_t parent, int side) {
-        links_[parent].child[side] = position;
-        hooks_[EntryOf(position)] = Hook{static_cast<std::uint16_t>(parent), static_cast<std::uint16_t>(side)};
+    // Hangs node s from the link hook.
+    void Attach(std::uint16_t s, std::uint32_t hook) {
+        child_[hook] = s;
+        hooks_[s] = static_cast<std::uint16_t>(hook);
     }
 
-    // Hangs a new node below parent (a position; kNone for the root), on the
-    // given side: right after parent in the tree's order (side 1) or right
-    // before it (side 0).
-    void Hang(std::uint32_t position, std::uint32_t parent, int side) {
-        const std::uint32_t s = EntryOf(position);
-        links_[s] = Links{{kNone, kNone}};
+    // Hangs a new node below parent (kNone for the root), on the given side:
+    // right after parent in the tree's order (side 1) or right before it
+    // (side 0).
+    void Hang(std::uint16_t s, std::uint16_t parent, int side) {
+        child_[s * 2] = child_[s * 2 + 1] = kNone;
         placed_[s] = ++clock_;
         if (parent == kNone) {
-            Attach(position, kRootEntry, side);
-            SetNeighbours(position, kNone, kNone);
+            Attach(s, HookAt(kRootEntry, side));
+            SetNeighbours(s, kNone, kNone);
             return;
         }
-        const std::uint32_t p = EntryOf(parent);
-        Attach(position, p, side);
+        Attach(s, HookAt(parent, side));
         // Picked by conditional moves: the side goes either way at random.
-        SetNeighbours(position, PickIf(side == 1, parent, before_[p]), PickIf(side == 1, after_[p], parent));
+        SetNeighbours(s, static_cast<std::uint16_t>(PickIf<std::uint32_t>(side == 1, parent, neighbour_[parent][0])),
+                      static_cast<std::uint16_t>(PickIf<std::uint32_t>(side == 1, neighbour_[parent][1], parent)));
     }
 
-    // Puts the node at position between two neighbours in the tree's order.
-    void SetNeighbours(std::uint32_t position, std::uint32_t previous, std::uint32_t next) {
-        const std::uint32_t s = EntryOf(position);
-        before_[s] = previous;
-        after_[s] = next;
-        if (previous != kNone) after_[EntryOf(previous)] = position;
-        if (next != kNone) before_[EntryOf(next)] = position;
+    // Puts node s between two neighbours in the tree's order.
+    void SetNeighbours(std::uint16_t s, std::uint16_t previous, std::uint16_t next) {
+        neighbour_[s][0] = previous;
+        neighbour_[s][1] = next;
+        if (previous != kNone) neighbour_[previous][1] = s;
+        if (next != kNone) neighbour_[next][0] = s;
     }
 
-    // The children of the node in entry e hang from e again.
-    void AdoptChildren(std::uint32_t e) {
-        for (int side = 0; side < 2; ++side) {
-            const std::uint32_t c = links_[e].child[side];
-            hooks_[HookOf(c)].parent = static_cast<std::uint16_t>(e);
-        }
+    // The children of node e hang from it again.
+    void AdoptChildren(std::uint16_t e) {
+        for (int side = 0; side < 2; ++side) hooks_[HookOf(child_[HookAt(e, side)])] = HookAt(e, side);
     }
 
-    // position takes node's place (same parent, side, children, neighbours
-    // and age of place); node leaves.
-    void TakePlace(std::uint32_t position, std::uint32_t node) {
-        const std::uint32_t s = EntryOf(position), e = EntryOf(node);
-        links_[s] = links_[e];
+    // s takes node's place (same parent, side, children, neighbours and age
+    // of place); node leaves.
+    void TakePlace(std::uint16_t s, std::uint16_t node) {
+        child_[s * 2] = child_[node * 2];
+        child_[s * 2 + 1] = child_[node * 2 + 1];
         AdoptChildren(s);
-        Attach(position, hooks_[e].parent, hooks_[e].side);
-        hooks_[e].parent = kDetached;
-        placed_[s] = placed_[e];
-        SetNeighbours(position, before_[e], after_[e]);
+        Attach(s, hooks_[node]);
+        hooks_[node] = kDetached;
+        placed_[s] = placed_[node];
+        SetNeighbours(s, neighbour_[node][0], neighbour_[node][1]);
     }
 
-    // Takes the node in entry s out of the tree.
-    void Remove(std::uint32_t s) {
-        Links* t = links_;
-        const Hook hook = hooks_[s];
-        const std::uint32_t l = t[s].child[0], r = t[s].child[1];
+    // Takes node s out of the tree.
+    void Remove(std::uint16_t s) {
+        const std::uint16_t hook = hooks_[s];
+        const std::uint16_t l = child_[s * 2], r = child_[s * 2 + 1];
         if (l == kNone || r == kNone) {
-            const std::uint32_t c = l & r;  // the one that is there: kNone has every bit set
-            t[hook.parent].child[hook.side] = c;
+            const std::uint16_t c = l & r;  // the one that is there: kNone has every bit set
+            child_[hook] = c;
             hooks_[HookOf(c)] = hook;
         } else {
             // The standard build moves the predecessor (rightmost of the left
             // subtree) up, the mirrored one the successor (leftmost of the
             // right): the neighbour on that side, which has no child towards s.
-            const std::uint32_t m = Neighbour(s, kReplacedFrom);
-            const std::uint32_t e = EntryOf(m);
-            const Hook mHook = hooks_[e];
-            const std::uint32_t inner = t[e].child[kReplacedFrom];
-            t[mHook.parent].child[mHook.side] = inner;
+            const std::uint16_t m = neighbour_[s][kReplacedFrom];
+            const std::uint16_t mHook = hooks_[m];
+            const std::uint16_t inner = child_[HookAt(m, kReplacedFrom)];
+            child_[mHook] = inner;
             hooks_[HookOf(inner)] = mHook;
-            t[e] = t[s];
-            AdoptChildren(e);
-            Attach(m, hook.parent, hook.side);
-            placed_[e] = placed_[s];
+            child_[m * 2] = child_[s * 2];
+            child_[m * 2 + 1] = child_[s * 2 + 1];
+            AdoptChildren(m);
+            Attach(m, hook);
+            placed_[m] = placed_[s];
         }
-        hooks_[s].parent = kDetached;
-        const std::uint32_t previous = before_[s], next = after_[s];
-        if (previous != kNone) after_[EntryOf(previous)] = next;
-        if (next != kNone) before_[EntryOf(next)] = previous;
+        hooks_[s] = kDetached;
+        const std::uint16_t previous = neighbour_[s][0], next = neighbour_[s][1];
+        if (previous != kNone) neighbour_[previous][1] = next;
+        if (next != kNone) neighbour_[next][0] = previous;
     }
 
     const std::uint8_t* in_;
@@ -1014,17 +1001,23 @@ private:
     // The arrays are the object's own, not pointers to arrays: the compiler
     // would load each pointer again after every store it cannot tell apart
     // from it.
-    Links links_[kEntries + 1];
-    Hook hooks_[kScratchEntry + 1];
-    // Per entry: the nodes before and after it in the tree's order (left to
+    // The links: node e's left and right child at 2e and 2e + 1, kNone for
+    // none; the walk reads both as one word.
+    alignas(64) std::uint16_t child_[(kEntries + 2) * 2];
+    std::uint16_t hooks_[kScratchEntry + 1];
+    // The input bytes of the window at the index of their node, and a copy of
+    // the first kLongest - 1 behind the end, so a string never wraps.
+    std::uint8_t ring_[kEntries + kLongest - 1];
+    // Per node: the nodes before and after it in the tree's order (left to
     // right), and when its place was made (see LzssEncoder::placed_).
-    std::uint32_t before_[kEntries], after_[kEntries], placed_[kEntries];
+    std::uint16_t neighbour_[kEntries][2];
+    std::uint32_t placed_[kEntries];
     std::uint32_t clock_ = 0;
     // The previous position's longest match, whose successor the next
     // position's string often falls next to; used when guessLength_ >= 3.
-    std::uint32_t guess_ = 0;
+    std::uint16_t guess_ = 0;
     int guessLength_ = 0;
-    std::uint32_t top_[1 << 16];  // per first two bytes: the highest node, or kNone
+    std::uint16_t top_[1 << 16];  // per first two bytes: the highest node, or kNone
     PrefixBits present_;          // the first two bytes some node has, with top_
     bool indexed_ = false;        // top_ is kept
 };
@@ -1033,7 +1026,7 @@ template <bool kMirrored>
 std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
                                std::int64_t indexFrom, bool besideMatch) {
     const std::int64_t n = static_cast<std::int64_t>(input.size());
-    // About 450 KiB, so on the heap.
+    // About 200 KiB, so on the heap.
     const std::unique_ptr<LzmitTree<kMirrored>> owned(new (std::nothrow)
                                                           LzmitTree<kMirrored>(input.data(), n, besideMatch));
     if (owned == nullptr) return -1;
@@ -1057,7 +1050,9 @@ std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<st
             flag |= 0x80;
             insertCount = 1;
         } else {
-            const auto distance = static_cast<unsigned>(i - m.position);
+            // The match's node is its position mod 8192, and it lies 1 to
+            // 4096 bytes back.
+            const auto distance = static_cast<unsigned>((i - m.node) & (kEntries - 1));
             const unsigned word = ((distance - 1) << 4) | static_cast<unsigned>(m.length - 3);
             out[outCount] = static_cast<std::uint8_t>(word);
             out[outCount + 1] = static_cast<std::uint8_t>(word >> 8);
