@@ -583,7 +583,7 @@ public:
             found = {2, -1};  // no string shares two bytes with it
         } else {
             if (prefixTop && *prefixTop != kNone) node = *prefixTop;
-            found = guessSide_ ? Walk<true>(s, node) : Walk<false>(s, node);
+            found = Walk(s, node);
         }
         // The first of its prefix, or in the place of an equal string that was.
         if (prefixTop && (*prefixTop == kNone || hooks_[*prefixTop] == kDetached)) {
@@ -594,9 +594,9 @@ public:
     }
 
 private:
-    // The walk down from node, as the type 1 walk: by branch while the recent
-    // walks turned seldom, by conditional move otherwise.
-    template <bool kGuessSide>
+    // The walk down from node, as the type 1 walk, the side picked by
+    // conditional move. (The type 1 walk turns to branches where the recent
+    // walks turned seldom; here that costs more than it saves.)
     Match Walk(std::uint16_t s, std::uint32_t node) {
         const std::uint8_t* const key = ring_ + s;
         // Big-endian words: one unsigned comparison gives the order and the
@@ -608,8 +608,6 @@ private:
         std::int32_t bestNode = -1;
         int nearLength = 0;
         std::uint32_t nearNode = 0;
-        unsigned levels = 0, turns = 0;
-        bool wentSmaller = false;
         Match found;
         const std::uint8_t* const ring8 = ring_ + 8;
         for (;;) {
@@ -651,46 +649,19 @@ private:
             // next position's insertion beside it.
             nearNode = k >= nearLength ? node : nearNode;
             nearLength = k >= nearLength ? k : nearLength;
-            const bool smaller = a < b;
-            turns += smaller != wentSmaller;
-            wentSmaller = smaller;
-            ++levels;
             // Side 1 (right) for larger strings in the standard build, for
-            // smaller ones in the mirrored build.
-            std::uint32_t child;
-            if constexpr (kGuessSide) {
-                // Written as two paths so that the compiler keeps the branch.
-                if (smaller == kMirrored) {
-                    child = children >> 16;
-                    if (child == kNone) {
-                        Hang(s, static_cast<std::uint16_t>(node), 1);
-                        found = {best, bestNode};
-                        break;
-                    }
-                } else {
-                    child = children & 0xFFFF;
-                    if (child == kNone) {
-                        Hang(s, static_cast<std::uint16_t>(node), 0);
-                        found = {best, bestNode};
-                        break;
-                    }
-                }
-            } else {
-                const bool right = smaller == kMirrored;
-                // Right for a > b in the standard build, for a < b in the mirrored.
-                child = kMirrored ? PickIfAbove(b, a, children >> 16, children & 0xFFFF)
-                                  : PickIfAbove(a, b, children >> 16, children & 0xFFFF);
-                if (child == kNone) {
-                    Hang(s, static_cast<std::uint16_t>(node), right);
-                    found = {best, bestNode};
-                    break;
-                }
+            // smaller ones in the mirrored build: right for a > b in the
+            // standard build, for a < b in the mirrored.
+            const bool right = (a < b) == kMirrored;
+            const std::uint32_t child = kMirrored ? PickIfAbove(b, a, children >> 16, children & 0xFFFF)
+                                                  : PickIfAbove(a, b, children >> 16, children & 0xFFFF);
+            if (child == kNone) {
+                Hang(s, static_cast<std::uint16_t>(node), right);
+                found = {best, bestNode};
+                break;
             }
             node = child;
         }
-        recentLevels_ += (levels << 4) - (recentLevels_ >> 4);
-        recentTurns_ += (turns << 4) - (recentTurns_ >> 4);
-        guessSide_ = recentTurns_ * 4 < recentLevels_;
         guess_ = static_cast<std::uint16_t>(nearNode);
         guessLength_ = nearLength;
         return found;
@@ -996,8 +967,6 @@ private:
     const std::uint8_t* in_;
     std::int64_t n_;
     bool besideMatch_;
-    bool guessSide_ = false;
-    std::uint32_t recentLevels_ = 0, recentTurns_ = 0;
     // The arrays are the object's own, not pointers to arrays: the compiler
     // would load each pointer again after every store it cannot tell apart
     // from it.
