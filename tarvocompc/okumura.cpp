@@ -366,9 +366,32 @@ private:
     std::uint8_t buffer_[65536];
 };
 
+// The output file, written a block at a time: the same bytes as a write per
+// group of items, without a call and a lock per group.
+class ByteWriter {
+public:
+    explicit ByteWriter(std::FILE* file) : file_(file) {}
+    ~ByteWriter() { Flush(); }
+    void Put(const std::uint8_t* bytes, int count) {
+        if (used_ + static_cast<std::size_t>(count) > sizeof buffer_) Flush();
+        std::memcpy(buffer_ + used_, bytes, static_cast<std::size_t>(count));
+        used_ += static_cast<std::size_t>(count);
+    }
+    void Flush() {
+        if (used_ > 0) std::fwrite(buffer_, 1, used_, file_);
+        used_ = 0;
+    }
+
+private:
+    std::FILE* file_;
+    std::size_t used_ = 0;
+    std::uint8_t buffer_[65536];
+};
+
 template <const Variant& v>
-void EncodeWith(std::FILE* file, std::FILE* out) {
+void EncodeWith(std::FILE* file, std::FILE* output) {
     ByteReader in(file);
+    ByteWriter out(output);
     const int F = v.F;
     InitTreeState();
     // Both rings start cleared, mirrors included: the bytes behind a short
@@ -408,7 +431,7 @@ void EncodeWith(std::FILE* file, std::FILE* out) {
         }
         mask <<= 1;
         if (mask == 0x100) {
-            std::fwrite(code, 1, static_cast<std::size_t>(codeLength), out);
+            out.Put(code, codeLength);
             code[0] = 0;
             codeLength = 1;
             mask = 1;
@@ -432,7 +455,7 @@ void EncodeWith(std::FILE* file, std::FILE* out) {
             if (--len) InsertNodeOf<v>(r, i + 1 == lastMatchLength);
         }
     } while (len > 0);
-    if (codeLength > 1) std::fwrite(code, 1, static_cast<std::size_t>(codeLength), out);
+    if (codeLength > 1) out.Put(code, codeLength);
 }
 
 void CopyFile(std::FILE* in, std::FILE* out) {
