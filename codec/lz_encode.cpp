@@ -501,8 +501,9 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
 // p mod 8192 (of which at most 4097 are in use), and the encoder keeps the
 // input bytes of the window at the same index of a ring of its own, so a
 // node's string is read at ring + node and the links and neighbours are
-// 16-bit: the whole tree fits the first-level cache. Node 8192 is the root;
-// its left child is the top of the tree.
+// 16-bit: the nodes in use take about 60 KiB, near the size of the
+// first-level cache. Node 8192 is the root; its left child is the top of the
+// tree.
 
 namespace {
 
@@ -575,8 +576,9 @@ public:
         } else if (maxK < kLongest) {
             return InsertNearEnd(s, node, maxK);
         } else if (besideMatch_ && guessLength_ >= 3 && InsertNextTo(s, EntryOf(guess_ + 1), needMatch, found)) {
-            // The prefix has a node, and only one whose place s took can have
-            // been its highest.
+            // The string shares its first two bytes with the guess, so its
+            // prefix has a node: only an equal one, whose place s took, can
+            // have been the highest.
             if (prefixTop && hooks_[*prefixTop] == kDetached) *prefixTop = s;
             return found;
         } else if (prefixTop && *prefixTop == kNone && InsertFirstOfPrefix(s)) {
@@ -995,7 +997,7 @@ template <bool kMirrored>
 std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
                                std::int64_t indexFrom, bool besideMatch) {
     const std::int64_t n = static_cast<std::int64_t>(input.size());
-    // About 200 KiB, so on the heap.
+    // About 260 KiB, so on the heap.
     const std::unique_ptr<LzmitTree<kMirrored>> owned(new (std::nothrow)
                                                           LzmitTree<kMirrored>(input.data(), n, besideMatch));
     if (owned == nullptr) return -1;
