@@ -137,28 +137,27 @@ bool Accepted(int p, int i, int F) {
 
 [[gnu::always_inline]] inline void DeleteNodeChecked(int p) {
     if (p < 0 || p >= N || parent[p] == NIL) return;
-    int q;
-    if (child[p][1] == NIL) {
-        q = child[p][0];
-    } else if (child[p][0] == NIL) {
-        q = child[p][1];
-    } else {
-        // The predecessor, the last of the larger links below the smaller
-        // child, takes p's place.
-        q = before[p];
-        placed[q] = placed[p];
-        // Unless q is p's smaller child itself, q's smaller child first
-        // takes q's place; the writes that the other case does not need go
-        // to node N. No branch: either case is as likely.
-        const int smaller = child[p][0], qSmaller = child[q][0], qParent = parent[q];
-        const bool inner = q != smaller;
-        child[inner ? qParent : N][1] = static_cast<Node>(qSmaller);
-        parent[inner ? qSmaller : N] = static_cast<Node>(qParent);
-        child[q][0] = static_cast<Node>(inner ? smaller : qSmaller);
-        parent[smaller] = static_cast<Node>(q);  // when q is smaller, set again below
-        child[q][1] = child[p][1];
-        parent[child[p][1]] = q;
-    }
+    using codec::PickIf;
+    const int smaller = child[p][0], larger = child[p][1];
+    // With two children, the predecessor (the last of the larger links
+    // below the smaller child) takes p's place; with one, that child; with
+    // none, NIL. Either case is as likely, so both are taken by the same
+    // steps, those that only the first needs writing to node N otherwise.
+    const bool two = (smaller != NIL) & (larger != NIL);
+    const int q = PickIf<int>(two, before[p], PickIf<int>(smaller == NIL, larger, smaller));
+    placed[q] = PickIf(two, placed[p], placed[q]);
+    // Unless q is p's smaller child itself, q's smaller child first takes
+    // q's place.
+    const int qSmaller = child[q][0], qParent = parent[q];
+    const bool inner = two & (q != smaller);
+    child[PickIf<int>(inner, qParent, N)][1] = static_cast<Node>(qSmaller);
+    parent[PickIf<int>(inner, qSmaller, N)] = static_cast<Node>(qParent);
+    // q takes p's children.
+    const int moved = PickIf<int>(two, q, N);
+    child[moved][0] = static_cast<Node>(PickIf<int>(inner, smaller, qSmaller));
+    parent[PickIf<int>(two, smaller, N)] = static_cast<Node>(q);  // when q is smaller, set again below
+    child[moved][1] = static_cast<Node>(larger);
+    parent[PickIf<int>(two, larger, N)] = static_cast<Node>(q);
     parent[q] = parent[p];
     child[parent[p]][child[parent[p]][1] == p] = q;
     parent[p] = NIL;
