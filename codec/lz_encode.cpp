@@ -35,7 +35,7 @@ LzssEncoder::LzssEncoder(std::int64_t indexFrom, bool besideMatch)
     : indexFrom_(indexFrom), besideMatch_(besideMatch) {
     std::memset(ring_, 0, sizeof ring_);
     std::fill(std::begin(links_), std::end(links_), Links{{kNil, kNil}});
-    std::fill_n(parent_, kWindowSize + 1, kNil);
+    std::fill_n(hook_, kWindowSize + 1, kNil);
     std::fill(std::begin(top_), std::end(top_), kNil);
 }
 
@@ -47,7 +47,7 @@ LzssEncoder::LzssEncoder(std::int64_t indexFrom, bool besideMatch)
 // the strings (side 1) or right before it (side 0).
 [[gnu::always_inline]] inline void LzssEncoder::Attach(int node, int parent, int side) {
     links_[parent].child[side] = static_cast<std::uint16_t>(node);
-    parent_[node] = static_cast<std::uint16_t>(parent);
+    hook_[node] = static_cast<std::uint16_t>(parent * 2 + side);
     placed_[node] = ++clock_;
     if (parent == kRoot) {
         Link(node, kNil, kNil);
@@ -67,17 +67,18 @@ LzssEncoder::LzssEncoder(std::int64_t indexFrom, bool besideMatch)
 
 // Points the link that led to node at replacement instead.
 [[gnu::always_inline]] inline void LzssEncoder::SetChildOfParent(int node, int replacement) {
-    Links& p = links_[parent_[node]];
-    p.child[p.child[1] == node ? 1 : 0] = static_cast<std::uint16_t>(replacement);
+    const unsigned hook = hook_[node];
+    links_[hook >> 1].child[hook & 1] = static_cast<std::uint16_t>(replacement);
 }
 
 [[gnu::always_inline]] inline void LzssEncoder::ReplaceNode(int oldNode, int newNode) {
     links_[newNode] = links_[oldNode];
-    parent_[newNode] = parent_[oldNode];
-    for (const std::uint16_t c : links_[newNode].child)
-        if (c != kNil) parent_[c] = static_cast<std::uint16_t>(newNode);
+    hook_[newNode] = hook_[oldNode];
+    // Entry kNil absorbs the write for a missing child.
+    for (int side = 0; side < 2; ++side)
+        hook_[links_[newNode].child[side]] = static_cast<std::uint16_t>(newNode * 2 + side);
     SetChildOfParent(oldNode, newNode);
-    parent_[oldNode] = kNil;
+    hook_[oldNode] = kNil;
     placed_[newNode] = placed_[oldNode];
     Link(newNode, before_[oldNode], after_[oldNode]);
 }
@@ -118,7 +119,7 @@ std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const
 // changed, when the string does not fall next to guess.
 [[gnu::always_inline]] inline bool LzssEncoder::InsertNextTo(int position, int guess) {
     constexpr int kSteps = 3;  // neighbours passed at most on the way from guess
-    if (guess == position || parent_[guess] == kNil) return false;
+    if (guess == position || hook_[guess] == kNil) return false;
     Neighbours<int, Order> around;
     if (!FindNeighbours<kSteps>(
             guess, static_cast<int>(kNil), [&](int node) { return Compare(position, node); },
@@ -163,7 +164,7 @@ std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const
         }
     }
     // The first of its prefix, or in the place of an equal string that was.
-    if (prefixTop && (*prefixTop == kNil || parent_[*prefixTop] == kNil)) {
+    if (prefixTop && (*prefixTop == kNil || hook_[*prefixTop] == kNil)) {
         if (*prefixTop == kNil) present_.Mark(PrefixOf(position), true);
         *prefixTop = static_cast<std::uint16_t>(position);
     }
@@ -387,7 +388,7 @@ void LzssEncoder::Walk(int position, unsigned test) {
 }
 
 [[gnu::always_inline]] inline void LzssEncoder::DeleteNode(int node) {
-    if (parent_[node] == kNil) return;
+    if (hook_[node] == kNil) return;
     if (indexed_) UnindexNode(node);
     const unsigned smaller = links_[node].child[0], larger = links_[node].child[1];
     unsigned replacement;
@@ -401,14 +402,14 @@ void LzssEncoder::Walk(int position, unsigned test) {
         placed_[replacement] = placed_[node];
         const unsigned inner = links_[replacement].child[0];
         SetChildOfParent(static_cast<int>(replacement), static_cast<int>(inner));
-        parent_[inner] = parent_[replacement];  // entry kNil absorbs the writes for a missing child
+        hook_[inner] = hook_[replacement];  // entry kNil absorbs the writes for a missing child
         links_[replacement] = links_[node];
-        parent_[links_[replacement].child[0]] = static_cast<std::uint16_t>(replacement);
-        parent_[larger] = static_cast<std::uint16_t>(replacement);
+        hook_[links_[replacement].child[0]] = static_cast<std::uint16_t>(replacement * 2);
+        hook_[larger] = static_cast<std::uint16_t>(replacement * 2 + 1);
     }
-    parent_[replacement] = parent_[node];
+    hook_[replacement] = hook_[node];
     SetChildOfParent(node, static_cast<int>(replacement));
-    parent_[node] = kNil;
+    hook_[node] = kNil;
     if (before_[node] != kNil) after_[before_[node]] = after_[node];
     if (after_[node] != kNil) before_[after_[node]] = before_[node];
 }
@@ -426,7 +427,7 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
     while (lookAhead < kLookAhead && next < input.size()) PutByte(lookAhead++, input[next++]);
 
     std::fill(std::begin(links_), std::end(links_), Links{{kNil, kNil}});
-    std::fill_n(parent_, kWindowSize + 1, kNil);
+    std::fill_n(hook_, kWindowSize + 1, kNil);
     // The index pays for clearing it on longer inputs only.
     indexed_ = inputLength >= indexFrom_;
     if (indexed_) {
@@ -436,7 +437,7 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
         present_.Mark(PrefixOf(0), true);
     }
     links_[kRoot].child[1] = 0;
-    parent_[0] = kRoot;
+    hook_[0] = kRoot * 2 + 1;
     before_[0] = after_[0] = kNil;
     clock_ = 1;  // places count from 1: 0 stands for a missing neighbour, older than any
     placed_[0] = 1;

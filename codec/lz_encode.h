@@ -109,10 +109,11 @@ private:
     // comparison never wraps.
     std::uint8_t ring_[kWindowSize + kLookAhead];
     Links links_[kWindowSize + 1];
-    // kNil: not in the tree. Entry kNil absorbs the writes for a missing
-    // child, so that those need no branch; the entries between the nodes'
-    // and it are never touched.
-    std::uint16_t parent_[kNil + 1];
+    // Where each node hangs: the link that holds it, parent * 2 + side
+    // (smaller 0, larger 1); kNil: not in the tree. Entry kNil absorbs the
+    // writes for a missing child, so that those need no branch; the entries
+    // between the nodes' and it are never touched.
+    std::uint16_t hook_[kNil + 1];
     // The nodes before and after each one in the order of the strings (kNil:
     // none), so a deletion finds the predecessor that moves up without
     // walking down to it.
