@@ -49,12 +49,11 @@ private:
 
 // Type 1 encoder. Holds its 4096-byte window, the tree of its positions, the
 // order of their strings and an index into the tree (about 320 KiB, of which
-// the 120 KiB of parent links between the nodes' and kNil's are never
-// touched); the library keeps one and reuses it, so one object must not
-// encode on two threads at once. Within a match most new strings fall next
-// to the string one past the previous one's match, and are inserted there
-// without a walk (see InsertNextTo); tests turn that off (besideMatch false)
-// to compare.
+// the 120 KiB of hooks between the nodes' and kNil's are never touched); the
+// library keeps one and reuses it, so one object must not encode on two
+// threads at once. Within a match most new strings fall next to the string
+// one past the previous one's match, and are inserted there without a walk
+// (see InsertNextTo); tests turn that off (besideMatch false) to compare.
 class LzssEncoder {
 public:
     explicit LzssEncoder(std::int64_t indexFrom = kTreeIndexFrom, bool besideMatch = true);
