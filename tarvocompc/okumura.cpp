@@ -306,8 +306,15 @@ template <const Variant& v>
             // Type 1 keeps the later node met on a tie, type 2 the earlier.
             position = codec::PickIfAtLeast(i, v.laterNodeWinsTie ? length : length + 1, p, position);
             length = std::max(i, length);
-            near = codec::PickIfAtLeast(i, nearest, p, near);
-            nearest = std::max(i, nearest);
+            if constexpr (v.laterNodeWinsTie) {
+                // The same choice: once none is refused, the nearest
+                // neighbour met is the match.
+                near = position;
+                nearest = length;
+            } else {
+                near = codec::PickIfAtLeast(i, nearest, p, near);
+                nearest = std::max(i, nearest);
+            }
             larger = key1 > other1;
             next = static_cast<int>(codec::PickIfAbove(key1, other1, child[p][1], child[p][0]));
             continue;
