@@ -577,11 +577,6 @@ public:
         } else if (maxK < kLongest) {
             return InsertNearEnd(s, node, maxK);
         } else if (besideMatch_ && guessLength_ >= 3 && InsertNextTo(s, EntryOf(guess_ + 1), needMatch, found)) {
-            // The string shares its first two bytes with the guess, so its
-            // prefix has a node: only an equal one, whose place s took, can
-            // have been the highest.
-            if (prefixTop && hooks_[*prefixTop] == kDetached) *prefixTop = s;
-            return found;
         } else if (prefixTop && *prefixTop == kNone && InsertFirstOfPrefix(s)) {
             found = {2, -1};  // no string shares two bytes with it
         } else {
@@ -921,17 +916,19 @@ private:
         if (next != kNone) neighbour_[next][0] = s;
     }
 
-    // The children of node e hang from it again.
-    void AdoptChildren(std::uint16_t e) {
-        for (int side = 0; side < 2; ++side) hooks_[HookOf(child_[HookAt(e, side)])] = HookAt(e, side);
+    // Node to takes the children of node from, which hang from it then.
+    void TakeChildren(std::uint16_t to, std::uint16_t from) {
+        for (int side = 0; side < 2; ++side) {
+            const std::uint16_t c = child_[HookAt(from, side)];
+            child_[HookAt(to, side)] = c;
+            hooks_[HookOf(c)] = HookAt(to, side);
+        }
     }
 
     // s takes node's place (same parent, side, children, neighbours and age
     // of place); node leaves.
     void TakePlace(std::uint16_t s, std::uint16_t node) {
-        child_[s * 2] = child_[node * 2];
-        child_[s * 2 + 1] = child_[node * 2 + 1];
-        AdoptChildren(s);
+        TakeChildren(s, node);
         Attach(s, hooks_[node]);
         hooks_[node] = kDetached;
         placed_[s] = placed_[node];
@@ -955,9 +952,7 @@ private:
             const std::uint16_t inner = child_[HookAt(m, kReplacedFrom)];
             child_[mHook] = inner;
             hooks_[HookOf(inner)] = mHook;
-            child_[m * 2] = child_[s * 2];
-            child_[m * 2 + 1] = child_[s * 2 + 1];
-            AdoptChildren(m);
+            TakeChildren(m, s);
             Attach(m, hook);
             placed_[m] = placed_[s];
         }

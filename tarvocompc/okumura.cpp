@@ -122,6 +122,12 @@ bool Accepted(int p, int i, int F) {
     }
 }
 
+// Points the link that holds p at q instead.
+[[gnu::always_inline]] inline void SetChildOfParent(int p, int q) {
+    auto& links = child[parent[p]];
+    links[links[1] == p] = static_cast<Node>(q);
+}
+
 // The new node r takes p's place (p's string equals r's): same parent,
 // children, neighbours and age of place; p leaves the tree.
 [[gnu::always_inline]] inline void TakePlace(int r, int p) {
@@ -129,7 +135,7 @@ bool Accepted(int p, int i, int F) {
     child[r] = child[p];
     parent[child[p][0]] = r;
     parent[child[p][1]] = r;
-    child[parent[p]][child[parent[p]][1] == p] = r;
+    SetChildOfParent(p, r);
     parent[p] = NIL;
     placed[r] = placed[p];
     Link(r, before[p], after[p]);
@@ -159,7 +165,7 @@ bool Accepted(int p, int i, int F) {
     child[moved][1] = static_cast<Node>(larger);
     parent[PickIf<int>(two, larger, N)] = static_cast<Node>(q);
     parent[q] = parent[p];
-    child[parent[p]][child[parent[p]][1] == p] = q;
+    SetChildOfParent(p, q);
     parent[p] = NIL;
     after[before[p]] = after[p];
     before[after[p]] = before[p];
