@@ -34,11 +34,14 @@ protected:
                                       services.Methods());
         return out;
     }
-    static bool TemporaryFileLeft() {
-        for (const auto& entry : fs::directory_iterator(archive::ProgramDirectory()))
+    // The write-back's temporary file goes to the test's own folder: other
+    // tests running beside this one write theirs to the program directory.
+    bool TemporaryFileLeft() const {
+        for (const auto& entry : fs::directory_iterator(dir.path()))
             if (entry.path().filename().string().rfind("DUMMY4", 0) == 0) return true;
         return false;
     }
+    void TearDown() override { archive::SetTemporaryDirectory(""); }
 
     testing_support::TempDir dir;
     testing_support::FakeServices services;
@@ -63,6 +66,7 @@ TEST_F(HexWindowTest, WriteBackReplacesTheDecompressedBytesAndKeepsTheItemsField
     const std::string script = services.Table_.RecordedScript;
 
     services.Dialogs.Answers = {shell::Answer::Yes};
+    archive::SetTemporaryDirectory(dir.path().string());
     EXPECT_TRUE(window->close());
     EXPECT_EQ(services.Dialogs.Messages.back(), hexedit::kWriteBackQuestion);
     EXPECT_EQ(Decompressed(1), expected);
