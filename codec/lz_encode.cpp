@@ -175,14 +175,6 @@ void PrefixBits::Clear() {
     std::fill(std::begin(words_), std::end(words_), 0);
 }
 
-[[gnu::always_inline]] inline void PrefixBits::Mark(unsigned prefix, bool present) {
-    const std::uint64_t bit = std::uint64_t{1} << (prefix & 63);
-    std::uint64_t& word = bits_[prefix >> 6];
-    word = present ? word | bit : word & ~bit;
-    const std::uint64_t wordBit = std::uint64_t{1} << (prefix >> 6 & 63);
-    words_[prefix >> 12] = word != 0 ? words_[prefix >> 12] | wordBit : words_[prefix >> 12] & ~wordBit;
-}
-
 int PrefixBits::Next(unsigned prefix) const {
     unsigned w = prefix >> 6;
     const std::uint64_t rest = prefix % 64 == 63 ? 0 : bits_[w] & (~std::uint64_t{0} << (prefix % 64 + 1));

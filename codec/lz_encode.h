@@ -47,6 +47,14 @@ private:
     std::uint64_t words_[kGroups];
 };
 
+[[gnu::always_inline]] inline void PrefixBits::Mark(unsigned prefix, bool present) {
+    const std::uint64_t bit = std::uint64_t{1} << (prefix & 63);
+    std::uint64_t& word = bits_[prefix >> 6];
+    word = present ? word | bit : word & ~bit;
+    const std::uint64_t wordBit = std::uint64_t{1} << (prefix >> 6 & 63);
+    words_[prefix >> 12] = word != 0 ? words_[prefix >> 12] | wordBit : words_[prefix >> 12] & ~wordBit;
+}
+
 // Type 1 encoder. Holds its 4096-byte window, the tree of its positions, the
 // order of their strings and an index into the tree (about 320 KiB, of which
 // the 120 KiB of hooks between the nodes' and kNil's are never touched); the

@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "codec/export.h"
+#include "codec/lz_encode.h"
 #include "codec/neighbours.h"
 #include "codec/pick.h"
 #include "tarvocompc/file_pair.h"
@@ -77,6 +78,34 @@ long textSize = 0;  // input bytes read so far
 // the deeper), whose successor the next string often falls next to.
 int nearPosition = 0;
 int nearLength = 0;
+
+// For each first two bytes, the highest node whose string starts with them
+// (NIL: none), kept by the encoder while it pays (`indexed`). The nodes of
+// those two bytes are neighbours in their tree's order and lie below that
+// node, and so does the place of a new string that starts with them: its
+// walk starts there, as the nodes above share only the first byte with it
+// and can neither be its match nor change its place. The building blocks of
+// direct callers neither keep nor use it.
+std::array<Node, 1 << 16> top;
+codec::PrefixBits present;  // the first two bytes that some node has
+bool indexed = false;
+
+// Keeping the index costs about as much per input byte as five levels of
+// walks, and it saves the levels above those highest nodes: in text one or
+// two per byte, in data whose strings share their first bytes (as samples
+// of 16 bits do) a dozen. So the encoder counts those levels over every
+// stretch of kStretch input bytes, and keeps the index over the next
+// stretch when they were more than kIndexOn per byte, or, once kept, not
+// fewer than kIndexOff. They are estimated as the items of the stretch
+// (each of which walks, unless it falls beside the previous match) times
+// the levels above the strings of the last positions, found by a climb to
+// the root from kSample of them: the nodes above each that have other first
+// two bytes.
+constexpr long kStretch = 16384;
+constexpr long kIndexOn = 6, kIndexOff = 4;
+constexpr int kSample = 64;
+long items = 0;         // in the current stretch
+long stretchStart = 0;  // its first input byte
 
 struct Variant {
     std::uint8_t* ring;
@@ -203,6 +232,141 @@ inline std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
     return from + __builtin_clzll(a ^ b) / 8;
 }
 
+template <const Variant& v>
+unsigned PrefixOf(int node) {
+    return codec::FirstTwoBytes(v.ring + node);
+}
+
+// The highest node with the given first two bytes in the subtree of node.
+template <const Variant& v>
+int FirstWithPrefix(int node, unsigned prefix) {
+    while (node != NIL) {
+        const unsigned p = PrefixOf<v>(node);
+        if (p == prefix) break;
+        node = child[node][prefix > p];
+    }
+    return node;
+}
+
+// Keeps top right for the deletion of node, before the tree changes.
+template <const Variant& v>
+[[gnu::always_inline]] inline void UnindexNode(int node) {
+    const unsigned prefix = PrefixOf<v>(node);
+    const int smaller = child[node][0], larger = child[node][1];
+    // The rest of node's prefix below it, when node was its highest: found
+    // from the neighbour on that side, else there is none.
+    const auto below = [&](int side, int neighbour) {
+        return neighbour != NIL && PrefixOf<v>(neighbour) == prefix ? FirstWithPrefix<v>(side, prefix) : NIL;
+    };
+    if (smaller == NIL || larger == NIL) {
+        if (top[prefix] == node) {
+            top[prefix] = static_cast<Node>(smaller != NIL ? below(smaller, before[node]) : below(larger, after[node]));
+            if (top[prefix] == NIL) present.Mark(prefix, false);
+        }
+        return;
+    }
+    // With two children the predecessor moves up into node's place.
+    const int moved = before[node];
+    const unsigned movedPrefix = PrefixOf<v>(moved);
+    if (movedPrefix == prefix) {
+        if (top[prefix] == node) top[prefix] = static_cast<Node>(moved);
+        return;
+    }
+    // node was the first of its prefix: the rest of it lies on its larger side.
+    if (top[prefix] == node) {
+        top[prefix] = static_cast<Node>(below(larger, after[node]));
+        if (top[prefix] == NIL) present.Mark(prefix, false);
+    }
+    // The predecessor moves above the nodes on its way up, which lie below
+    // node: if the highest of its prefix was one of them, it is now.
+    const int first = top[movedPrefix];
+    if (first != moved && placed[first] > placed[node]) top[movedPrefix] = static_cast<Node>(moved);
+}
+
+// After r's insertion: r is the highest of its prefix when it is the first,
+// or when it took the place of the one that was.
+template <const Variant& v>
+[[gnu::always_inline]] inline void IndexInserted(int r) {
+    const unsigned prefix = PrefixOf<v>(r);
+    Node& first = top[prefix];
+    if (first == NIL) {
+        present.Mark(prefix, true);
+        first = static_cast<Node>(r);
+    } else if (parent[first] == NIL) {
+        first = static_cast<Node>(r);
+    }
+}
+
+// The nodes above node on the way to the root of its tree whose first two
+// bytes are not node's: those that a walk from the top meets before the
+// highest node of node's first two bytes.
+template <const Variant& v>
+int LevelsAbovePrefix(int node) {
+    const unsigned prefix = PrefixOf<v>(node);
+    int levels = 0;
+    for (int x = parent[node]; x < N; x = parent[x]) levels += PrefixOf<v>(x) != prefix;
+    return levels;
+}
+
+// Sets up the index for the tree as it stands: the highest node of a prefix
+// is the one whose place is oldest.
+template <const Variant& v>
+void BuildIndex() {
+    top.fill(NIL);
+    present.Clear();
+    for (int x = 0; x < N; ++x) {
+        if (parent[x] == NIL) continue;
+        const unsigned prefix = PrefixOf<v>(x);
+        if (top[prefix] == NIL) {
+            present.Mark(prefix, true);
+            top[prefix] = static_cast<Node>(x);
+        } else if (placed[x] < placed[top[prefix]]) {
+            top[prefix] = static_cast<Node>(x);
+        }
+    }
+    indexed = true;
+}
+
+// The first (side 0) or last (side 1) node of a present prefix in the order.
+template <const Variant& v>
+int EndOfPrefix(unsigned prefix, int side) {
+    return codec::EndOfPrefix<int>(
+        top[prefix], NIL, prefix, side, [](int x) { return PrefixOf<v>(x); },
+        [](int x, int s) { return static_cast<int>(child[x][s]); },
+        [](int x, int s) { return static_cast<int>(s == 0 ? before[x] : after[x]); });
+}
+
+// Inserts r, the only node of its first two bytes, without a walk: its
+// neighbours in its tree's order are the last node of the nearest prefix
+// below and the first of the nearest above of the same first byte, which
+// the index of prefixes finds. It hangs below the deeper of them, which is
+// also the nearest neighbour the walk would track. Its match is one byte, a
+// literal. Returns false, with nothing changed, when the tree is empty or
+// the place is not free (it cannot be; checked so that the tree stays whole
+// whatever happens).
+template <const Variant& v>
+bool InsertFirstOfPrefix(int r) {
+    const unsigned prefix = PrefixOf<v>(r);
+    const unsigned tree = prefix >> 8;
+    int previous = NIL, next = NIL;
+    if (const int above = present.Next(prefix); above >= 0 && static_cast<unsigned>(above) >> 8 == tree) {
+        next = EndOfPrefix<v>(static_cast<unsigned>(above), 0);
+        previous = before[next];
+    } else if (const int below = present.Previous(prefix); below >= 0 && static_cast<unsigned>(below) >> 8 == tree) {
+        previous = EndOfPrefix<v>(static_cast<unsigned>(below), 1);
+    } else {
+        return false;
+    }
+    const auto at = codec::PlaceBetween(previous, next, placed[previous], placed[next], previous == NIL ? -1 : 1,
+                                        next == NIL ? -1 : 1);
+    if (child[at.deeper][at.side] != NIL) return false;
+    matchLength = nearLength = 1;
+    matchPosition = nearPosition = at.nearest;
+    child[r] = {NIL, NIL};
+    Hang(r, at.deeper, at.side == 1);
+    return true;
+}
+
 // Inserts r without a walk when its string falls right next to guess in
 // their tree's order, once no candidate can be refused. The walk would end
 // below the deeper of the two neighbours around it (the other lies above
@@ -276,22 +440,48 @@ template <const Variant& v>
     return true;
 }
 
+template <const Variant& v, bool kIndexed>
+[[gnu::always_inline]] inline void WalkIn(int r);
+
 // Inserts ring position r. Its match (matchLength, matchPosition) is found
 // when needMatch; otherwise, for type 2, matchPosition may be another
-// candidate of that length.
-template <const Variant& v>
+// candidate of that length. kIndexed: the index is kept and used.
+template <const Variant& v, bool kIndexed = false>
 [[gnu::always_inline]] inline void InsertNodeOf(int r, bool needMatch = true) {
     if (r < 0 || r >= N) return;
     // Encode never inserts a position twice; a direct caller could, and a
     // position in the tree twice would corrupt it.
-    if (parent[static_cast<std::size_t>(r)] != NIL) DeleteNodeChecked(r);
+    if (parent[static_cast<std::size_t>(r)] != NIL) {
+        if (kIndexed) UnindexNode<v>(r);
+        DeleteNodeChecked(r);
+    }
     // Within a match, the string one past the previous one's match is often
     // next to the new one.
-    if (textSize >= N && nearLength >= 2 && InsertNextTo<v>(r, (nearPosition + 1) & (N - 1), needMatch)) return;
+    if (textSize >= N && nearLength >= 2 && InsertNextTo<v>(r, (nearPosition + 1) & (N - 1), needMatch)) {
+        if (kIndexed) IndexInserted<v>(r);
+        return;
+    }
+    WalkIn<v, kIndexed>(r);
+}
+
+// Inserts r by a walk down its tree, from the highest node of its first two
+// bytes when kIndexed.
+template <const Variant& v, bool kIndexed>
+[[gnu::always_inline]] inline void WalkIn(int r) {
     const std::uint8_t* key = v.ring + r;
     child[r] = {NIL, NIL};
     int p = N + 1 + key[0];  // the root of the key's tree: its first node hangs on the right
     int next = child[p][1];
+    if (kIndexed) {
+        const unsigned prefix = PrefixOf<v>(r);
+        if (top[prefix] != NIL) {
+            next = top[prefix];
+        } else if (InsertFirstOfPrefix<v>(r)) {
+            top[prefix] = static_cast<Node>(r);
+            present.Mark(prefix, true);
+            return;
+        }
+    }
     int length = 0, position = matchPosition, nearest = 0, near = nearPosition;
     bool larger = true;
     // Both children are read and one picked after the comparison, and the
@@ -339,6 +529,7 @@ template <const Variant& v>
                 nearLength = nearest;
                 nearPosition = near;
                 TakePlace(r, p);
+                if (kIndexed) IndexInserted<v>(r);
                 return;
             }
         }
@@ -351,9 +542,11 @@ template <const Variant& v>
     nearLength = nearest;
     nearPosition = near;
     Hang(r, p, larger);
+    if (kIndexed) IndexInserted<v>(r);
 }
 
 void InitTreeState() {
+    indexed = false;
     for (int i = N + 1; i <= N + 256; ++i) child[i][1] = NIL;
     for (int i = 0; i < N; ++i) parent[i] = NIL;
 }
@@ -400,12 +593,40 @@ private:
     std::uint8_t buffer_[65536];
 };
 
+// Moves the window on by count bytes past the item just written: each byte
+// read replaces the oldest string by a new one; past the end of the input
+// the strings only go, and len, the bytes left to encode, shrinks. Every
+// insertion sees textSize as it was before the item.
+template <const Variant& v, bool kIndexed>
+[[gnu::always_inline]] inline void Advance(ByteReader& in, int count, int& s, int& r, int& len) {
+    int i = 0, c;
+    for (; i < count && (c = in.Get()) != EOF; ++i) {
+        if (kIndexed && parent[s] != NIL) UnindexNode<v>(s);
+        DeleteNodeChecked(s);
+        v.ring[s] = static_cast<std::uint8_t>(c);
+        if (s < v.F - 1) v.ring[s + N] = static_cast<std::uint8_t>(c);
+        s = (s + 1) & (N - 1);
+        r = (r + 1) & (N - 1);
+        InsertNodeOf<v, kIndexed>(r, i + 1 == count);
+    }
+    textSize += i;
+    for (; i < count; ++i) {
+        if (kIndexed && parent[s] != NIL) UnindexNode<v>(s);
+        DeleteNodeChecked(s);
+        s = (s + 1) & (N - 1);
+        r = (r + 1) & (N - 1);
+        if (--len) InsertNodeOf<v, kIndexed>(r, i + 1 == count);
+    }
+}
+
 template <const Variant& v>
 void EncodeWith(std::FILE* file, std::FILE* output) {
     ByteReader in(file);
     ByteWriter out(output);
     const int F = v.F;
     InitTreeState();
+    items = 0;
+    stretchStart = 0;
     // Both rings start cleared, mirrors included: the bytes behind a short
     // input take part in the comparisons (their lengths are clamped, but the
     // acceptance test counts compared bytes), so leftovers of an earlier call
@@ -448,26 +669,26 @@ void EncodeWith(std::FILE* file, std::FILE* output) {
             codeLength = 1;
             mask = 1;
         }
-        const int lastMatchLength = matchLength;
-        int i = 0;
-        // Every insertion of the batch sees textSize as it was before it.
-        for (; i < lastMatchLength && (c = in.Get()) != EOF; ++i) {
-            DeleteNodeChecked(s);
-            v.ring[s] = static_cast<std::uint8_t>(c);
-            if (s < F - 1) v.ring[s + N] = static_cast<std::uint8_t>(c);
-            s = (s + 1) & (N - 1);
-            r = (r + 1) & (N - 1);
-            InsertNodeOf<v>(r, i + 1 == lastMatchLength);
-        }
-        textSize += i;
-        for (; i < lastMatchLength; ++i) {
-            DeleteNodeChecked(s);
-            s = (s + 1) & (N - 1);
-            r = (r + 1) & (N - 1);
-            if (--len) InsertNodeOf<v>(r, i + 1 == lastMatchLength);
+        ++items;
+        if (indexed)
+            Advance<v, true>(in, matchLength, s, r, len);
+        else
+            Advance<v, false>(in, matchLength, s, r, len);
+        if (const long stretch = textSize - stretchStart; stretch >= kStretch) {
+            long levels = 0;
+            for (int k = 0; k < kSample; ++k)
+                if (const int x = (r - 1 - 8 * k) & (N - 1); parent[x] != NIL) levels += LevelsAbovePrefix<v>(x);
+            const long levelsAbove = items * levels / kSample;
+            if (!indexed && levelsAbove > kIndexOn * stretch)
+                BuildIndex<v>();
+            else if (indexed && levelsAbove < kIndexOff * stretch)
+                indexed = false;
+            items = 0;
+            stretchStart = textSize;
         }
     } while (len > 0);
     if (codeLength > 1) out.Put(code, codeLength);
+    indexed = false;
 }
 
 void CopyFile(std::FILE* in, std::FILE* out) {

@@ -56,4 +56,27 @@ TEST(CompressHOLZSS, InsertionsBesideTheMatchKeepTheWalksBytes) {
     }
 }
 
+// Strings that share their first two bytes in long runs, as samples of 16
+// bits do, make the encoder index its trees by those bytes; text between
+// them makes it drop the index, and the samples after make it build it again
+// over the tree as it stands. Some samples hold for a while, so that equal
+// strings take each other's places. The hashes are those of the walk alone.
+TEST(CompressHOLZSS, IndexOfTheFirstTwoBytesKeepsTheWalksBytes) {
+    Bytes in;
+    const auto samples = [&in](std::uint32_t seed) {
+        unsigned v = 0;
+        for (const std::uint8_t x : testing_support::RandomBytes(40000, seed)) {
+            v = (v + x % 9 - 4) & 0x3FF;
+            for (int i = x < 8 ? 12 : 1; i > 0; --i)
+                in.insert(in.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)});
+        }
+    };
+    samples(1);
+    for (const std::uint8_t x : testing_support::RandomBytes(60000, 2))
+        in.push_back(static_cast<std::uint8_t>('a' + x % 7));
+    samples(3);
+    EXPECT_EQ(testing_support::Fnv1a(RunHOLZSS(in, 1)), 0x73153e78bec1baf5ull);
+    EXPECT_EQ(testing_support::Fnv1a(RunHOLZSS(in, 2)), 0x9864449fa326e1ceull);
+}
+
 }  // namespace
