@@ -464,85 +464,143 @@ template <const Variant& v, bool kIndexed = false>
     WalkIn<v, kIndexed>(r);
 }
 
+// A walk down a tree under way: the node it has reached (at first the root
+// of the tree), the node it goes to next (NIL: the new node hangs below
+// `at`), the side it took there, and the longest match and the nearest
+// neighbour it has met.
+struct Walk {
+    int at, next;
+    bool larger;
+    int length, position, nearest, near;
+};
+
+// The start of r's walk: at the root of r's tree, its first node hangs on
+// the right.
+template <const Variant& v>
+[[gnu::always_inline]] inline Walk WalkFromRoot(int r) {
+    const int root = N + 1 + v.ring[r];
+    return {root, child[root][1], true, 0, matchPosition, 0, nearPosition};
+}
+
+// One level of a walk, at w.next, whose bytes 1 .. 8 (other1) differ from
+// the key's (key1), once none is refused. Bytes 1 .. 8 of the key are read
+// once, as a big-endian word, and one unsigned comparison gives the side and
+// the leading zero bits the length; the child, the match and the nearest
+// neighbour are picked by conditional moves, the walk turning either way at
+// random.
+template <const Variant& v>
+[[gnu::always_inline]] inline void Step(Walk& w, std::uint64_t key1, std::uint64_t other1) {
+    const int p = w.next;
+    w.at = p;
+    const int i = 1 + __builtin_clzll(key1 ^ other1) / 8;
+    // Type 1 keeps the later node met on a tie, type 2 the earlier.
+    w.position = codec::PickIfAtLeast(i, v.laterNodeWinsTie ? w.length : w.length + 1, p, w.position);
+    w.length = std::max(i, w.length);
+    if constexpr (v.laterNodeWinsTie) {
+        // The same choice: once none is refused, the nearest neighbour met
+        // is the match.
+        w.near = w.position;
+        w.nearest = w.length;
+    } else {
+        w.near = codec::PickIfAtLeast(i, w.nearest, p, w.near);
+        w.nearest = std::max(i, w.nearest);
+    }
+    w.larger = key1 > other1;
+    w.next = static_cast<int>(codec::PickIfAbove(key1, other1, child[p][1], child[p][0]));
+}
+
+// Walks on from where w is and inserts r there, or in the place of a node
+// whose string equals r's; sets the match and the nearest neighbour.
+template <const Variant& v, bool kIndexed>
+[[gnu::always_inline]] inline void FinishWalk(int r, Walk w) {
+    const std::uint8_t* key = v.ring + r;
+    // Both children are read and one picked after the comparison, and the
+    // walk is kept in locals, so that its steps need no memory round trip
+    // besides the next node. Candidates are refused only in the first window.
+    const std::uint64_t key1 = LoadBigEndian64(key + 1);
+    const bool noneRefused = textSize >= N;
+    while (w.next != NIL) {
+        const int p = w.next;
+        const std::uint64_t other1 = LoadBigEndian64(v.ring + p + 1);
+        if (noneRefused && key1 != other1) [[likely]] {
+            Step<v>(w, key1, other1);
+            continue;
+        }
+        w.at = p;
+        int cmp;
+        const int i = CompareTail(key, v.ring + p, v.F, cmp);
+        w.near = i >= w.nearest ? p : w.near;
+        w.nearest = i >= w.nearest ? i : w.nearest;
+        const bool considered = v.laterNodeWinsTie ? i >= w.length : i > w.length;
+        if (considered && Accepted(p, i, v.F)) {
+            w.position = p;
+            w.length = i;
+            if (w.length >= v.F) {  // a full-length match: r takes p's place, p leaves the tree
+                matchLength = w.length;
+                matchPosition = w.position;
+                nearLength = w.nearest;
+                nearPosition = w.near;
+                TakePlace(r, p);
+                if (kIndexed) IndexInserted<v>(r);
+                return;
+            }
+        }
+        w.larger = cmp >= 0;
+        const int left = child[p][0], right = child[p][1];
+        w.next = w.larger ? right : left;
+    }
+    matchLength = w.length;
+    matchPosition = w.position;
+    nearLength = w.nearest;
+    nearPosition = w.near;
+    Hang(r, w.at, w.larger);
+    if (kIndexed) IndexInserted<v>(r);
+}
+
 // Inserts r by a walk down its tree, from the highest node of its first two
 // bytes when kIndexed.
 template <const Variant& v, bool kIndexed>
 [[gnu::always_inline]] inline void WalkIn(int r) {
-    const std::uint8_t* key = v.ring + r;
     child[r] = {NIL, NIL};
-    int p = N + 1 + key[0];  // the root of the key's tree: its first node hangs on the right
-    int next = child[p][1];
+    Walk w = WalkFromRoot<v>(r);
     if (kIndexed) {
         const unsigned prefix = PrefixOf<v>(r);
         if (top[prefix] != NIL) {
-            next = top[prefix];
+            w.next = top[prefix];
         } else if (InsertFirstOfPrefix<v>(r)) {
             top[prefix] = static_cast<Node>(r);
             present.Mark(prefix, true);
             return;
         }
     }
-    int length = 0, position = matchPosition, nearest = 0, near = nearPosition;
-    bool larger = true;
-    // Both children are read and one picked after the comparison, and the
-    // matches are kept in locals, so that the walk's steps need no memory
-    // round trip besides the next node. Bytes 1 .. 8 of the key are read
-    // once, as a big-endian word: where a node's differ from them, as they
-    // nearly always do, one unsigned comparison gives the side and the
-    // leading zero bits the length, and the child, the match and the nearest
-    // neighbour are picked by conditional moves, the walk turning either way
-    // at random. Candidates are refused only in the first window.
-    const std::uint64_t key1 = LoadBigEndian64(key + 1);
-    const bool noneRefused = textSize >= N;
-    while (next != NIL) {
-        p = next;
-        const std::uint64_t other1 = LoadBigEndian64(v.ring + p + 1);
-        if (noneRefused && key1 != other1) [[likely]] {
-            const int i = 1 + __builtin_clzll(key1 ^ other1) / 8;
-            // Type 1 keeps the later node met on a tie, type 2 the earlier.
-            position = codec::PickIfAtLeast(i, v.laterNodeWinsTie ? length : length + 1, p, position);
-            length = std::max(i, length);
-            if constexpr (v.laterNodeWinsTie) {
-                // The same choice: once none is refused, the nearest
-                // neighbour met is the match.
-                near = position;
-                nearest = length;
-            } else {
-                near = codec::PickIfAtLeast(i, nearest, p, near);
-                nearest = std::max(i, nearest);
-            }
-            larger = key1 > other1;
-            next = static_cast<int>(codec::PickIfAbove(key1, other1, child[p][1], child[p][0]));
-            continue;
-        }
-        int cmp;
-        const int i = CompareTail(key, v.ring + p, v.F, cmp);
-        near = i >= nearest ? p : near;
-        nearest = i >= nearest ? i : nearest;
-        const bool considered = v.laterNodeWinsTie ? i >= length : i > length;
-        if (considered && Accepted(p, i, v.F)) {
-            position = p;
-            length = i;
-            if (length >= v.F) {  // a full-length match: r takes p's place, p leaves the tree
-                matchLength = length;
-                matchPosition = position;
-                nearLength = nearest;
-                nearPosition = near;
-                TakePlace(r, p);
-                if (kIndexed) IndexInserted<v>(r);
-                return;
-            }
-        }
-        larger = cmp >= 0;
-        const int left = child[p][0], right = child[p][1];
-        next = larger ? right : left;
+    FinishWalk<v, kIndexed>(r, w);
+}
+
+// What an insertion found, kept while the encoder writes an item before it.
+struct Found {
+    int matchLength, matchPosition, nearLength, nearPosition;
+};
+
+// Inserts r1 and then r2, positions of two trees (their first bytes differ),
+// once none is refused, by walks taken in step: a level of one waits for its
+// loads, and a level of the other fills that time. Returns what r1's
+// insertion found; r2's is left in the globals.
+template <const Variant& v>
+[[gnu::always_inline]] inline Found WalkPair(int r1, int r2) {
+    child[r1] = child[r2] = {NIL, NIL};
+    Walk a = WalkFromRoot<v>(r1), b = WalkFromRoot<v>(r2);
+    const std::uint64_t key1a = LoadBigEndian64(v.ring + r1 + 1), key1b = LoadBigEndian64(v.ring + r2 + 1);
+    while (a.next != NIL && b.next != NIL) {
+        const std::uint64_t otherA = LoadBigEndian64(v.ring + a.next + 1);
+        const std::uint64_t otherB = LoadBigEndian64(v.ring + b.next + 1);
+        if (otherA == key1a || otherB == key1b) break;
+        Step<v>(a, key1a, otherA);
+        Step<v>(b, key1b, otherB);
     }
-    matchLength = length;
-    matchPosition = position;
-    nearLength = nearest;
-    nearPosition = near;
-    Hang(r, p, larger);
-    if (kIndexed) IndexInserted<v>(r);
+    FinishWalk<v, false>(r1, a);
+    const Found first{matchLength, matchPosition, nearLength, nearPosition};
+    FinishWalk<v, false>(r2, b);
+    return first;
 }
 
 void InitTreeState() {
@@ -563,6 +621,14 @@ public:
             if (end_ == 0) return EOF;
         }
         return buffer_[next_++];
+    }
+    // Whether Get has a byte to give.
+    bool HasNext() {
+        if (next_ == end_) {
+            end_ = std::fread(buffer_, 1, sizeof buffer_, file_);
+            next_ = 0;
+        }
+        return next_ != end_;
     }
 
 private:
@@ -593,13 +659,59 @@ private:
     std::uint8_t buffer_[65536];
 };
 
+// The position after the current one when it is in the tree already, and
+// the match its insertion found.
+struct Ahead {
+    bool inserted = false;
+    int matchLength = 0, matchPosition = 0;
+    int literals = 0;  // items in a row that were literals
+};
+
 // Moves the window on by count bytes past the item just written: each byte
 // read replaces the oldest string by a new one; past the end of the input
 // the strings only go, and len, the bytes left to encode, shrinks. Every
 // insertion sees textSize as it was before the item.
+//
+// After a literal, the next position is inserted together with the one after
+// it when their trees are apart from each other and from the oldest string's
+// (which leaves when that one comes in), so that their walks can go in step;
+// the second then waits in `ahead` for the next item. That string's first
+// byte gives way to the new input byte before it leaves the tree: the walks
+// compare from the second byte on.
 template <const Variant& v, bool kIndexed>
-[[gnu::always_inline]] inline void Advance(ByteReader& in, int count, int& s, int& r, int& len) {
+[[gnu::always_inline]] inline void Advance(ByteReader& in, int count, int& s, int& r, int& len, Ahead& ahead) {
     int i = 0, c;
+    ahead.literals = count == 1 ? ahead.literals + 1 : 0;
+    if (!kIndexed && ahead.inserted) {
+        ahead.inserted = false;
+        s = (s + 1) & (N - 1);
+        r = (r + 1) & (N - 1);
+        matchLength = ahead.matchLength;
+        matchPosition = ahead.matchPosition;
+        i = 1;
+    } else if (!kIndexed && count == 1 && ahead.literals >= 2 && textSize >= N && (c = in.Get()) != EOF) {
+        DeleteNodeChecked(s);
+        v.ring[s] = static_cast<std::uint8_t>(c);
+        if (s < v.F - 1) v.ring[s + N] = static_cast<std::uint8_t>(c);
+        s = (s + 1) & (N - 1);
+        r = (r + 1) & (N - 1);
+        const int next = (r + 1) & (N - 1);
+        const std::uint8_t tree = v.ring[next];
+        if (tree != v.ring[r] && tree != v.ring[s] && in.HasNext()) {
+            c = in.Get();
+            v.ring[s] = static_cast<std::uint8_t>(c);
+            if (s < v.F - 1) v.ring[s + N] = static_cast<std::uint8_t>(c);
+            const Found first = WalkPair<v>(r, next);
+            DeleteNodeChecked(s);
+            ahead = {true, matchLength, matchPosition};
+            // The item at r comes first; the next insertion follows next's.
+            matchLength = first.matchLength;
+            matchPosition = first.matchPosition;
+        } else {
+            InsertNodeOf<v, false>(r);
+        }
+        i = 1;
+    }
     for (; i < count && (c = in.Get()) != EOF; ++i) {
         if (kIndexed && parent[s] != NIL) UnindexNode<v>(s);
         DeleteNodeChecked(s);
@@ -643,6 +755,7 @@ void EncodeWith(std::FILE* file, std::FILE* output) {
     std::memset(v.ring, ' ', static_cast<std::size_t>(r));
     int len = 0;
     int c;
+    Ahead ahead;
     while (len < F && (c = in.Get()) != EOF) v.ring[r + len++] = static_cast<std::uint8_t>(c);
     textSize = len;
     if (len == 0) return;
@@ -671,10 +784,10 @@ void EncodeWith(std::FILE* file, std::FILE* output) {
         }
         ++items;
         if (indexed)
-            Advance<v, true>(in, matchLength, s, r, len);
+            Advance<v, true>(in, matchLength, s, r, len, ahead);
         else
-            Advance<v, false>(in, matchLength, s, r, len);
-        if (const long stretch = textSize - stretchStart; stretch >= kStretch) {
+            Advance<v, false>(in, matchLength, s, r, len, ahead);
+        if (const long stretch = textSize - stretchStart; stretch >= kStretch && !ahead.inserted) {
             long levels = 0;
             for (int k = 0; k < kSample; ++k)
                 if (const int x = (r - 1 - 8 * k) & (N - 1); parent[x] != NIL) levels += LevelsAbovePrefix<v>(x);

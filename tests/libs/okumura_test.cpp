@@ -60,8 +60,12 @@ TEST(CompressHOLZSS, InsertionsBesideTheMatchKeepTheWalksBytes) {
 // bits do, make the encoder index its trees by those bytes; text between
 // them makes it drop the index, and the samples after make it build it again
 // over the tree as it stands. Some samples hold for a while, so that equal
-// strings take each other's places. The hashes are those of the walk alone.
-TEST(CompressHOLZSS, IndexOfTheFirstTwoBytesKeepsTheWalksBytes) {
+// strings take each other's places. Random bytes at the end give runs of
+// literals, whose positions go into the trees two at a time, and repeated
+// where each string equals the one that leaves the window as it comes in
+// (4080 bytes back for type 1, 4079 for type 2). The hashes are those of the
+// walk alone, one position at a time.
+TEST(CompressHOLZSS, IndexAndPairedInsertionsKeepTheWalksBytes) {
     Bytes in;
     const auto samples = [&in](std::uint32_t seed) {
         unsigned v = 0;
@@ -75,8 +79,12 @@ TEST(CompressHOLZSS, IndexOfTheFirstTwoBytesKeepsTheWalksBytes) {
     for (const std::uint8_t x : testing_support::RandomBytes(60000, 2))
         in.push_back(static_cast<std::uint8_t>('a' + x % 7));
     samples(3);
-    EXPECT_EQ(testing_support::Fnv1a(RunHOLZSS(in, 1)), 0x73153e78bec1baf5ull);
-    EXPECT_EQ(testing_support::Fnv1a(RunHOLZSS(in, 2)), 0x9864449fa326e1ceull);
+    const Bytes noise = testing_support::RandomBytes(30000, 4);
+    in.insert(in.end(), noise.begin(), noise.end());
+    for (const std::size_t period : {4080u, 4079u})
+        for (int k = 0; k < 3; ++k) in.insert(in.end(), noise.begin(), noise.begin() + period);
+    EXPECT_EQ(testing_support::Fnv1a(RunHOLZSS(in, 1)), 0x4609651f790a603dull);
+    EXPECT_EQ(testing_support::Fnv1a(RunHOLZSS(in, 2)), 0xf06c91539843925dull);
 }
 
 }  // namespace
