@@ -576,9 +576,10 @@ template <const Variant& v, bool kIndexed>
     FinishWalk<v, kIndexed>(r, w);
 }
 
-// What an insertion found, kept while the encoder writes an item before it.
+// The match an insertion found, kept while the encoder writes an item before
+// it.
 struct Found {
-    int matchLength, matchPosition, nearLength, nearPosition;
+    int matchLength = 0, matchPosition = 0;
 };
 
 // Inserts r1 and then r2, positions of two trees (their first bytes differ),
@@ -598,7 +599,7 @@ template <const Variant& v>
         Step<v>(b, key1b, otherB);
     }
     FinishWalk<v, false>(r1, a);
-    const Found first{matchLength, matchPosition, nearLength, nearPosition};
+    const Found first{matchLength, matchPosition};
     FinishWalk<v, false>(r2, b);
     return first;
 }
@@ -663,7 +664,7 @@ private:
 // the match its insertion found.
 struct Ahead {
     bool inserted = false;
-    int matchLength = 0, matchPosition = 0;
+    Found found;
     int literals = 0;  // items in a row that were literals
 };
 
@@ -672,12 +673,12 @@ struct Ahead {
 // the strings only go, and len, the bytes left to encode, shrinks. Every
 // insertion sees textSize as it was before the item.
 //
-// After a literal, the next position is inserted together with the one after
-// it when their trees are apart from each other and from the oldest string's
-// (which leaves when that one comes in), so that their walks can go in step;
-// the second then waits in `ahead` for the next item. That string's first
-// byte gives way to the new input byte before it leaves the tree: the walks
-// compare from the second byte on.
+// After two literals in a row, the next position is inserted together with
+// the one after it when their trees are apart from each other and from the
+// oldest string's (which leaves when the second comes in), so that their
+// walks can go in step; the second then waits in `ahead` for the next item.
+// The oldest string's first byte gives way to the new input byte before it
+// leaves the tree: the walks compare from the second byte on.
 template <const Variant& v, bool kIndexed>
 [[gnu::always_inline]] inline void Advance(ByteReader& in, int count, int& s, int& r, int& len, Ahead& ahead) {
     int i = 0, c;
@@ -686,8 +687,8 @@ template <const Variant& v, bool kIndexed>
         ahead.inserted = false;
         s = (s + 1) & (N - 1);
         r = (r + 1) & (N - 1);
-        matchLength = ahead.matchLength;
-        matchPosition = ahead.matchPosition;
+        matchLength = ahead.found.matchLength;
+        matchPosition = ahead.found.matchPosition;
         i = 1;
     } else if (!kIndexed && count == 1 && ahead.literals >= 2 && textSize >= N && (c = in.Get()) != EOF) {
         DeleteNodeChecked(s);
@@ -703,7 +704,8 @@ template <const Variant& v, bool kIndexed>
             if (s < v.F - 1) v.ring[s + N] = static_cast<std::uint8_t>(c);
             const Found first = WalkPair<v>(r, next);
             DeleteNodeChecked(s);
-            ahead = {true, matchLength, matchPosition};
+            ahead.inserted = true;
+            ahead.found = {matchLength, matchPosition};
             // The item at r comes first; the next insertion follows next's.
             matchLength = first.matchLength;
             matchPosition = first.matchPosition;
