@@ -83,16 +83,6 @@ LzssEncoder::LzssEncoder(std::int64_t indexFrom, bool besideMatch)
     Link(newNode, before_[oldNode], after_[oldNode]);
 }
 
-// The highest node with the given first two bytes in the subtree of node.
-std::uint16_t LzssEncoder::FirstWithPrefix(unsigned node, unsigned prefix) const {
-    while (node != kNil) {
-        const unsigned p = PrefixOf(static_cast<int>(node));
-        if (p == prefix) break;
-        node = links_[node].child[prefix > p ? 1 : 0];
-    }
-    return static_cast<std::uint16_t>(node);
-}
-
 // When node's place was made; 0 for kNil, older than any (places count
 // from 1).
 [[gnu::always_inline]] inline std::uint32_t LzssEncoder::PlaceOf(int node) const {
@@ -342,41 +332,25 @@ void LzssEncoder::Walk(int position, unsigned test) {
     matchPosition_ = bestPosition;
 }
 
-// Keeps top_ right for the deletion of node, before the tree changes. The
-// nodes of one prefix are neighbours in the order, and the highest of them
-// lies above all the others.
+// The tree as the upkeep of the index of first two bytes sees it (see
+// codec::UnindexNode).
+struct LzssEncoder::TreeView {
+    LzssEncoder& e;
+    static constexpr std::uint16_t none = kNil;
+    static constexpr int kLargerSide = 1, kReplacedFrom = 0;
+    unsigned PrefixOf(std::uint16_t x) const { return e.PrefixOf(x); }
+    std::uint16_t Child(std::uint16_t x, int side) const { return e.links_[x].child[side]; }
+    std::uint16_t Neighbour(std::uint16_t x, int side) const { return side == 0 ? e.before_[x] : e.after_[x]; }
+    std::uint32_t Placed(std::uint16_t x) const { return e.placed_[x]; }
+    std::uint16_t& Top(unsigned prefix) { return e.top_[prefix]; }
+    void Unmark(unsigned prefix) { e.present_.Mark(prefix, false); }
+};
+
+// Keeps top_ right for the deletion of node, before the tree changes: with
+// two children, the predecessor takes its place.
 [[gnu::always_inline]] inline void LzssEncoder::UnindexNode(int node) {
-    const unsigned prefix = PrefixOf(node);
-    const unsigned smaller = links_[node].child[0], larger = links_[node].child[1];
-    // The rest of node's prefix below it, when node was its highest: found
-    // from the neighbour on that side, else there is none.
-    const auto below = [&](unsigned child, unsigned neighbour) {
-        return neighbour != kNil && PrefixOf(static_cast<int>(neighbour)) == prefix ? FirstWithPrefix(child, prefix)
-                                                                                     : kNil;
-    };
-    if (smaller == kNil || larger == kNil) {
-        if (top_[prefix] == node) {
-            top_[prefix] = smaller != kNil ? below(smaller, before_[node]) : below(larger, after_[node]);
-            if (top_[prefix] == kNil) present_.Mark(prefix, false);
-        }
-        return;
-    }
-    // With two children the predecessor moves up into node's place.
-    const unsigned moved = before_[node];
-    const unsigned movedPrefix = PrefixOf(static_cast<int>(moved));
-    if (movedPrefix == prefix) {
-        top_[prefix] = static_cast<std::uint16_t>(PickIf<int>(top_[prefix] == node, moved, top_[prefix]));
-        return;
-    }
-    // node was the first of its prefix: the rest of it lies on its larger side.
-    if (top_[prefix] == node) {
-        top_[prefix] = below(larger, after_[node]);
-        if (top_[prefix] == kNil) present_.Mark(prefix, false);
-    }
-    // The predecessor moves above the nodes on its way up, which lie below
-    // node: if the first of its prefix was one of them, it is now.
-    const unsigned first = top_[movedPrefix];
-    if (first != moved && placed_[first] > placed_[node]) top_[movedPrefix] = static_cast<std::uint16_t>(moved);
+    TreeView tree{*this};
+    codec::UnindexNode(static_cast<std::uint16_t>(node), tree);
 }
 
 [[gnu::always_inline]] inline void LzssEncoder::DeleteNode(int node) {
@@ -762,19 +736,16 @@ private:
     // be free (it cannot be; checked so that the tree stays whole).
     bool InsertFirstOfPrefix(std::uint16_t s) {
         const unsigned prefix = PrefixOf(s);
-        // In the tree's order, the larger strings come after (side 1) in
-        // the standard build, before in the mirrored.
-        constexpr int kLarger = kMirrored ? 0 : 1;
         const int above = present_.Next(prefix);
         std::uint16_t neighbour[2];  // before and after the key in the tree's order
         if (above >= 0) {
-            neighbour[kLarger] = EndOfPrefix(static_cast<unsigned>(above), 1 - kLarger);
-            neighbour[1 - kLarger] = neighbour_[neighbour[kLarger]][1 - kLarger];
+            neighbour[kLargerSide] = EndOfPrefix(static_cast<unsigned>(above), 1 - kLargerSide);
+            neighbour[1 - kLargerSide] = neighbour_[neighbour[kLargerSide]][1 - kLargerSide];
         } else {
             const int below = present_.Previous(prefix);
             if (below < 0) return false;
-            neighbour[1 - kLarger] = EndOfPrefix(static_cast<unsigned>(below), kLarger);
-            neighbour[kLarger] = kNone;
+            neighbour[1 - kLargerSide] = EndOfPrefix(static_cast<unsigned>(below), kLargerSide);
+            neighbour[kLargerSide] = kNone;
         }
         const std::uint16_t before = neighbour[0], after = neighbour[1];
         const auto at = PlaceBetween(before, after, PlaceOf(before), PlaceOf(after), -1, -1);
@@ -809,8 +780,9 @@ private:
         }
     }
 
-    static constexpr int kSmallerSide = kMirrored ? 1 : 0;
-    static constexpr int kLargerSide = 1 - kSmallerSide;
+    // The side of the larger strings in the tree's order: after them (1) in
+    // the standard build, before in the mirrored.
+    static constexpr int kLargerSide = kMirrored ? 0 : 1;
     // The side, in the tree's order, of the neighbour that takes the place of
     // a removed node with two children.
     static constexpr int kReplacedFrom = kMirrored ? 1 : 0;
@@ -823,58 +795,32 @@ private:
         if (e < kLongest - 1) ring_[e + kEntries] = in_[position];
     }
 
-    // The highest node with the given first two bytes in the subtree of node.
-    std::uint16_t FirstWithPrefix(std::uint16_t node, unsigned prefix) const {
-        while (node != kNone) {
-            const unsigned p = PrefixOf(node);
-            if (p == prefix) break;
-            node = child_[HookAt(node, prefix > p ? kLargerSide : kSmallerSide)];
-        }
-        return node;
-    }
-
     // When the node's place was made; 0 for kNone, older than any (places
     // count from 1).
     std::uint32_t PlaceOf(std::uint16_t node) const {
         return PickIf<std::uint32_t>(node == kNone, 0, placed_[node & (kEntries - 1)]);
     }
 
-    // The highest node of prefix below child, found only when the neighbour
-    // on child's side shares the prefix (the nodes of a prefix are
-    // neighbours); else there is none.
-    std::uint16_t FirstBelow(std::uint16_t child, std::uint16_t neighbour, unsigned prefix) const {
-        return neighbour != kNone && PrefixOf(neighbour) == prefix ? FirstWithPrefix(child, prefix) : kNone;
-    }
+    // The tree as the upkeep of the index of first two bytes sees it (see
+    // codec::UnindexNode).
+    struct TreeView {
+        LzmitTree& t;
+        static constexpr std::uint16_t none = kNone;
+        static constexpr int kLargerSide = LzmitTree::kLargerSide, kReplacedFrom = LzmitTree::kReplacedFrom;
+        unsigned PrefixOf(std::uint16_t x) const { return t.PrefixOf(x); }
+        std::uint16_t Child(std::uint16_t x, int side) const { return t.child_[HookAt(x, side)]; }
+        std::uint16_t Neighbour(std::uint16_t x, int side) const { return t.neighbour_[x][side]; }
+        std::uint32_t Placed(std::uint16_t x) const { return t.placed_[x]; }
+        std::uint16_t& Top(unsigned prefix) { return t.top_[prefix]; }
+        void Unmark(unsigned prefix) { t.present_.Mark(prefix, false); }
+    };
 
-    // Keeps top_ right for the removal of node s, before the tree changes
-    // (see LzssEncoder::UnindexNode): with two children it is replaced by its
-    // neighbour on the side kReplacedFrom.
+    // Keeps top_ right for the removal of node s, before the tree changes:
+    // with two children it is replaced by its neighbour on the side
+    // kReplacedFrom.
     void Unindex(std::uint16_t s) {
-        const unsigned prefix = PrefixOf(s);
-        const std::uint16_t l = child_[s * 2], r = child_[s * 2 + 1];
-        if (l == kNone || r == kNone) {
-            if (top_[prefix] == s) {
-                top_[prefix] = FirstBelow(l & r, neighbour_[s][l != kNone ? 0 : 1], prefix);
-                if (top_[prefix] == kNone) present_.Mark(prefix, false);
-            }
-            return;
-        }
-        const std::uint16_t moved = neighbour_[s][kReplacedFrom];
-        const unsigned movedPrefix = PrefixOf(moved);
-        if (movedPrefix == prefix) {
-            top_[prefix] = static_cast<std::uint16_t>(PickIf<std::uint32_t>(top_[prefix] == s, moved, top_[prefix]));
-            return;
-        }
-        // The rest of the prefix lies on the other side.
-        constexpr int kOther = 1 - kReplacedFrom;
-        if (top_[prefix] == s) {
-            top_[prefix] = FirstBelow(child_[HookAt(s, kOther)], neighbour_[s][kOther], prefix);
-            if (top_[prefix] == kNone) present_.Mark(prefix, false);
-        }
-        // The moved node rises above the nodes on its way up, all below the
-        // removed one: if the first of its prefix was one of them, it is now.
-        const std::uint16_t first = top_[movedPrefix];
-        if (first != moved && placed_[first] > placed_[s]) top_[movedPrefix] = moved;
+        TreeView tree{*this};
+        codec::UnindexNode(s, tree);
     }
 
     // Hangs node s from the link hook.

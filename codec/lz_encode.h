@@ -87,10 +87,10 @@ private:
     void Attach(int node, int parent, int side);
     void SetChildOfParent(int node, int replacement);
     unsigned PrefixOf(int node) const { return FirstTwoBytes(ring_ + node); }
-    std::uint16_t FirstWithPrefix(unsigned node, unsigned prefix) const;
     std::uint16_t EndOfPrefix(unsigned prefix, int side) const;
     bool InsertFirstOfPrefix(int position);
     void UnindexNode(int node);
+    struct TreeView;
     void Link(int node, int before, int after);
     // How a key compares with a node's string.
     struct Order {

@@ -2,6 +2,8 @@
 // without a walk from the top, shared by the tree encoders of both libraries.
 #pragma once
 
+#include <cstdint>
+
 #include "codec/pick.h"
 
 namespace codec {
@@ -99,6 +101,71 @@ Node EndOfPrefix(Node top, Node none, unsigned prefix, int side, PrefixOf prefix
         x = childOf(x, same ? side : 1 - side);
     }
     return found;
+}
+
+// The index of first two bytes of a tree encoder: for each, the highest node
+// whose string starts with them. The nodes of one prefix are neighbours in
+// the order, and the highest of them lies above all the others. The tree is
+// seen through `tree`, which has:
+//   none                        no node
+//   PrefixOf(x)                 the first two bytes of x's string
+//   Child(x, side)              x's child, side 0 before x in the order, 1 after
+//   Neighbour(x, side)          the node right before (0) or after (1) x
+//   Placed(x)                   when x's place was made (older: lower)
+//   Top(prefix)                 the entry of the index, a reference
+//   Unmark(prefix)              no node has the prefix any more
+//   kLargerSide                 the side of the larger strings (1, or 0 in
+//                               a mirrored tree)
+//   kReplacedFrom               the side of the neighbour that takes the
+//                               place of a removed node with two children
+
+// The highest node with the given first two bytes in the subtree of node.
+template <typename Node, typename Tree>
+Node FirstWithPrefix(Node node, unsigned prefix, const Tree& tree) {
+    while (node != tree.none) {
+        const unsigned p = tree.PrefixOf(node);
+        if (p == prefix) break;
+        node = tree.Child(node, prefix > p ? Tree::kLargerSide : 1 - Tree::kLargerSide);
+    }
+    return node;
+}
+
+// Keeps the index right for the removal of node, before the tree changes.
+template <typename Node, typename Tree>
+[[gnu::always_inline]] inline void UnindexNode(Node node, Tree& tree) {
+    const Node none = tree.none;
+    const unsigned prefix = tree.PrefixOf(node);
+    Node& top = tree.Top(prefix);
+    // The rest of node's prefix below child, when node was its highest:
+    // found from node's neighbour on the child's side, else there is none.
+    const auto rest = [&](Node child, Node neighbour) {
+        return neighbour != none && tree.PrefixOf(neighbour) == prefix ? FirstWithPrefix(child, prefix, tree) : none;
+    };
+    const Node first = tree.Child(node, 0), second = tree.Child(node, 1);
+    if (first == none || second == none) {
+        if (top == node) {
+            top = first != none ? rest(first, tree.Neighbour(node, 0)) : rest(second, tree.Neighbour(node, 1));
+            if (top == none) tree.Unmark(prefix);
+        }
+        return;
+    }
+    const Node moved = tree.Neighbour(node, Tree::kReplacedFrom);
+    const unsigned movedPrefix = tree.PrefixOf(moved);
+    if (movedPrefix == prefix) {
+        top = static_cast<Node>(PickIf<std::uint32_t>(top == node, moved, top));
+        return;
+    }
+    // node was the first (or last) of its prefix: the rest of it lies on the
+    // other side.
+    constexpr int kOther = 1 - Tree::kReplacedFrom;
+    if (top == node) {
+        top = rest(tree.Child(node, kOther), tree.Neighbour(node, kOther));
+        if (top == none) tree.Unmark(prefix);
+    }
+    // The moved node rises above the nodes on its way up, all below node: if
+    // the highest of its prefix was one of them, it is now.
+    Node& movedTop = tree.Top(movedPrefix);
+    if (movedTop != moved && tree.Placed(movedTop) > tree.Placed(node)) movedTop = moved;
 }
 
 }  // namespace codec

@@ -237,50 +237,26 @@ unsigned PrefixOf(int node) {
     return codec::FirstTwoBytes(v.ring + node);
 }
 
-// The highest node with the given first two bytes in the subtree of node.
+// The tree as the upkeep of the index of first two bytes sees it (see
+// codec::UnindexNode).
 template <const Variant& v>
-int FirstWithPrefix(int node, unsigned prefix) {
-    while (node != NIL) {
-        const unsigned p = PrefixOf<v>(node);
-        if (p == prefix) break;
-        node = child[node][prefix > p];
-    }
-    return node;
-}
+struct TreeView {
+    static constexpr Node none = NIL;
+    static constexpr int kLargerSide = 1, kReplacedFrom = 0;
+    unsigned PrefixOf(Node x) const { return tarvocompc::PrefixOf<v>(x); }
+    Node Child(Node x, int side) const { return child[x][side]; }
+    Node Neighbour(Node x, int side) const { return side == 0 ? before[x] : after[x]; }
+    std::uint64_t Placed(Node x) const { return placed[x]; }
+    Node& Top(unsigned prefix) const { return top[prefix]; }
+    void Unmark(unsigned prefix) const { present.Mark(prefix, false); }
+};
 
-// Keeps top right for the deletion of node, before the tree changes.
+// Keeps top right for the deletion of node, before the tree changes: with
+// two children, the predecessor takes its place.
 template <const Variant& v>
 [[gnu::always_inline]] inline void UnindexNode(int node) {
-    const unsigned prefix = PrefixOf<v>(node);
-    const int smaller = child[node][0], larger = child[node][1];
-    // The rest of node's prefix below it, when node was its highest: found
-    // from the neighbour on that side, else there is none.
-    const auto below = [&](int side, int neighbour) {
-        return neighbour != NIL && PrefixOf<v>(neighbour) == prefix ? FirstWithPrefix<v>(side, prefix) : NIL;
-    };
-    if (smaller == NIL || larger == NIL) {
-        if (top[prefix] == node) {
-            top[prefix] = static_cast<Node>(smaller != NIL ? below(smaller, before[node]) : below(larger, after[node]));
-            if (top[prefix] == NIL) present.Mark(prefix, false);
-        }
-        return;
-    }
-    // With two children the predecessor moves up into node's place.
-    const int moved = before[node];
-    const unsigned movedPrefix = PrefixOf<v>(moved);
-    if (movedPrefix == prefix) {
-        if (top[prefix] == node) top[prefix] = static_cast<Node>(moved);
-        return;
-    }
-    // node was the first of its prefix: the rest of it lies on its larger side.
-    if (top[prefix] == node) {
-        top[prefix] = static_cast<Node>(below(larger, after[node]));
-        if (top[prefix] == NIL) present.Mark(prefix, false);
-    }
-    // The predecessor moves above the nodes on its way up, which lie below
-    // node: if the highest of its prefix was one of them, it is now.
-    const int first = top[movedPrefix];
-    if (first != moved && placed[first] > placed[node]) top[movedPrefix] = static_cast<Node>(moved);
+    TreeView<v> tree;
+    codec::UnindexNode(static_cast<Node>(node), tree);
 }
 
 // After r's insertion: r is the highest of its prefix when it is the first,
