@@ -571,7 +571,7 @@ private:
         int best = 2;
         std::int32_t bestNode = -1;
         int nearLength = 0;
-        std::uint32_t nearNode = 0;
+        int nearNode = 0;  // and the side, 1 << 16 for after
         Match found;
         const std::uint8_t* const ring8 = ring_ + 8;
         for (;;) {
@@ -600,7 +600,7 @@ private:
                         TakePlace(s, static_cast<std::uint16_t>(node));
                         found = {kLongest, static_cast<std::int32_t>(node)};
                         nearLength = kLongest;
-                        nearNode = node;
+                        nearNode = static_cast<int>(node);
                         break;
                     }
                 }
@@ -609,14 +609,15 @@ private:
             // A tie keeps the node met first.
             bestNode = k > best ? static_cast<std::int32_t>(node) : bestNode;
             best = k > best ? k : best;
-            // And the last met, the neighbour that shares the most, for the
-            // next position's insertion beside it.
-            nearNode = k >= nearLength ? node : nearNode;
-            nearLength = k >= nearLength ? k : nearLength;
             // Side 1 (right) for larger strings in the standard build, for
             // smaller ones in the mirrored build: right for a > b in the
             // standard build, for a < b in the mirrored.
             const bool right = (a < b) == kMirrored;
+            // And the last met, the neighbour that shares the most, and the
+            // side of it the key lies on, for the next position's insertion
+            // beside it.
+            nearNode = PickIfAtLeast(k, nearLength, static_cast<int>(node | right << 16), nearNode);
+            nearLength = PickIfAtLeast(k, nearLength, k, nearLength);
             const std::uint32_t child = kMirrored ? PickIfAbove(b, a, children >> 16, children & 0xFFFF)
                                                   : PickIfAbove(a, b, children >> 16, children & 0xFFFF);
             if (child == kNone) {
@@ -628,6 +629,7 @@ private:
         }
         guess_ = static_cast<std::uint16_t>(nearNode);
         guessLength_ = nearLength;
+        guessAfter_ = nearNode >> 16 != 0;
         return found;
     }
 
@@ -667,9 +669,17 @@ private:
         constexpr int kSteps = 3;  // neighbours passed at most on the way from guess
         if (guess == s || hooks_[guess] == kDetached) return false;
         const std::uint8_t* key = ring_ + s;
+        // Unless the previous key equalled its neighbour, this key shares one
+        // byte less with guess and lies on the same side of it: both strings
+        // lost the same first byte.
+        Order g;
+        if (guessLength_ < kLongest)
+            g = {guessLength_ - 1, guessAfter_ ? 1 : -1};
+        else
+            g = Compare(key, guess);
         Neighbours<std::uint16_t, Order> around;
         if (!FindNeighbours<kSteps>(
-                guess, kNone, [&](std::uint16_t node) { return Compare(key, node); },
+                guess, g, kNone, [&](std::uint16_t node) { return Compare(key, node); },
                 [&](std::uint16_t node) { return neighbour_[node][0]; },
                 [&](std::uint16_t node) { return neighbour_[node][1]; }, around))
             return false;
@@ -692,6 +702,7 @@ private:
         const int longest = at.length;
         guessLength_ = longest;
         guess_ = at.nearest;
+        guessAfter_ = at.nearest == before;
         found = {2, -1};
         if (needMatch && longest > 2) {
             // On each side of the key, the nodes above come farther from it
@@ -922,6 +933,9 @@ private:
     // position's string often falls next to; used when guessLength_ >= 3.
     std::uint16_t guess_ = 0;
     int guessLength_ = 0;
+    // Whether the previous key lies after guess_ in the tree's order (when it
+    // did not equal it: guessLength_ < kLongest).
+    bool guessAfter_ = false;
     std::uint16_t top_[1 << 16];  // per first two bytes: the highest node, or kNone
     PrefixBits present_;          // the first two bytes some node has, with top_
     bool indexed_ = false;        // top_ is kept

@@ -21,11 +21,11 @@ struct Neighbours {
 // Finds the key's neighbours by stepping from guess through the order,
 // passing at most kSteps nodes. compare(node) gives an Order of the key
 // against node, whose sign is that of key - node; beforeOf and afterOf give
-// a node's neighbours, or none. Returns false when the key lies farther.
-template <int kSteps, typename Node, typename Compare, typename BeforeOf, typename AfterOf>
-[[gnu::always_inline]] inline bool FindNeighbours(Node guess, Node none, Compare compare, BeforeOf beforeOf,
-                                                  AfterOf afterOf, Neighbours<Node, decltype(compare(guess))>& found) {
-    const auto g = compare(guess);
+// a node's neighbours, or none. g is compare(guess), which the caller may
+// know without comparing. Returns false when the key lies farther.
+template <int kSteps, typename Node, typename Order, typename Compare, typename BeforeOf, typename AfterOf>
+[[gnu::always_inline]] inline bool FindNeighbours(Node guess, Order g, Node none, Compare compare, BeforeOf beforeOf,
+                                                  AfterOf afterOf, Neighbours<Node, Order>& found) {
     Node before = guess, after = guess;
     auto b = g, a = g;
     if (g.sign > 0) {
@@ -51,6 +51,12 @@ template <int kSteps, typename Node, typename Compare, typename BeforeOf, typena
                                                        : none;
     found = {before, after, b, a, equal};
     return true;
+}
+
+template <int kSteps, typename Node, typename Compare, typename BeforeOf, typename AfterOf>
+[[gnu::always_inline]] inline bool FindNeighbours(Node guess, Node none, Compare compare, BeforeOf beforeOf,
+                                                  AfterOf afterOf, Neighbours<Node, decltype(compare(guess))>& found) {
+    return FindNeighbours<kSteps>(guess, compare(guess), none, compare, beforeOf, afterOf, found);
 }
 
 // Where a new string hangs between its neighbours in the order, and which of
