@@ -536,23 +536,30 @@ public:
         // The index holds strings of the longest copy only; the last
         // positions walk from the top.
         if (maxK < kLongest) indexed_ = false;
-        std::uint16_t* const prefixTop = indexed_ ? &top_[PrefixOf(s)] : nullptr;
         Match found{0, -1};
-        if (node == kNone) {
-            Hang(s, kNone, 0);
-        } else if (maxK < kLongest) {
-            return InsertNearEnd(s, node, maxK);
-        } else if (besideMatch_ && guessLength_ >= 3 && InsertNextTo(s, EntryOf(guess_ + 1), needMatch, found)) {
-        } else if (prefixTop && *prefixTop == kNone && InsertFirstOfPrefix(s)) {
-            found = {2, -1};  // no string shares two bytes with it
-        } else {
-            if (prefixTop && *prefixTop != kNone) node = *prefixTop;
-            found = Walk(s, node);
+        if (node != kNone) {
+            if (maxK < kLongest) return InsertNearEnd(s, node, maxK);
+            // A key beside its guess shares two bytes with it, so it is not
+            // the first of its two bytes (and one that takes the place of the
+            // highest of them becomes it in TakePlace): top_ stays as it is.
+            if (besideMatch_ && guessLength_ >= 3 && InsertNextTo(s, EntryOf(guess_ + 1), needMatch, found))
+                return found;
         }
-        // The first of its prefix, or in the place of an equal string that was.
-        if (prefixTop && (*prefixTop == kNone || hooks_[*prefixTop] == kDetached)) {
-            if (*prefixTop == kNone) present_.Mark(PrefixOf(s), true);
+        std::uint16_t* const prefixTop = indexed_ ? &top_[PrefixOf(s)] : nullptr;
+        if (prefixTop && *prefixTop == kNone) {  // the first of its two bytes
+            if (node == kNone)
+                Hang(s, kNone, 0);
+            else if (InsertFirstOfPrefix(s))
+                found = {2, -1};  // no string shares two bytes with it
+            else
+                found = Walk(s, node);
+            present_.Mark(PrefixOf(s), true);
             *prefixTop = s;
+        } else if (node == kNone) {
+            Hang(s, kNone, 0);
+        } else {
+            if (prefixTop) node = *prefixTop;
+            found = Walk(s, node);
         }
         return found;
     }
@@ -877,6 +884,10 @@ private:
     // s takes node's place (same parent, side, children, neighbours and age
     // of place); node leaves.
     void TakePlace(std::uint16_t s, std::uint16_t node) {
+        if (indexed_) {
+            std::uint16_t& top = top_[PrefixOf(node)];
+            if (top == node) top = s;
+        }
         TakeChildren(s, node);
         Attach(s, hooks_[node]);
         hooks_[node] = kDetached;
