@@ -482,14 +482,8 @@ constexpr std::uint16_t kNone = 0xFFFF;
 // A node's hook is the index of the link that holds it, parent * 2 + side,
 // in the flat array of links; kDetached: not in the tree.
 constexpr std::uint16_t kDetached = 0xFFFF;
-// The node whose hook absorbs the writes for a missing child, so that those
-// need no branch (a child is there about as often as not).
-constexpr std::uint16_t kScratchEntry = kEntries + 1;
 
 inline std::uint16_t EntryOf(std::int64_t position) { return static_cast<std::uint16_t>(position & (kEntries - 1)); }
-
-// The node itself, or the scratch node for kNone.
-inline std::uint32_t HookOf(std::uint16_t node) { return PickIf<std::uint32_t>(node == kNone, kScratchEntry, node); }
 
 inline std::uint16_t HookAt(std::uint32_t parent, int side) { return static_cast<std::uint16_t>(parent * 2 + side); }
 
@@ -513,7 +507,8 @@ public:
             present_.Clear();
             indexed_ = true;
         }
-        std::fill_n(hooks_, kScratchEntry + 1, kDetached);
+        std::fill_n(hooks_, kEntries, kDetached);
+        placed_[kNone] = 0;
         child_[kRootEntry * 2] = child_[kRootEntry * 2 + 1] = kNone;
         for (std::int64_t p = 0; p < std::min<std::int64_t>(n_, kLongest - 1); ++p) PutByte(p);
     }
@@ -815,9 +810,7 @@ private:
 
     // When the node's place was made; 0 for kNone, older than any (places
     // count from 1).
-    std::uint32_t PlaceOf(std::uint16_t node) const {
-        return PickIf<std::uint32_t>(node == kNone, 0, placed_[node & (kEntries - 1)]);
-    }
+    std::uint32_t PlaceOf(std::uint16_t node) const { return placed_[node]; }
 
     // The tree as the upkeep of the index of first two bytes sees it (see
     // codec::UnindexNode).
@@ -877,7 +870,7 @@ private:
         for (int side = 0; side < 2; ++side) {
             const std::uint16_t c = child_[HookAt(from, side)];
             child_[HookAt(to, side)] = c;
-            hooks_[HookOf(c)] = HookAt(to, side);
+            hooks_[c] = HookAt(to, side);
         }
     }
 
@@ -902,7 +895,7 @@ private:
         if (l == kNone || r == kNone) {
             const std::uint16_t c = l & r;  // the one that is there: kNone has every bit set
             child_[hook] = c;
-            hooks_[HookOf(c)] = hook;
+            hooks_[c] = hook;
         } else {
             // The standard build moves the predecessor (rightmost of the left
             // subtree) up, the mirrored one the successor (leftmost of the
@@ -911,7 +904,7 @@ private:
             const std::uint16_t mHook = hooks_[m];
             const std::uint16_t inner = child_[HookAt(m, kReplacedFrom)];
             child_[mHook] = inner;
-            hooks_[HookOf(inner)] = mHook;
+            hooks_[inner] = mHook;
             TakeChildren(m, s);
             Attach(m, hook);
             placed_[m] = placed_[s];
@@ -930,15 +923,19 @@ private:
     // from it.
     // The links: node e's left and right child at 2e and 2e + 1, kNone for
     // none; the walk reads both as one word.
-    alignas(64) std::uint16_t child_[(kEntries + 2) * 2];
-    std::uint16_t hooks_[kScratchEntry + 1];
+    alignas(64) std::uint16_t child_[(kEntries + 1) * 2];
+    // Per node, its hook. Entry kNone absorbs the writes for a missing child,
+    // so that those need no branch (a child is there about as often as not);
+    // the entries between the nodes' and it are never touched, nor given
+    // memory by the system.
+    std::uint16_t hooks_[1 << 16];
     // The input bytes of the window at the index of their node, and a copy of
     // the first kLongest - 1 behind the end, so a string never wraps.
     std::uint8_t ring_[kEntries + kLongest - 1];
     // Per node: the nodes before and after it in the tree's order (left to
     // right), and when its place was made (see LzssEncoder::placed_).
     std::uint16_t neighbour_[kEntries][2];
-    std::uint32_t placed_[kEntries];
+    std::uint32_t placed_[1 << 16];  // entry kNone: 0, and others unused as in hooks_
     std::uint32_t clock_ = 0;
     // The previous position's longest match, whose successor the next
     // position's string often falls next to; used when guessLength_ >= 3.
@@ -956,7 +953,7 @@ template <bool kMirrored>
 std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
                                std::int64_t indexFrom, bool besideMatch) {
     const std::int64_t n = static_cast<std::int64_t>(input.size());
-    // About 260 KiB, so on the heap.
+    // About 600 KiB, of which at most about 260 KiB is touched, so on the heap.
     const std::unique_ptr<LzmitTree<kMirrored>> owned(new (std::nothrow)
                                                           LzmitTree<kMirrored>(input.data(), n, besideMatch));
     if (owned == nullptr) return -1;
