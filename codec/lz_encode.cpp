@@ -519,13 +519,9 @@ public:
         // The ring holds the bytes of the key and of every node's string.
         if (p + kLongest - 1 < n_) PutByte(p + kLongest - 1);
         const std::uint16_t s = EntryOf(p);
-        if (p >= kWindow) {
-            const std::uint16_t leaving = EntryOf(p - kWindow);
-            if (hooks_[leaving] != kDetached) {
-                if (indexed_) Unindex(leaving);
-                Remove(leaving);
-            }
-        }
+        // Before position kWindow, the node is one not used yet.
+        const std::uint16_t leaving = EntryOf(p - kWindow);
+        if (hooks_[leaving] != kDetached) Remove(leaving);
         std::uint16_t node = child_[kRootEntry * 2];
         const int maxK = static_cast<int>(std::min<std::int64_t>(kLongest, n_ - p));
         // The index holds strings of the longest copy only; the last
@@ -826,14 +822,6 @@ private:
         void Unmark(unsigned prefix) { t.present_.Mark(prefix, false); }
     };
 
-    // Keeps top_ right for the removal of node s, before the tree changes:
-    // with two children it is replaced by its neighbour on the side
-    // kReplacedFrom.
-    void Unindex(std::uint16_t s) {
-        TreeView tree{*this};
-        codec::UnindexNode(s, tree);
-    }
-
     // Hangs node s from the link hook.
     void Attach(std::uint16_t s, std::uint32_t hook) {
         child_[hook] = s;
@@ -888,10 +876,14 @@ private:
         SetNeighbours(s, neighbour_[node][0], neighbour_[node][1]);
     }
 
-    // Takes node s out of the tree.
+    // Takes node s out of the tree, keeping top_ right when it is kept.
     void Remove(std::uint16_t s) {
         const std::uint16_t hook = hooks_[s];
         const std::uint16_t l = child_[s * 2], r = child_[s * 2 + 1];
+        if (indexed_) {
+            TreeView tree{*this};
+            codec::UnindexNode(s, l, r, tree);
+        }
         if (l == kNone || r == kNone) {
             const std::uint16_t c = l & r;  // the one that is there: kNone has every bit set
             child_[hook] = c;

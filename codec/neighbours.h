@@ -136,9 +136,10 @@ Node FirstWithPrefix(Node node, unsigned prefix, const Tree& tree) {
     return node;
 }
 
-// Keeps the index right for the removal of node, before the tree changes.
+// Keeps the index right for the removal of node, before the tree changes;
+// first and second are its children.
 template <typename Node, typename Tree>
-[[gnu::always_inline]] inline void UnindexNode(Node node, Tree& tree) {
+[[gnu::always_inline]] inline void UnindexNode(Node node, Node first, Node second, Tree& tree) {
     const Node none = tree.none;
     const unsigned prefix = tree.PrefixOf(node);
     Node& top = tree.Top(prefix);
@@ -147,7 +148,6 @@ template <typename Node, typename Tree>
     const auto rest = [&](Node child, Node neighbour) {
         return neighbour != none && tree.PrefixOf(neighbour) == prefix ? FirstWithPrefix(child, prefix, tree) : none;
     };
-    const Node first = tree.Child(node, 0), second = tree.Child(node, 1);
     if (first == none || second == none) {
         if (top == node) {
             top = first != none ? rest(first, tree.Neighbour(node, 0)) : rest(second, tree.Neighbour(node, 1));
@@ -172,6 +172,11 @@ template <typename Node, typename Tree>
     // the highest of its prefix was one of them, it is now.
     Node& movedTop = tree.Top(movedPrefix);
     if (movedTop != moved && tree.Placed(movedTop) > tree.Placed(node)) movedTop = moved;
+}
+
+template <typename Node, typename Tree>
+[[gnu::always_inline]] inline void UnindexNode(Node node, Tree& tree) {
+    UnindexNode(node, tree.Child(node, 0), tree.Child(node, 1), tree);
 }
 
 }  // namespace codec
