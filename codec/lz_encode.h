@@ -50,9 +50,15 @@ private:
 [[gnu::always_inline]] inline void PrefixBits::Mark(unsigned prefix, bool present) {
     const std::uint64_t bit = std::uint64_t{1} << (prefix & 63);
     std::uint64_t& word = bits_[prefix >> 6];
-    word = present ? word | bit : word & ~bit;
     const std::uint64_t wordBit = std::uint64_t{1} << (prefix >> 6 & 63);
-    words_[prefix >> 12] = word != 0 ? words_[prefix >> 12] | wordBit : words_[prefix >> 12] & ~wordBit;
+    // Callers pass a constant: each way folds to its few steps.
+    if (present) {
+        word |= bit;
+        words_[prefix >> 12] |= wordBit;
+    } else {
+        word &= ~bit;
+        words_[prefix >> 12] &= word != 0 ? ~std::uint64_t{0} : ~wordBit;
+    }
 }
 
 // Type 1 encoder. Holds its 4096-byte window, the tree of its positions, the
