@@ -341,7 +341,7 @@ struct LzssEncoder::TreeView {
     unsigned PrefixOf(std::uint16_t x) const { return e.PrefixOf(x); }
     std::uint16_t Child(std::uint16_t x, int side) const { return e.links_[x].child[side]; }
     std::uint16_t Neighbour(std::uint16_t x, int side) const { return side == 0 ? e.before_[x] : e.after_[x]; }
-    std::uint32_t Placed(std::uint16_t x) const { return e.placed_[x]; }
+    bool Below(std::uint16_t x, std::uint16_t node) const { return e.placed_[x] > e.placed_[node]; }
     std::uint16_t& Top(unsigned prefix) { return e.top_[prefix]; }
     void Unmark(unsigned prefix) { e.present_.Mark(prefix, false); }
 };
@@ -468,9 +468,10 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
 // p mod 8192 (of which at most 4097 are in use), and the encoder keeps the
 // input bytes of the window at the same index of a ring of its own, so a
 // node's string is read at ring + node and the links and neighbours are
-// 16-bit: the nodes in use take about 60 KiB, near the size of the
+// 16-bit: the nodes in use take about 45 KiB, near the size of the
 // first-level cache. Node 8192 is the root; its left child is the top of the
-// tree.
+// tree. The tree needs no ages of places: of two neighbours in the order,
+// one lies above the other, and the links tell which.
 
 namespace {
 
@@ -508,7 +509,6 @@ public:
             indexed_ = true;
         }
         std::fill_n(hooks_, kEntries, kDetached);
-        placed_[kNone] = 0;
         child_[kRootEntry * 2] = child_[kRootEntry * 2 + 1] = kNone;
         for (std::int64_t p = 0; p < std::min<std::int64_t>(n_, kLongest - 1); ++p) PutByte(p);
     }
@@ -691,7 +691,7 @@ private:
         }
         const int beforeLength = PickIf(before == kNone, -1, b.length);
         const int afterLength = PickIf(after == kNone, -1, a.length);
-        const auto at = PlaceBetween(before, after, PlaceOf(before), PlaceOf(after), beforeLength, afterLength);
+        const auto at = PlaceBetween(before, after, BeforeIsDeeper(before), beforeLength, afterLength);
         const std::uint16_t deeper = at.deeper;
         const int side = at.side;
         // The new node's place is free (it cannot be otherwise; checked so that
@@ -757,7 +757,7 @@ private:
             neighbour[kLargerSide] = kNone;
         }
         const std::uint16_t before = neighbour[0], after = neighbour[1];
-        const auto at = PlaceBetween(before, after, PlaceOf(before), PlaceOf(after), -1, -1);
+        const auto at = PlaceBetween(before, after, BeforeIsDeeper(before), -1, -1);
         if (child_[HookAt(at.deeper, at.side)] != kNone) return false;
         Hang(s, at.deeper, at.side);
         guessLength_ = 0;
@@ -804,9 +804,12 @@ private:
         if (e < kLongest - 1) ring_[e + kEntries] = in_[position];
     }
 
-    // When the node's place was made; 0 for kNone, older than any (places
-    // count from 1).
-    std::uint32_t PlaceOf(std::uint16_t node) const { return placed_[node]; }
+    // Of two neighbours in the tree's order, one lies above the other, and
+    // the deeper has no child towards the other: whether that is the one
+    // before (false when there is none).
+    bool BeforeIsDeeper(std::uint16_t before) const {
+        return (before != kNone) & (child_[HookAt(before & (kEntries - 1), 1)] == kNone);
+    }
 
     // The tree as the upkeep of the index of first two bytes sees it (see
     // codec::UnindexNode).
@@ -817,7 +820,14 @@ private:
         unsigned PrefixOf(std::uint16_t x) const { return t.PrefixOf(x); }
         std::uint16_t Child(std::uint16_t x, int side) const { return t.child_[HookAt(x, side)]; }
         std::uint16_t Neighbour(std::uint16_t x, int side) const { return t.neighbour_[x][side]; }
-        std::uint32_t Placed(std::uint16_t x) const { return t.placed_[x]; }
+        // x, on the side kReplacedFrom of node, lies below it when it is on
+        // the way from node's child on that side to its neighbour there.
+        bool Below(std::uint16_t x, std::uint16_t node) const {
+            for (std::uint16_t y = t.child_[HookAt(node, kReplacedFrom)]; y != kNone;
+                 y = t.child_[HookAt(y, 1 - kReplacedFrom)])
+                if (y == x) return true;
+            return false;
+        }
         std::uint16_t& Top(unsigned prefix) { return t.top_[prefix]; }
         void Unmark(unsigned prefix) { t.present_.Mark(prefix, false); }
     };
@@ -833,7 +843,6 @@ private:
     // (side 0).
     void Hang(std::uint16_t s, std::uint16_t parent, int side) {
         child_[s * 2] = child_[s * 2 + 1] = kNone;
-        placed_[s] = ++clock_;
         if (parent == kNone) {
             Attach(s, HookAt(kRootEntry, side));
             SetNeighbours(s, kNone, kNone);
@@ -862,8 +871,8 @@ private:
         }
     }
 
-    // s takes node's place (same parent, side, children, neighbours and age
-    // of place); node leaves.
+    // s takes node's place (same parent, side, children and neighbours);
+    // node leaves.
     void TakePlace(std::uint16_t s, std::uint16_t node) {
         if (indexed_) {
             std::uint16_t& top = top_[PrefixOf(node)];
@@ -872,7 +881,6 @@ private:
         TakeChildren(s, node);
         Attach(s, hooks_[node]);
         hooks_[node] = kDetached;
-        placed_[s] = placed_[node];
         SetNeighbours(s, neighbour_[node][0], neighbour_[node][1]);
     }
 
@@ -899,7 +907,6 @@ private:
             hooks_[inner] = mHook;
             TakeChildren(m, s);
             Attach(m, hook);
-            placed_[m] = placed_[s];
         }
         hooks_[s] = kDetached;
         const std::uint16_t previous = neighbour_[s][0], next = neighbour_[s][1];
@@ -925,10 +932,8 @@ private:
     // the first kLongest - 1 behind the end, so a string never wraps.
     std::uint8_t ring_[kEntries + kLongest - 1];
     // Per node: the nodes before and after it in the tree's order (left to
-    // right), and when its place was made (see LzssEncoder::placed_).
+    // right).
     std::uint16_t neighbour_[kEntries][2];
-    std::uint32_t placed_[1 << 16];  // entry kNone: 0, and others unused as in hooks_
-    std::uint32_t clock_ = 0;
     // The previous position's longest match, whose successor the next
     // position's string often falls next to; used when guessLength_ >= 3.
     std::uint16_t guess_ = 0;
@@ -945,7 +950,7 @@ template <bool kMirrored>
 std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
                                std::int64_t indexFrom, bool besideMatch) {
     const std::int64_t n = static_cast<std::int64_t>(input.size());
-    // About 600 KiB, of which at most about 260 KiB is touched, so on the heap.
+    // About 340 KiB, of which at most about 230 KiB is touched, so on the heap.
     const std::unique_ptr<LzmitTree<kMirrored>> owned(new (std::nothrow)
                                                           LzmitTree<kMirrored>(input.data(), n, besideMatch));
     if (owned == nullptr) return -1;

@@ -70,21 +70,28 @@ struct Between {
 };
 
 // The walk ends below the deeper of the two neighbours (the other lies above
-// it): the one whose place is younger; a missing neighbour's place counts as
-// 0, older than any. The neighbours share the most with the key of all the
-// nodes it meets, and of them it meets the deeper last. A missing
-// neighbour's length is -1. Picked by conditional moves: each choice goes
-// either way at random.
-template <typename Node, typename Age>
-[[gnu::always_inline]] inline Between<Node> PlaceBetween(Node before, Node after, Age beforePlaced, Age afterPlaced,
-                                                         int beforeLength, int afterLength) {
-    const auto deeper = static_cast<Node>(PickIfAbove(beforePlaced, afterPlaced, static_cast<std::uint32_t>(before),
-                                                      static_cast<std::uint32_t>(after)));
+// it). The neighbours share the most with the key of all the nodes it meets,
+// and of them it meets the deeper last. A missing neighbour's length is -1.
+// Picked by conditional moves: each choice goes either way at random.
+template <typename Node>
+[[gnu::always_inline]] inline Between<Node> PlaceBetween(Node before, Node after, bool beforeIsDeeper, int beforeLength,
+                                                         int afterLength) {
+    const auto deeper = static_cast<Node>(
+        PickIf<std::uint32_t>(beforeIsDeeper, static_cast<std::uint32_t>(before), static_cast<std::uint32_t>(after)));
     const int nearest = PickIfAtLeast(beforeLength, afterLength + 1, static_cast<int>(before),
                                       PickIfAtLeast(afterLength, beforeLength + 1, static_cast<int>(after),
                                                     static_cast<int>(deeper)));
-    return {deeper, beforePlaced > afterPlaced, PickIfAtLeast(beforeLength, afterLength, beforeLength, afterLength),
+    return {deeper, beforeIsDeeper, PickIfAtLeast(beforeLength, afterLength, beforeLength, afterLength),
             static_cast<Node>(nearest)};
+}
+
+// The same, the deeper told by the places of the neighbours: the one whose
+// place is younger (a missing neighbour's place counts as 0, older than
+// any).
+template <typename Node, typename Age>
+[[gnu::always_inline]] inline Between<Node> PlaceBetween(Node before, Node after, Age beforePlaced, Age afterPlaced,
+                                                         int beforeLength, int afterLength) {
+    return PlaceBetween(before, after, beforePlaced > afterPlaced, beforeLength, afterLength);
 }
 
 // The first (side 0) or last (side 1) node in the order of those whose
@@ -117,7 +124,8 @@ Node EndOfPrefix(Node top, Node none, unsigned prefix, int side, PrefixOf prefix
 //   PrefixOf(x)                 the first two bytes of x's string
 //   Child(x, side)              x's child, side 0 before x in the order, 1 after
 //   Neighbour(x, side)          the node right before (0) or after (1) x
-//   Placed(x)                   when x's place was made (older: lower)
+//   Below(x, node)              whether x, a node on the kReplacedFrom side
+//                               of node, lies below it (else above)
 //   Top(prefix)                 the entry of the index, a reference
 //   Unmark(prefix)              no node has the prefix any more
 //   kLargerSide                 the side of the larger strings (1, or 0 in
@@ -171,7 +179,7 @@ template <typename Node, typename Tree>
     // The moved node rises above the nodes on its way up, all below node: if
     // the highest of its prefix was one of them, it is now.
     Node& movedTop = tree.Top(movedPrefix);
-    if (movedTop != moved && tree.Placed(movedTop) > tree.Placed(node)) movedTop = moved;
+    if (movedTop != moved && tree.Below(movedTop, node)) movedTop = moved;
 }
 
 template <typename Node, typename Tree>

@@ -246,7 +246,7 @@ struct TreeView {
     unsigned PrefixOf(Node x) const { return tarvocompc::PrefixOf<v>(x); }
     Node Child(Node x, int side) const { return child[x][side]; }
     Node Neighbour(Node x, int side) const { return side == 0 ? before[x] : after[x]; }
-    std::uint64_t Placed(Node x) const { return placed[x]; }
+    bool Below(Node x, Node node) const { return placed[x] > placed[node]; }
     Node& Top(unsigned prefix) const { return top[prefix]; }
     void Unmark(unsigned prefix) const { present.Mark(prefix, false); }
 };
