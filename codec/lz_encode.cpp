@@ -48,7 +48,6 @@ LzssEncoder::LzssEncoder(std::int64_t indexFrom, bool besideMatch)
 [[gnu::always_inline]] inline void LzssEncoder::Attach(int node, int parent, int side) {
     links_[parent].child[side] = static_cast<std::uint16_t>(node);
     hook_[node] = static_cast<std::uint16_t>(parent * 2 + side);
-    placed_[node] = ++clock_;
     if (parent == kRoot) {
         Link(node, kNil, kNil);
     } else {
@@ -79,14 +78,14 @@ LzssEncoder::LzssEncoder(std::int64_t indexFrom, bool besideMatch)
         hook_[links_[newNode].child[side]] = static_cast<std::uint16_t>(newNode * 2 + side);
     SetChildOfParent(oldNode, newNode);
     hook_[oldNode] = kNil;
-    placed_[newNode] = placed_[oldNode];
     Link(newNode, before_[oldNode], after_[oldNode]);
 }
 
-// When node's place was made; 0 for kNil, older than any (places count
-// from 1).
-[[gnu::always_inline]] inline std::uint32_t LzssEncoder::PlaceOf(int node) const {
-    return PickIf<std::uint32_t>(node == kNil, 0, placed_[node & (kWindowSize - 1)]);
+// Of two neighbours in the order, one lies above the other, and the deeper
+// has no child towards the other: whether that is the one before (false
+// when there is none).
+[[gnu::always_inline]] inline bool LzssEncoder::BeforeIsDeeper(int before) const {
+    return (before != kNil) & (links_[before & (kWindowSize - 1)].child[1] == kNil);
 }
 
 // Compares the strings at key and node: the sign of key - node (0: equal in
@@ -123,7 +122,7 @@ LzssEncoder::LzssEncoder(std::int64_t indexFrom, bool besideMatch)
         matchPosition_ = equal;
         return true;
     }
-    const auto at = PlaceBetween(before, after, PlaceOf(before), PlaceOf(after), PickIf(before == kNil, -1, b.length),
+    const auto at = PlaceBetween(before, after, BeforeIsDeeper(before), PickIf(before == kNil, -1, b.length),
                                  PickIf(after == kNil, -1, a.length));
     // The new node's place is free (it cannot be otherwise; checked so that
     // the tree stays whole whatever happens).
@@ -225,8 +224,8 @@ bool LzssEncoder::InsertFirstOfPrefix(int position) {
     }
     const int beforeLength = before != kNil && ring_[before] == ring_[position] ? 1 : before != kNil ? 0 : -1;
     const int afterLength = after != kNil && ring_[after] == ring_[position] ? 1 : after != kNil ? 0 : -1;
-    const auto at = PlaceBetween(static_cast<int>(before), static_cast<int>(after), PlaceOf(static_cast<int>(before)),
-                                 PlaceOf(static_cast<int>(after)), beforeLength, afterLength);
+    const auto at = PlaceBetween(static_cast<int>(before), static_cast<int>(after),
+                                 BeforeIsDeeper(static_cast<int>(before)), beforeLength, afterLength);
     if (links_[at.deeper].child[at.side] != kNil) return false;
     Attach(position, at.deeper, at.side);
     matchLength_ = at.length;
@@ -341,7 +340,13 @@ struct LzssEncoder::TreeView {
     unsigned PrefixOf(std::uint16_t x) const { return e.PrefixOf(x); }
     std::uint16_t Child(std::uint16_t x, int side) const { return e.links_[x].child[side]; }
     std::uint16_t Neighbour(std::uint16_t x, int side) const { return side == 0 ? e.before_[x] : e.after_[x]; }
-    bool Below(std::uint16_t x, std::uint16_t node) const { return e.placed_[x] > e.placed_[node]; }
+    // x, before node in the order, lies below it when it is on the way from
+    // node's smaller child to its predecessor.
+    bool Below(std::uint16_t x, std::uint16_t node) const {
+        for (std::uint16_t y = e.links_[node].child[0]; y != kNil; y = e.links_[y].child[1])
+            if (y == x) return true;
+        return false;
+    }
     std::uint16_t& Top(unsigned prefix) { return e.top_[prefix]; }
     void Unmark(unsigned prefix) { e.present_.Mark(prefix, false); }
 };
@@ -365,7 +370,6 @@ struct LzssEncoder::TreeView {
         // child, takes node's place. It has no larger child: its smaller one
         // moves up into its place.
         replacement = before_[node];
-        placed_[replacement] = placed_[node];
         const unsigned inner = links_[replacement].child[0];
         SetChildOfParent(static_cast<int>(replacement), static_cast<int>(inner));
         hook_[inner] = hook_[replacement];  // entry kNil absorbs the writes for a missing child
@@ -405,8 +409,6 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
     links_[kRoot].child[1] = 0;
     hook_[0] = kRoot * 2 + 1;
     before_[0] = after_[0] = kNil;
-    clock_ = 1;  // places count from 1: 0 stands for a missing neighbour, older than any
-    placed_[0] = 1;
 
     matchLength_ = 0;
     matchPosition_ = 0;
@@ -470,8 +472,7 @@ std::int32_t LzssEncoder::Compress(std::span<const std::uint8_t> input, std::spa
 // node's string is read at ring + node and the links and neighbours are
 // 16-bit: the nodes in use take about 45 KiB, near the size of the
 // first-level cache. Node 8192 is the root; its left child is the top of the
-// tree. The tree needs no ages of places: of two neighbours in the order,
-// one lies above the other, and the links tell which.
+// tree.
 
 namespace {
 

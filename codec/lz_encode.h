@@ -62,7 +62,7 @@ private:
 }
 
 // Type 1 encoder. Holds its 4096-byte window, the tree of its positions, the
-// order of their strings and an index into the tree (about 320 KiB, of which
+// order of their strings and an index into the tree (about 300 KiB, of which
 // the 120 KiB of hooks between the nodes' and kNil's are never touched); the
 // library keeps one and reuses it, so one object must not encode on two
 // threads at once. Within a match most new strings fall next to the string
@@ -104,7 +104,7 @@ private:
         int sign;
     };
     Order Compare(int key, int node) const;
-    std::uint32_t PlaceOf(int node) const;
+    bool BeforeIsDeeper(int before) const;
     bool InsertNextTo(int position, int guess);
     void PutByte(int index, std::uint8_t b) {
         ring_[index] = b;
@@ -132,12 +132,6 @@ private:
     // walking down to it.
     std::uint16_t before_[kWindowSize + 1];
     std::uint16_t after_[kWindowSize + 1];
-    // When each node's place in the tree was made: its insertion, or that of
-    // the node whose place it took over. A node lies below every node whose
-    // place is older on its way to the root, so of two nodes, one of which
-    // lies above the other, the older place is the higher one.
-    std::uint32_t placed_[kWindowSize + 1];
-    std::uint32_t clock_ = 0;
     // For each first two bytes, the highest node whose string starts with
     // them (kNil: none). All such nodes lie below it, and so does the place of
     // any new string that starts with them, so the walk for such a string

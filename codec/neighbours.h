@@ -69,10 +69,12 @@ struct Between {
     Node nearest;  // the neighbour sharing that many bytes, the deeper on a tie
 };
 
-// The walk ends below the deeper of the two neighbours (the other lies above
-// it). The neighbours share the most with the key of all the nodes it meets,
-// and of them it meets the deeper last. A missing neighbour's length is -1.
-// Picked by conditional moves: each choice goes either way at random.
+// The walk ends below the deeper of the two neighbours: of two neighbours in
+// the order one lies above the other, and the deeper has no child towards
+// the other (beforeIsDeeper: the one before is, false when there is none).
+// The neighbours share the most with the key of all the nodes the walk
+// meets, and of them it meets the deeper last. A missing neighbour's length
+// is -1. Picked by conditional moves: each choice goes either way at random.
 template <typename Node>
 [[gnu::always_inline]] inline Between<Node> PlaceBetween(Node before, Node after, bool beforeIsDeeper, int beforeLength,
                                                          int afterLength) {
@@ -83,15 +85,6 @@ template <typename Node>
                                                     static_cast<int>(deeper)));
     return {deeper, beforeIsDeeper, PickIfAtLeast(beforeLength, afterLength, beforeLength, afterLength),
             static_cast<Node>(nearest)};
-}
-
-// The same, the deeper told by the places of the neighbours: the one whose
-// place is younger (a missing neighbour's place counts as 0, older than
-// any).
-template <typename Node, typename Age>
-[[gnu::always_inline]] inline Between<Node> PlaceBetween(Node before, Node after, Age beforePlaced, Age afterPlaced,
-                                                         int beforeLength, int afterLength) {
-    return PlaceBetween(before, after, beforePlaced > afterPlaced, beforeLength, afterLength);
 }
 
 // The first (side 0) or last (side 1) node in the order of those whose

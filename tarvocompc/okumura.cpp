@@ -60,16 +60,11 @@ std::array<std::array<Node, 2>, N + 257> child = [] {
     return links;
 }();
 
-// Per node: the nodes before and after it in its tree's order (NIL: none),
-// and when its place in the tree was made: its insertion, or that of the node
-// whose place it took over. A node lies below every node of an older place
-// on its way to the root. Entry NIL absorbs the writes for a missing
-// neighbour, and its place is older than any node's (0), so that those
-// need no branch.
+// Per node: the nodes before and after it in its tree's order (NIL: none).
+// Entry NIL absorbs the writes for a missing neighbour, so that those need
+// no branch.
 std::array<Node, N + 1> before = Filled<N + 1>(NIL);
 std::array<Node, N + 1> after = Filled<N + 1>(NIL);
-std::array<std::uint64_t, N + 1> placed{};
-std::uint64_t placeClock = 0;  // 64 bits: the input files have no size limit
 
 int matchPosition = 0;
 int matchLength = 0;
@@ -136,11 +131,17 @@ bool Accepted(int p, int i, int F) {
     before[next] = node;
 }
 
+// Of two neighbours in a tree's order, one lies above the other, and the
+// deeper has no child towards the other: whether that is the one before
+// (false for NIL, whose larger link is scratch).
+[[gnu::always_inline]] inline bool BeforeIsDeeper(int previous) {
+    return (previous != NIL) & (child[previous][1] == NIL);
+}
+
 // Hangs the new node r below p (a node, or the root of a tree).
 [[gnu::always_inline]] inline void Hang(int r, int p, bool larger) {
     child[p][larger] = r;
     parent[r] = p;
-    placed[r] = ++placeClock;
     if (p > N) {
         Link(r, NIL, NIL);
     } else {
@@ -158,7 +159,7 @@ bool Accepted(int p, int i, int F) {
 }
 
 // The new node r takes p's place (p's string equals r's): same parent,
-// children, neighbours and age of place; p leaves the tree.
+// children and neighbours; p leaves the tree.
 [[gnu::always_inline]] inline void TakePlace(int r, int p) {
     parent[r] = parent[p];
     child[r] = child[p];
@@ -166,7 +167,6 @@ bool Accepted(int p, int i, int F) {
     parent[child[p][1]] = r;
     SetChildOfParent(p, r);
     parent[p] = NIL;
-    placed[r] = placed[p];
     Link(r, before[p], after[p]);
 }
 
@@ -180,7 +180,6 @@ bool Accepted(int p, int i, int F) {
     // steps, those that only the first needs writing to node N otherwise.
     const bool two = (smaller != NIL) & (larger != NIL);
     const int q = PickIf<int>(two, before[p], PickIf<int>(smaller == NIL, larger, smaller));
-    placed[q] = PickIf(two, placed[p], placed[q]);
     // Unless q is p's smaller child itself, q's smaller child first takes
     // q's place.
     const int qSmaller = child[q][0], qParent = parent[q];
@@ -246,7 +245,13 @@ struct TreeView {
     unsigned PrefixOf(Node x) const { return tarvocompc::PrefixOf<v>(x); }
     Node Child(Node x, int side) const { return child[x][side]; }
     Node Neighbour(Node x, int side) const { return side == 0 ? before[x] : after[x]; }
-    bool Below(Node x, Node node) const { return placed[x] > placed[node]; }
+    // x, before node in the order, lies below it when it is on the way from
+    // node's smaller child to its predecessor.
+    bool Below(Node x, Node node) const {
+        for (int y = child[node][0]; y != NIL; y = child[y][1])
+            if (y == x) return true;
+        return false;
+    }
     Node& Top(unsigned prefix) const { return top[prefix]; }
     void Unmark(unsigned prefix) const { present.Mark(prefix, false); }
 };
@@ -284,20 +289,26 @@ int LevelsAbovePrefix(int node) {
     return levels;
 }
 
-// Sets up the index for the tree as it stands: the highest node of a prefix
-// is the one whose place is oldest.
+// Sets up the index for the trees as they stand: each tree is gone through
+// from its root, every node before the nodes below it, so the first node met
+// of a prefix is its highest.
 template <const Variant& v>
 void BuildIndex() {
     top.fill(NIL);
     present.Clear();
-    for (int x = 0; x < N; ++x) {
-        if (parent[x] == NIL) continue;
-        const unsigned prefix = PrefixOf<v>(x);
-        if (top[prefix] == NIL) {
-            present.Mark(prefix, true);
-            top[prefix] = static_cast<Node>(x);
-        } else if (placed[x] < placed[top[prefix]]) {
-            top[prefix] = static_cast<Node>(x);
+    std::array<Node, N> pending;  // each node is put here once at most
+    for (int root = N + 1; root <= N + 256; ++root) {
+        int count = 0;
+        if (child[root][1] != NIL) pending[count++] = child[root][1];
+        while (count > 0) {
+            const Node x = pending[--count];
+            const unsigned prefix = PrefixOf<v>(x);
+            if (top[prefix] == NIL) {
+                present.Mark(prefix, true);
+                top[prefix] = x;
+            }
+            for (const Node c : child[x])
+                if (c != NIL) pending[count++] = c;
         }
     }
     indexed = true;
@@ -333,7 +344,7 @@ bool InsertFirstOfPrefix(int r) {
     } else {
         return false;
     }
-    const auto at = codec::PlaceBetween(previous, next, placed[previous], placed[next], previous == NIL ? -1 : 1,
+    const auto at = codec::PlaceBetween(previous, next, BeforeIsDeeper(previous), previous == NIL ? -1 : 1,
                                         next == NIL ? -1 : 1);
     if (child[at.deeper][at.side] != NIL) return false;
     matchLength = nearLength = 1;
@@ -378,10 +389,9 @@ template <const Variant& v>
         TakePlace(r, equal);
         return true;
     }
-    // A missing neighbour's place is entry NIL's, 0.
     const int beforeLength = codec::PickIf(previous == NIL, -1, b.length);
     const int afterLength = codec::PickIf(next == NIL, -1, a.length);
-    const auto at = codec::PlaceBetween(previous, next, placed[previous], placed[next], beforeLength, afterLength);
+    const auto at = codec::PlaceBetween(previous, next, BeforeIsDeeper(previous), beforeLength, afterLength);
     const int deeper = at.deeper;
     const bool beforeIsDeeper = at.side == 1;
     // The new node's place is free (it cannot be otherwise; checked so that
