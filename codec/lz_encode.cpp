@@ -340,13 +340,6 @@ struct LzssEncoder::TreeView {
     unsigned PrefixOf(std::uint16_t x) const { return e.PrefixOf(x); }
     std::uint16_t Child(std::uint16_t x, int side) const { return e.links_[x].child[side]; }
     std::uint16_t Neighbour(std::uint16_t x, int side) const { return side == 0 ? e.before_[x] : e.after_[x]; }
-    // x, before node in the order, lies below it when it is on the way from
-    // node's smaller child to its predecessor.
-    bool Below(std::uint16_t x, std::uint16_t node) const {
-        for (std::uint16_t y = e.links_[node].child[0]; y != kNil; y = e.links_[y].child[1])
-            if (y == x) return true;
-        return false;
-    }
     std::uint16_t& Top(unsigned prefix) { return e.top_[prefix]; }
     void Unmark(unsigned prefix) { e.present_.Mark(prefix, false); }
 };
@@ -821,14 +814,6 @@ private:
         unsigned PrefixOf(std::uint16_t x) const { return t.PrefixOf(x); }
         std::uint16_t Child(std::uint16_t x, int side) const { return t.child_[HookAt(x, side)]; }
         std::uint16_t Neighbour(std::uint16_t x, int side) const { return t.neighbour_[x][side]; }
-        // x, on the side kReplacedFrom of node, lies below it when it is on
-        // the way from node's child on that side to its neighbour there.
-        bool Below(std::uint16_t x, std::uint16_t node) const {
-            for (std::uint16_t y = t.child_[HookAt(node, kReplacedFrom)]; y != kNone;
-                 y = t.child_[HookAt(y, 1 - kReplacedFrom)])
-                if (y == x) return true;
-            return false;
-        }
         std::uint16_t& Top(unsigned prefix) { return t.top_[prefix]; }
         void Unmark(unsigned prefix) { t.present_.Mark(prefix, false); }
     };

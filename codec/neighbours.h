@@ -117,8 +117,6 @@ Node EndOfPrefix(Node top, Node none, unsigned prefix, int side, PrefixOf prefix
 //   PrefixOf(x)                 the first two bytes of x's string
 //   Child(x, side)              x's child, side 0 before x in the order, 1 after
 //   Neighbour(x, side)          the node right before (0) or after (1) x
-//   Below(x, node)              whether x, a node on the kReplacedFrom side
-//                               of node, lies below it (else above)
 //   Top(prefix)                 the entry of the index, a reference
 //   Unmark(prefix)              no node has the prefix any more
 //   kLargerSide                 the side of the larger strings (1, or 0 in
@@ -135,6 +133,17 @@ Node FirstWithPrefix(Node node, unsigned prefix, const Tree& tree) {
         node = tree.Child(node, prefix > p ? Tree::kLargerSide : 1 - Tree::kLargerSide);
     }
     return node;
+}
+
+// Whether x, a node on the side kReplacedFrom of node in the order, lies
+// below node (else it lies above): then it is on the way from node's child
+// on that side to node's neighbour there, the node that moves up when node
+// goes with two children.
+template <typename Node, typename Tree>
+bool OnWayToReplacement(Node x, Node node, const Tree& tree) {
+    for (Node y = tree.Child(node, Tree::kReplacedFrom); y != tree.none; y = tree.Child(y, 1 - Tree::kReplacedFrom))
+        if (y == x) return true;
+    return false;
 }
 
 // Keeps the index right for the removal of node, before the tree changes;
@@ -172,7 +181,7 @@ template <typename Node, typename Tree>
     // The moved node rises above the nodes on its way up, all below node: if
     // the highest of its prefix was one of them, it is now.
     Node& movedTop = tree.Top(movedPrefix);
-    if (movedTop != moved && tree.Below(movedTop, node)) movedTop = moved;
+    if (movedTop != moved && OnWayToReplacement(movedTop, node, tree)) movedTop = moved;
 }
 
 template <typename Node, typename Tree>

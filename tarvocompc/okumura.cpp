@@ -245,13 +245,6 @@ struct TreeView {
     unsigned PrefixOf(Node x) const { return tarvocompc::PrefixOf<v>(x); }
     Node Child(Node x, int side) const { return child[x][side]; }
     Node Neighbour(Node x, int side) const { return side == 0 ? before[x] : after[x]; }
-    // x, before node in the order, lies below it when it is on the way from
-    // node's smaller child to its predecessor.
-    bool Below(Node x, Node node) const {
-        for (int y = child[node][0]; y != NIL; y = child[y][1])
-            if (y == x) return true;
-        return false;
-    }
     Node& Top(unsigned prefix) const { return top[prefix]; }
     void Unmark(unsigned prefix) const { present.Mark(prefix, false); }
 };
