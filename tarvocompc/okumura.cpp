@@ -397,22 +397,23 @@ template <const Variant& v>
         // highest of them, climbed to from the deeper neighbour. On each side
         // of the key, the nodes above come farther from it in the order the
         // higher they lie, so once one on a side shares less, none higher on
-        // that side shares as much.
-        bool beforeDone = beforeLength < matchLength, afterDone = afterLength < matchLength;
+        // that side shares as much: the last node met that shares as much is
+        // the highest, and the climb ends when neither side can hold
+        // another. The sides still open are bits (1 before the key, 2 after)
+        // kept by conditional moves, so that a level takes one branch.
+        unsigned open = static_cast<unsigned>(beforeLength >= matchLength) | (afterLength >= matchLength) << 1;
         Order c = beforeIsDeeper ? b : a;
+        int match = matchPosition;
         for (int x = deeper;;) {
-            bool& done = c.sign > 0 ? beforeDone : afterDone;
-            if (!done) {
-                if (c.length >= matchLength)
-                    matchPosition = x;
-                else
-                    done = true;
-            }
-            if (beforeDone && afterDone) break;
+            const bool shares = c.length >= matchLength;
+            match = codec::PickIf<int>(shares, x, match);
+            open &= codec::PickIf<std::uint32_t>(shares, ~0u, c.sign > 0 ? ~1u : ~2u);
+            if (open == 0) break;
             x = parent[x];
             if (x >= N) break;  // the root of the tree
             c = compare(x);
         }
+        matchPosition = match;
     }
     child[r] = {NIL, NIL};
     Hang(r, deeper, beforeIsDeeper);
