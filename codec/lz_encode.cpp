@@ -531,20 +531,16 @@ public:
                 return found;
         }
         std::uint16_t* const prefixTop = indexed_ ? &top_[PrefixOf(s)] : nullptr;
-        if (prefixTop && *prefixTop == kNone) {  // the first of its two bytes
-            if (node == kNone)
-                Hang(s, kNone, 0);
-            else if (InsertFirstOfPrefix(s))
-                found = {2, -1};  // no string shares two bytes with it
-            else
-                found = Walk(s, node);
+        const bool firstOfPrefix = prefixTop && *prefixTop == kNone;
+        if (node == kNone)
+            Hang(s, kNone, 0);
+        else if (firstOfPrefix && InsertFirstOfPrefix(s))
+            found = {2, -1};  // no string shares two bytes with it
+        else
+            found = Walk(s, prefixTop && !firstOfPrefix ? *prefixTop : node);
+        if (firstOfPrefix) {
             present_.Mark(PrefixOf(s), true);
             *prefixTop = s;
-        } else if (node == kNone) {
-            Hang(s, kNone, 0);
-        } else {
-            if (prefixTop) node = *prefixTop;
-            found = Walk(s, node);
         }
         return found;
     }
