@@ -92,10 +92,10 @@ LzssEncoder::LzssEncoder(std::int64_t indexFrom, bool besideMatch)
 // all kLookAhead bytes) and the number of equal leading bytes.
 [[gnu::always_inline]] inline LzssEncoder::Order LzssEncoder::Compare(int key, int node) const {
     const std::uint64_t a0 = __builtin_bswap64(Load64(ring_ + key)), b0 = __builtin_bswap64(Load64(ring_ + node));
-    if (a0 != b0) return {__builtin_clzll(a0 ^ b0) >> 3, a0 > b0 ? 1 : -1};
+    if (a0 != b0) return {EqualLeadingBytes(a0, b0), a0 > b0 ? 1 : -1};
     const std::uint64_t a1 = __builtin_bswap64(Load64(ring_ + key + 8)),
                         b1 = __builtin_bswap64(Load64(ring_ + node + 8));
-    if (a1 != b1) return {8 + (__builtin_clzll(a1 ^ b1) >> 3), a1 > b1 ? 1 : -1};
+    if (a1 != b1) return {8 + EqualLeadingBytes(a1, b1), a1 > b1 ? 1 : -1};
     const int c = ring_[key + 16] - ring_[node + 16];
     return {c != 0 ? 16 : kLookAhead, c};
 }
@@ -290,7 +290,7 @@ void LzssEncoder::Walk(int position, unsigned test) {
                 }
             }
         }
-        const int i = from + (__builtin_clzll(a ^ b) >> 3);
+        const int i = from + EqualLeadingBytes(a, b);
         // A tie goes to the node met later on the path.
         bestPosition = i >= bestLength ? static_cast<int>(test) : bestPosition;
         bestLength = i >= bestLength ? i : bestLength;
@@ -507,9 +507,12 @@ public:
         for (std::int64_t p = 0; p < std::min<std::int64_t>(n_, kLongest - 1); ++p) PutByte(p);
     }
 
-    // Inserts position p and returns its match when needMatch (the last
-    // position of an item; the others only take their places).
-    Match Insert(std::int64_t p, bool needMatch) {
+    // Inserts position p and returns its match when kNeedMatch (the last
+    // position of an item; the others only take their places). Each of the
+    // two has its own copy of the code, so the processor predicts their
+    // branches, which go differently, each from its own history.
+    template <bool kNeedMatch>
+    Match Insert(std::int64_t p) {
         // The ring holds the bytes of the key and of every node's string.
         if (p + kLongest - 1 < n_) PutByte(p + kLongest - 1);
         const std::uint16_t s = EntryOf(p);
@@ -527,7 +530,7 @@ public:
             // A key beside its guess shares two bytes with it, so it is not
             // the first of its two bytes (and one that takes the place of the
             // highest of them becomes it in TakePlace): top_ stays as it is.
-            if (besideMatch_ && guessLength_ >= 3 && InsertNextTo(s, EntryOf(guess_ + 1), needMatch, found))
+            if (besideMatch_ && guessLength_ >= 3 && InsertNextTo<kNeedMatch>(s, EntryOf(guess_ + 1), found))
                 return found;
         }
         std::uint16_t* const prefixTop = indexed_ ? &top_[PrefixOf(s)] : nullptr;
@@ -551,74 +554,71 @@ private:
     // walks turned seldom; here that costs more than it saves.)
     Match Walk(std::uint16_t s, std::uint32_t node) {
         const std::uint8_t* const key = ring_ + s;
-        // Big-endian words: one unsigned comparison gives the order and the
-        // leading zero bits the length (see the type 1 encoder).
-        const std::uint64_t key0 = __builtin_bswap64(Load64(key));
-        const std::uint64_t key1 = __builtin_bswap64(Load64(key + 8));
+        // Read as big-endian words, one unsigned comparison gives the order;
+        // as they are (the first byte lowest), the trailing zero bits of the
+        // difference give the length.
+        const std::uint64_t rawKey0 = Load64(key), rawKey1 = Load64(key + 8);
+        const std::uint64_t key0 = __builtin_bswap64(rawKey0);
+        const std::uint64_t key1 = __builtin_bswap64(rawKey1);
         const std::uint64_t key16 = static_cast<std::uint64_t>(key[16]) << 56 | static_cast<std::uint64_t>(key[17]) << 48;
-        int best = 2;
-        std::int32_t bestNode = -1;
-        int nearLength = 0;
-        int nearNode = 0;  // and the side, 1 << 16 for after
-        Match found;
+        // The longest length met, and the first and the last node met that
+        // share it: the first is the match (a tie keeps the node met first),
+        // the last the neighbour the next position's insertion starts beside.
+        int best = 0;
+        std::uint32_t first = kNone, last = kNone;
+        bool right = false;
         const std::uint8_t* const ring8 = ring_ + 8;
         for (;;) {
             // Both children are loaded with the string (see the type 1 walk).
             std::uint32_t children;
             std::memcpy(&children, child_ + node * 2, 4);
-            std::uint64_t a, b;
+            std::uint64_t a, b, difference;
             int from;
-            const std::uint64_t other0 = __builtin_bswap64(Load64(ring_ + node));
-            if (key0 != other0) [[likely]] {
+            const std::uint64_t raw0 = Load64(ring_ + node);
+            if (rawKey0 != raw0) [[likely]] {
                 a = key0;
-                b = other0;
+                b = __builtin_bswap64(raw0);
+                difference = rawKey0 ^ raw0;
                 from = 0;
             } else {
-                const std::uint64_t other1 = __builtin_bswap64(Load64(ring8 + node));
-                if (key1 != other1) {
+                const std::uint64_t raw1 = Load64(ring8 + node);
+                if (rawKey1 != raw1) {
                     a = key1;
-                    b = other1;
+                    b = __builtin_bswap64(raw1);
+                    difference = rawKey1 ^ raw1;
                     from = 8;
                 } else {
                     a = key16;
                     b = static_cast<std::uint64_t>(ring8[node + 8]) << 56 |
                         static_cast<std::uint64_t>(ring8[node + 9]) << 48;
+                    difference = __builtin_bswap64(a ^ b);
                     from = 16;
                     if (a == b) {
                         TakePlace(s, static_cast<std::uint16_t>(node));
-                        found = {kLongest, static_cast<std::int32_t>(node)};
-                        nearLength = kLongest;
-                        nearNode = static_cast<int>(node);
-                        break;
+                        guess_ = static_cast<std::uint16_t>(node);
+                        guessLength_ = kLongest;
+                        return {kLongest, static_cast<std::int32_t>(node)};
                     }
                 }
             }
-            const int k = from + (__builtin_clzll(a ^ b) >> 3);
-            // A tie keeps the node met first.
-            bestNode = k > best ? static_cast<std::int32_t>(node) : bestNode;
-            best = k > best ? k : best;
-            // Side 1 (right) for larger strings in the standard build, for
-            // smaller ones in the mirrored build: right for a > b in the
-            // standard build, for a < b in the mirrored.
-            const bool right = (a < b) == kMirrored;
-            // And the last met, the neighbour that shares the most, and the
-            // side of it the key lies on, for the next position's insertion
-            // beside it.
-            nearNode = PickIfAtLeast(k, nearLength, static_cast<int>(node | right << 16), nearNode);
-            nearLength = PickIfAtLeast(k, nearLength, k, nearLength);
+            KeepLongest(from + (__builtin_ctzll(difference) >> 3), node, best, first, last);
             const std::uint32_t child = kMirrored ? PickIfAbove(b, a, children >> 16, children & 0xFFFF)
                                                   : PickIfAbove(a, b, children >> 16, children & 0xFFFF);
             if (child == kNone) {
+                // Side 1 (right) for larger strings in the standard build, for
+                // smaller ones in the mirrored build.
+                right = (a < b) == kMirrored;
                 Hang(s, static_cast<std::uint16_t>(node), right);
-                found = {best, bestNode};
                 break;
             }
             node = child;
         }
-        guess_ = static_cast<std::uint16_t>(nearNode);
-        guessLength_ = nearLength;
-        guessAfter_ = nearNode >> 16 != 0;
-        return found;
+        guess_ = static_cast<std::uint16_t>(last);
+        guessLength_ = best;
+        // The last met is the node the key hangs from, on the side the walk
+        // took there, or the neighbour on the other side, which lies above.
+        guessAfter_ = (last == node) == right;
+        return best > 2 ? Match{best, static_cast<std::int32_t>(first)} : Match{2, -1};
     }
 
     // How a key compares with a node's string: the number of equal leading
@@ -643,7 +643,7 @@ private:
                 if (a == b) return {kLongest, 0};
             }
         }
-        return {from + (__builtin_clzll(a ^ b) >> 3), (a > b) != kMirrored ? 1 : -1};
+        return {from + EqualLeadingBytes(a, b), (a > b) != kMirrored ? 1 : -1};
     }
 
     // Inserts node s without a walk when its string falls right next to
@@ -651,9 +651,10 @@ private:
     // would end below the deeper of the two neighbours around it (the other
     // lies above it); its longest match is as long as the longer of theirs,
     // and it keeps the first node met of that length: the highest, climbed
-    // to when needMatch. Returns false, with nothing changed, when the string
-    // does not fall next to guess.
-    bool InsertNextTo(std::uint16_t s, std::uint16_t guess, bool needMatch, Match& found) {
+    // to when kNeedMatch. Returns false, with nothing changed, when the
+    // string does not fall next to guess.
+    template <bool kNeedMatch>
+    bool InsertNextTo(std::uint16_t s, std::uint16_t guess, Match& found) {
         constexpr int kSteps = 3;  // neighbours passed at most on the way from guess
         if (guess == s || hooks_[guess] == kDetached) return false;
         const std::uint8_t* key = ring_ + s;
@@ -692,7 +693,7 @@ private:
         guess_ = at.nearest;
         guessAfter_ = at.nearest == before;
         found = {2, -1};
-        if (needMatch && longest > 2) {
+        if (kNeedMatch && longest > 2) {
             // On each side of the key, the nodes above come farther from it
             // in the order the higher they lie, so once one on a side shares
             // less, none higher on that side shares as much. Above the first
@@ -947,7 +948,8 @@ std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<st
     std::int64_t outCount = 1;
     Match m{0, -1};
     while (i + insertCount - 1 < n) {
-        for (std::int64_t k = 0; k < insertCount; ++k) m = tree.Insert(i + k, k + 1 == insertCount);
+        for (std::int64_t k = 0; k + 1 < insertCount; ++k) tree.template Insert<false>(i + k);
+        m = tree.template Insert<true>(i + insertCount - 1);
         i += insertCount - 1;
         if (outCount >= n - 17) return -1;
         flag = (flag >> 1) & 0x7F;

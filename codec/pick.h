@@ -34,6 +34,25 @@ inline int PickIfAtLeast(int a, int b, int ifAtLeast, int otherwise) {
 #endif
 }
 
+// For a walk that keeps the longest length met and the first and the last
+// node met with it: given the length k at node, first takes node when k >
+// best, last when k >= best, and best the larger of the two. One comparison.
+inline void KeepLongest(int k, std::uint32_t node, int& best, std::uint32_t& first, std::uint32_t& last) {
+#if defined(__x86_64__)
+    asm("cmpl %[best], %[k]\n\t"
+        "cmovg %[node], %[first]\n\t"
+        "cmovge %[node], %[last]\n\t"
+        "cmovg %[k], %[best]"
+        : [first] "+r"(first), [last] "+r"(last), [best] "+r"(best)
+        : [k] "r"(k), [node] "r"(node)
+        : "cc");
+#else
+    first = k > best ? node : first;
+    last = k >= best ? node : last;
+    best = k > best ? k : best;
+#endif
+}
+
 // ifTrue when c, else otherwise (32- or 64-bit values).
 template <typename T>
 inline T PickIf(bool c, T ifTrue, T otherwise) {

@@ -228,7 +228,7 @@ inline std::uint64_t LoadBigEndian64(const std::uint8_t* p) {
         }
     }
     cmp = a > b ? 1 : -1;
-    return from + __builtin_clzll(a ^ b) / 8;
+    return from + codec::EqualLeadingBytes(a, b);
 }
 
 template <const Variant& v>
@@ -472,7 +472,7 @@ template <const Variant& v>
 [[gnu::always_inline]] inline void Step(Walk& w, std::uint64_t key1, std::uint64_t other1) {
     const int p = w.next;
     w.at = p;
-    const int i = 1 + __builtin_clzll(key1 ^ other1) / 8;
+    const int i = 1 + codec::EqualLeadingBytes(key1, other1);
     // Type 1 keeps the later node met on a tie, type 2 the earlier.
     w.position = codec::PickIfAtLeast(i, v.laterNodeWinsTie ? w.length : w.length + 1, p, w.position);
     w.length = std::max(i, w.length);
