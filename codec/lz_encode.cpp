@@ -696,27 +696,28 @@ private:
         if (kNeedMatch && longest > 2) {
             // On each side of the key, the nodes above come farther from it
             // in the order the higher they lie, so once one on a side shares
-            // less, none higher on that side shares as much. Above the first
-            // node of the key's first two bytes none shares more than one.
+            // less, none higher on that side shares as much: the last node met
+            // that shares as much is the highest. Above the first node of the
+            // key's first two bytes none shares more than one. The sides
+            // still open are bits (1 before the key, 2 after), kept by
+            // conditional moves, so that a level takes one branch.
             const std::uint16_t top = indexed_ ? top_[PrefixOf(s)] : kNone;
-            bool beforeDone = beforeLength < longest, afterDone = afterLength < longest;
+            unsigned open = static_cast<unsigned>(beforeLength >= longest) | (afterLength >= longest) << 1;
             Order c = side == 1 ? b : a;
-            for (std::uint16_t x = deeper;;) {
-                bool& done = c.sign > 0 ? beforeDone : afterDone;
-                if (!done) {
-                    if (c.length >= longest)
-                        found = {longest, x};
-                    else
-                        done = true;
-                }
-                if ((beforeDone && afterDone) || x == top) break;
-                const std::uint16_t up = hooks_[x] >> 1;
+            std::uint32_t match = deeper;
+            for (std::uint32_t x = deeper;;) {
+                const bool shares = c.length >= longest;
+                match = PickIf<std::uint32_t>(shares, x, match);
+                open &= PickIf<std::uint32_t>(shares, ~0u, c.sign > 0 ? ~1u : ~2u);
+                if (open == 0 || x == top) break;
+                const std::uint32_t up = hooks_[x] >> 1;
                 if (up == kRootEntry) break;
                 x = up;
-                c = Compare(key, x);
+                c = Compare(key, static_cast<std::uint16_t>(x));
             }
+            found = {longest, static_cast<std::int32_t>(match)};
         }
-        Hang(s, deeper, side);
+        HangBetween(s, deeper, side, before, after);
         return true;
     }
 
@@ -750,7 +751,7 @@ private:
         const std::uint16_t before = neighbour[0], after = neighbour[1];
         const auto at = PlaceBetween(before, after, BeforeIsDeeper(before), -1, -1);
         if (child_[HookAt(at.deeper, at.side)] != kNone) return false;
-        Hang(s, at.deeper, at.side);
+        HangBetween(s, at.deeper, at.side, before, after);
         guessLength_ = 0;
         return true;
     }
@@ -819,6 +820,14 @@ private:
     void Attach(std::uint16_t s, std::uint32_t hook) {
         child_[hook] = s;
         hooks_[s] = static_cast<std::uint16_t>(hook);
+    }
+
+    // Hangs a new node below parent, on the given side, between its
+    // neighbours in the tree's order, found before.
+    void HangBetween(std::uint16_t s, std::uint16_t parent, int side, std::uint16_t before, std::uint16_t after) {
+        child_[s * 2] = child_[s * 2 + 1] = kNone;
+        Attach(s, HookAt(parent, side));
+        SetNeighbours(s, before, after);
     }
 
     // Hangs a new node below parent (kNone for the root), on the given side:
