@@ -662,10 +662,14 @@ private:
         // byte less with guess and lies on the same side of it: both strings
         // lost the same first byte.
         Order g;
-        if (guessLength_ < kLongest)
+        if (guessLength_ < kLongest) {
             g = {guessLength_ - 1, guessAfter_ ? 1 : -1};
-        else
-            g = Compare(key, guess);
+        } else {
+            // The previous key equalled guess's predecessor: this key equals
+            // guess in all but the last byte.
+            const int c = key[kLongest - 1] - ring_[guess + kLongest - 1];
+            g = {c == 0 ? kLongest : kLongest - 1, c == 0 ? 0 : (c > 0) != kMirrored ? 1 : -1};
+        }
         Neighbours<std::uint16_t, Order> around;
         if (!FindNeighbours<kSteps>(
                 guess, g, kNone, [&](std::uint16_t node) { return Compare(key, node); },
