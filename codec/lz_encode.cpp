@@ -702,28 +702,17 @@ private:
         guessAfter_ = at.nearest == before;
         found = {2, -1};
         if (kNeedMatch && longest > 2) {
-            // On each side of the key, the nodes above come farther from it
-            // in the order the higher they lie, so once one on a side shares
-            // less, none higher on that side shares as much: the last node met
-            // that shares as much is the highest. Above the first node of the
-            // key's first two bytes none shares more than one. The sides
-            // still open are bits (1 before the key, 2 after), kept by
-            // conditional moves, so that a level takes one branch.
+            // Above the first node of the key's first two bytes none shares
+            // more than one: the climb stops there.
             const std::uint16_t top = indexed_ ? top_[PrefixOf(s)] : kNone;
-            unsigned open = static_cast<unsigned>(beforeLength >= longest) | (afterLength >= longest) << 1;
-            Order c = side == 1 ? b : a;
-            std::uint32_t match = deeper;
-            for (std::uint32_t x = deeper;;) {
-                const bool shares = c.length >= longest;
-                match = PickIf<std::uint32_t>(shares, x, match);
-                open &= PickIf<std::uint32_t>(shares, ~0u, c.sign > 0 ? ~1u : ~2u);
-                if (open == 0 || x == top) break;
-                const std::uint32_t up = hooks_[x] >> 1;
-                if (up == kRootEntry) break;
-                x = up;
-                c = Compare(key, static_cast<std::uint16_t>(x));
-            }
-            found = {longest, static_cast<std::int32_t>(match)};
+            const std::uint16_t match = HighestOfLongest(
+                deeper, side == 1 ? b : a, beforeLength, afterLength, longest, kNone,
+                [&](std::uint16_t x) {
+                    const auto up = static_cast<std::uint16_t>(hooks_[x] >> 1);
+                    return x == top || up == kRootEntry ? kNone : up;
+                },
+                [&](std::uint16_t x) { return Compare(key, x); });
+            found = {longest, match};
         }
         HangBetween(s, deeper, side, before, after);
         return true;
@@ -842,16 +831,14 @@ private:
     // right after parent in the tree's order (side 1) or right before it
     // (side 0).
     void Hang(std::uint16_t s, std::uint16_t parent, int side) {
-        child_[s * 2] = child_[s * 2 + 1] = kNone;
         if (parent == kNone) {
-            Attach(s, HookAt(kRootEntry, side));
-            SetNeighbours(s, kNone, kNone);
+            HangBetween(s, kRootEntry, side, kNone, kNone);
             return;
         }
-        Attach(s, HookAt(parent, side));
         // Picked by conditional moves: the side goes either way at random.
-        SetNeighbours(s, static_cast<std::uint16_t>(PickIf<std::uint32_t>(side == 1, parent, neighbour_[parent][0])),
-                      static_cast<std::uint16_t>(PickIf<std::uint32_t>(side == 1, neighbour_[parent][1], parent)));
+        HangBetween(s, parent, side,
+                    static_cast<std::uint16_t>(PickIf<std::uint32_t>(side == 1, parent, neighbour_[parent][0])),
+                    static_cast<std::uint16_t>(PickIf<std::uint32_t>(side == 1, neighbour_[parent][1], parent)));
     }
 
     // Puts node s between two neighbours in the tree's order.

@@ -87,6 +87,36 @@ template <typename Node>
             static_cast<Node>(nearest)};
 }
 
+// The match of type 2 for a key placed below deeper, between its neighbours
+// sharing beforeLength and afterLength bytes with it (-1: none): of the
+// nodes sharing longest bytes, the longer of the two, the first that the walk
+// from the top would meet, the highest. c is how the key compares with
+// deeper (a sign as FindNeighbours takes it), parentOf(x) gives x's parent
+// or none where the climb must stop, compare(x) how the key compares with x.
+// On each side of the key, the nodes above come farther from it in the order
+// the higher they lie, so once one on a side shares less, none higher on
+// that side shares as much: the last node met that shares as much is the
+// highest, and the climb ends when neither side can hold another. The sides
+// still open are bits (1 before the key, 2 after) kept by conditional moves,
+// so that a level takes one branch.
+template <typename Node, typename Order, typename ParentOf, typename Compare>
+[[gnu::always_inline]] inline Node HighestOfLongest(Node deeper, Order c, int beforeLength, int afterLength, int longest,
+                                                    Node none, ParentOf parentOf, Compare compare) {
+    unsigned open = static_cast<unsigned>(beforeLength >= longest) | (afterLength >= longest) << 1;
+    Node match = deeper;
+    for (Node x = deeper;;) {
+        const bool shares = c.length >= longest;
+        match = static_cast<Node>(PickIf<std::uint32_t>(shares, static_cast<std::uint32_t>(x),
+                                                        static_cast<std::uint32_t>(match)));
+        open &= PickIf<std::uint32_t>(shares, ~0u, c.sign > 0 ? ~1u : ~2u);
+        if (open == 0) break;
+        x = parentOf(x);
+        if (x == none) break;
+        c = compare(x);
+    }
+    return match;
+}
+
 // The first (side 0) or last (side 1) node in the order of those whose
 // strings start with prefix, below top, the highest of them: nodes of the
 // prefix lie on the way towards that side, others past it on the other.

@@ -394,26 +394,11 @@ template <const Variant& v>
     matchPosition = nearPosition = at.nearest;
     if (!v.laterNodeWinsTie && matchLength > v.threshold && needMatch) {
         // Type 2 keeps the first node met of those sharing the most: the
-        // highest of them, climbed to from the deeper neighbour. On each side
-        // of the key, the nodes above come farther from it in the order the
-        // higher they lie, so once one on a side shares less, none higher on
-        // that side shares as much: the last node met that shares as much is
-        // the highest, and the climb ends when neither side can hold
-        // another. The sides still open are bits (1 before the key, 2 after)
-        // kept by conditional moves, so that a level takes one branch.
-        unsigned open = static_cast<unsigned>(beforeLength >= matchLength) | (afterLength >= matchLength) << 1;
-        Order c = beforeIsDeeper ? b : a;
-        int match = matchPosition;
-        for (int x = deeper;;) {
-            const bool shares = c.length >= matchLength;
-            match = codec::PickIf<int>(shares, x, match);
-            open &= codec::PickIf<std::uint32_t>(shares, ~0u, c.sign > 0 ? ~1u : ~2u);
-            if (open == 0) break;
-            x = parent[x];
-            if (x >= N) break;  // the root of the tree
-            c = compare(x);
-        }
-        matchPosition = match;
+        // highest of them, climbed to from the deeper neighbour, up to the
+        // root of the tree.
+        matchPosition = codec::HighestOfLongest(
+            deeper, beforeIsDeeper ? b : a, beforeLength, afterLength, matchLength, NIL,
+            [](int x) { return parent[x] >= N ? NIL : static_cast<int>(parent[x]); }, compare);
     }
     child[r] = {NIL, NIL};
     Hang(r, deeper, beforeIsDeeper);
