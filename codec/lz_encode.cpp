@@ -243,7 +243,7 @@ bool LzssEncoder::InsertFirstOfPrefix(int position) {
 // Consecutive positions walk alike, so each walk chooses for the next one by
 // how often it turned.
 template <bool kGuessSide>
-void LzssEncoder::Walk(int position, unsigned test) {
+void LzssEncoder::Walk(int position, std::size_t test) {
     const std::uint8_t* key = ring_ + position;
     // Strings are compared as big-endian words, so one unsigned comparison
     // gives the direction and the count of leading zero bits the length,
@@ -257,23 +257,26 @@ void LzssEncoder::Walk(int position, unsigned test) {
     bool wentLarger = false;
     // The string of a node is read at ring_ + test, never through a pointer
     // to it: the compiler would compute that pointer first, one more step in
-    // the chain of each level.
+    // the chain of each level. For the same reason test is 64 bits wide (a
+    // narrower index is widened first).
     const std::uint8_t* const ring8 = ring_ + 8;
     for (;;) {
         // Both children are loaded with the string, not after the comparison
         // that picks one.
         std::uint32_t children;
         std::memcpy(&children, links_[test].child, 4);
-        // The first words that differ, and where they start.
+        // The first words that differ, and the length (the usual level, where
+        // the first differ, in a copy of its own: see the type 2 walk).
         std::uint64_t a, b;
-        int from;
+        int i;
         const std::uint64_t other0 = __builtin_bswap64(Load64(ring_ + test));
         if (key0 != other0) [[likely]] {
             a = key0;
             b = other0;
-            from = 0;
+            i = EqualLeadingBytes(a, b);
         } else {
             const std::uint64_t other1 = __builtin_bswap64(Load64(ring8 + test));
+            int from;
             if (key1 != other1) {
                 a = key1;
                 b = other1;
@@ -289,8 +292,8 @@ void LzssEncoder::Walk(int position, unsigned test) {
                     break;
                 }
             }
+            i = from + EqualLeadingBytes(a, b);
         }
-        const int i = from + EqualLeadingBytes(a, b);
         // A tie goes to the node met later on the path.
         bestPosition = i >= bestLength ? static_cast<int>(test) : bestPosition;
         bestLength = i >= bestLength ? i : bestLength;
@@ -304,20 +307,20 @@ void LzssEncoder::Walk(int position, unsigned test) {
             if (larger) {
                 next = children >> 16;
                 if (next == kNil) {
-                    Attach(position, test, 1);
+                    Attach(position, static_cast<int>(test), 1);
                     break;
                 }
             } else {
                 next = children & 0xFFFF;
                 if (next == kNil) {
-                    Attach(position, test, 0);
+                    Attach(position, static_cast<int>(test), 0);
                     break;
                 }
             }
         } else {
             next = PickIfAbove(a, b, children >> 16, children & 0xFFFF);
             if (next == kNil) {
-                Attach(position, test, larger);
+                Attach(position, static_cast<int>(test), larger);
                 break;
             }
         }
@@ -552,7 +555,7 @@ private:
     // The walk down from node, as the type 1 walk, the side picked by
     // conditional move. (The type 1 walk turns to branches where the recent
     // walks turned seldom; here that costs more than it saves.)
-    Match Walk(std::uint16_t s, std::uint32_t node) {
+    Match Walk(std::uint16_t s, std::size_t node) {
         const std::uint8_t* const key = ring_ + s;
         // Read as big-endian words, one unsigned comparison gives the order;
         // as they are (the first byte lowest), the trailing zero bits of the
@@ -572,16 +575,19 @@ private:
             // Both children are loaded with the string (see the type 1 walk).
             std::uint32_t children;
             std::memcpy(&children, child_ + node * 2, 4);
-            std::uint64_t a, b, difference;
-            int from;
+            std::uint64_t a, b;
             const std::uint64_t raw0 = Load64(ring_ + node);
+            // The usual level, where the first eight bytes differ, has its
+            // own copy of the length's steps: a shared copy merges in the
+            // values of the rarer ones, a move or two more at every level.
             if (rawKey0 != raw0) [[likely]] {
                 a = key0;
                 b = __builtin_bswap64(raw0);
-                difference = rawKey0 ^ raw0;
-                from = 0;
+                KeepLongest(__builtin_ctzll(rawKey0 ^ raw0) >> 3, static_cast<std::uint32_t>(node), best, first, last);
             } else {
                 const std::uint64_t raw1 = Load64(ring8 + node);
+                std::uint64_t difference;
+                int from;
                 if (rawKey1 != raw1) {
                     a = key1;
                     b = __builtin_bswap64(raw1);
@@ -600,8 +606,9 @@ private:
                         return {kLongest, static_cast<std::int32_t>(node)};
                     }
                 }
+                KeepLongest(from + (__builtin_ctzll(difference) >> 3), static_cast<std::uint32_t>(node), best, first,
+                            last);
             }
-            KeepLongest(from + (__builtin_ctzll(difference) >> 3), node, best, first, last);
             const std::uint32_t child = kMirrored ? PickIfAbove(b, a, children >> 16, children & 0xFFFF)
                                                   : PickIfAbove(a, b, children >> 16, children & 0xFFFF);
             if (child == kNone) {

@@ -96,7 +96,7 @@ private:
     static constexpr std::uint16_t kNil = 0xFFFF;
     void InsertNode(int position);
     template <bool kGuessSide>
-    void Walk(int position, unsigned top);
+    void Walk(int position, std::size_t top);
     void DeleteNode(int node);
     void ReplaceNode(int oldNode, int newNode);
     void Attach(int node, int parent, int side);
