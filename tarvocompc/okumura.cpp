@@ -432,9 +432,10 @@ template <const Variant& v, bool kIndexed = false>
 // A walk down a tree under way: the node it has reached (at first the root
 // of the tree), the node it goes to next (NIL: the new node hangs below
 // `at`), the side it took there, and the longest match and the nearest
-// neighbour it has met.
+// neighbour it has met. The nodes are 64-bit indexes, which a level uses
+// without widening them first.
 struct Walk {
-    int at, next;
+    std::size_t at, next;
     bool larger;
     int length, position, nearest, near;
 };
@@ -444,7 +445,7 @@ struct Walk {
 template <const Variant& v>
 [[gnu::always_inline]] inline Walk WalkFromRoot(int r) {
     const int root = N + 1 + v.ring[r];
-    return {root, child[root][1], true, 0, matchPosition, 0, nearPosition};
+    return {static_cast<std::size_t>(root), child[root][1], true, 0, matchPosition, 0, nearPosition};
 }
 
 // One level of a walk, at w.next, whose bytes 1 .. 8 (other1) differ from
@@ -455,11 +456,11 @@ template <const Variant& v>
 // random.
 template <const Variant& v>
 [[gnu::always_inline]] inline void Step(Walk& w, std::uint64_t key1, std::uint64_t other1) {
-    const int p = w.next;
+    const std::size_t p = w.next;
     w.at = p;
     const int i = 1 + codec::EqualLeadingBytes(key1, other1);
     // Type 1 keeps the later node met on a tie, type 2 the earlier.
-    w.position = codec::PickIfAtLeast(i, v.laterNodeWinsTie ? w.length : w.length + 1, p, w.position);
+    w.position = codec::PickIfAtLeast(i, v.laterNodeWinsTie ? w.length : w.length + 1, static_cast<int>(p), w.position);
     w.length = std::max(i, w.length);
     if constexpr (v.laterNodeWinsTie) {
         // The same choice: once none is refused, the nearest neighbour met
@@ -467,11 +468,11 @@ template <const Variant& v>
         w.near = w.position;
         w.nearest = w.length;
     } else {
-        w.near = codec::PickIfAtLeast(i, w.nearest, p, w.near);
+        w.near = codec::PickIfAtLeast(i, w.nearest, static_cast<int>(p), w.near);
         w.nearest = std::max(i, w.nearest);
     }
     w.larger = key1 > other1;
-    w.next = static_cast<int>(codec::PickIfAbove(key1, other1, child[p][1], child[p][0]));
+    w.next = codec::PickIfAbove(key1, other1, child[p][1], child[p][0]);
 }
 
 // Walks on from where w is and inserts r there, or in the place of a node
@@ -485,13 +486,17 @@ template <const Variant& v, bool kIndexed>
     const std::uint64_t key1 = LoadBigEndian64(key + 1);
     const bool noneRefused = textSize >= N;
     while (w.next != NIL) {
-        const int p = w.next;
-        const std::uint64_t other1 = LoadBigEndian64(v.ring + p + 1);
-        if (noneRefused && key1 != other1) [[likely]] {
-            Step<v>(w, key1, other1);
-            continue;
+        if (noneRefused) {
+            // The usual levels, in a loop of their own.
+            std::uint64_t other1;
+            while ((other1 = LoadBigEndian64(v.ring + w.next + 1)) != key1) {
+                Step<v>(w, key1, other1);
+                if (w.next == NIL) break;
+            }
+            if (w.next == NIL) break;
         }
-        w.at = p;
+        const int p = static_cast<int>(w.next);
+        w.at = static_cast<std::size_t>(p);
         int cmp;
         const int i = CompareTail(key, v.ring + p, v.F, cmp);
         w.near = i >= w.nearest ? p : w.near;
@@ -518,7 +523,7 @@ template <const Variant& v, bool kIndexed>
     matchPosition = w.position;
     nearLength = w.nearest;
     nearPosition = w.near;
-    Hang(r, w.at, w.larger);
+    Hang(r, static_cast<int>(w.at), w.larger);
     if (kIndexed) IndexInserted<v>(r);
 }
 
