@@ -483,7 +483,7 @@ constexpr std::uint16_t kDetached = 0xFFFF;
 
 inline std::uint16_t EntryOf(std::int64_t position) { return static_cast<std::uint16_t>(position & (kEntries - 1)); }
 
-inline std::uint16_t HookAt(std::uint32_t parent, int side) { return static_cast<std::uint16_t>(parent * 2 + side); }
+inline std::uint32_t HookAt(std::uint32_t parent, int side) { return parent * 2 + static_cast<std::uint32_t>(side); }
 
 struct Match {
     int length;
@@ -859,9 +859,9 @@ private:
     // Node to takes the children of node from, which hang from it then.
     void TakeChildren(std::uint16_t to, std::uint16_t from) {
         for (int side = 0; side < 2; ++side) {
-            const std::uint16_t c = child_[HookAt(from, side)];
-            child_[HookAt(to, side)] = c;
-            hooks_[c] = HookAt(to, side);
+            const std::uint32_t c = child_[HookAt(from, side)];
+            child_[HookAt(to, side)] = static_cast<std::uint16_t>(c);
+            hooks_[c] = static_cast<std::uint16_t>(HookAt(to, side));
         }
     }
 
@@ -878,29 +878,31 @@ private:
         SetNeighbours(s, neighbour_[node][0], neighbour_[node][1]);
     }
 
-    // Takes node s out of the tree, keeping top_ right when it is kept.
+    // Takes node s out of the tree, keeping top_ right when it is kept. The
+    // links are held in 32-bit values: 16-bit ones are widened again at each
+    // use as an index.
     void Remove(std::uint16_t s) {
-        const std::uint16_t hook = hooks_[s];
-        const std::uint16_t l = child_[s * 2], r = child_[s * 2 + 1];
+        const std::uint32_t hook = hooks_[s];
+        const std::uint32_t l = child_[s * 2], r = child_[s * 2 + 1];
         if (indexed_) {
             TreeView tree{*this};
-            codec::UnindexNode(s, l, r, tree);
+            codec::UnindexNode<std::uint16_t>(s, static_cast<std::uint16_t>(l), static_cast<std::uint16_t>(r), tree);
         }
         if (l == kNone || r == kNone) {
-            const std::uint16_t c = l & r;  // the one that is there: kNone has every bit set
-            child_[hook] = c;
-            hooks_[c] = hook;
+            const std::uint32_t c = l & r;  // the one that is there: kNone has every bit set
+            child_[hook] = static_cast<std::uint16_t>(c);
+            hooks_[c] = static_cast<std::uint16_t>(hook);
         } else {
             // The standard build moves the predecessor (rightmost of the left
             // subtree) up, the mirrored one the successor (leftmost of the
             // right): the neighbour on that side, which has no child towards s.
-            const std::uint16_t m = neighbour_[s][kReplacedFrom];
-            const std::uint16_t mHook = hooks_[m];
-            const std::uint16_t inner = child_[HookAt(m, kReplacedFrom)];
-            child_[mHook] = inner;
-            hooks_[inner] = mHook;
-            TakeChildren(m, s);
-            Attach(m, hook);
+            const std::uint32_t m = neighbour_[s][kReplacedFrom];
+            const std::uint32_t mHook = hooks_[m];
+            const std::uint32_t inner = child_[HookAt(m, kReplacedFrom)];
+            child_[mHook] = static_cast<std::uint16_t>(inner);
+            hooks_[inner] = static_cast<std::uint16_t>(mHook);
+            TakeChildren(static_cast<std::uint16_t>(m), s);
+            Attach(static_cast<std::uint16_t>(m), hook);
         }
         hooks_[s] = kDetached;
         const std::uint16_t previous = neighbour_[s][0], next = neighbour_[s][1];
