@@ -73,6 +73,9 @@ long textSize = 0;  // input bytes read so far
 // the deeper), whose successor the next string often falls next to.
 int nearPosition = 0;
 int nearLength = 0;
+// Whether that insertion's string lies after nearPosition's in the order
+// (when they differ: nearLength < F).
+bool nearAfter = false;
 
 // For each first two bytes, the highest node whose string starts with them
 // (NIL: none), kept by the encoder while it pays (`indexed`). The nodes of
@@ -367,9 +370,20 @@ template <const Variant& v>
         o.length = CompareTail(key, v.ring + node, v.F, o.sign);
         return o;
     };
+    // Unless the previous string equalled its neighbour, this one shares one
+    // byte less with guess and lies on the same side of it: both lost the
+    // same first byte. If it did, this one equals guess but for the last byte.
+    Order g;
+    if (nearLength < v.F) {
+        g = {nearLength - 1, nearAfter ? 1 : -1};
+    } else {
+        const int c = key[v.F - 1] - v.ring[guess + v.F - 1];
+        g = {c == 0 ? v.F : v.F - 1, c == 0 ? 0 : c > 0 ? 1 : -1};
+    }
     codec::Neighbours<int, Order> around;
     if (!codec::FindNeighbours<kSteps>(
-            guess, NIL, compare, [](int node) { return before[node]; }, [](int node) { return after[node]; }, around))
+            guess, g, NIL, compare, [](int node) { return before[node]; }, [](int node) { return after[node]; },
+            around))
         return false;
     const auto [previous, next, b, a, equal] = around;
     // Candidates refused in the first window's bytes leave equal strings side
@@ -379,7 +393,7 @@ template <const Variant& v>
     if (equal != NIL) {  // r takes its place
         matchPosition = nearPosition = equal;
         matchLength = nearLength = v.F;
-        TakePlace(r, equal);
+            TakePlace(r, equal);
         return true;
     }
     const int beforeLength = codec::PickIf(previous == NIL, -1, b.length);
@@ -392,6 +406,7 @@ template <const Variant& v>
     if (child[deeper][beforeIsDeeper] != NIL) return false;
     matchLength = nearLength = at.length;
     matchPosition = nearPosition = at.nearest;
+    nearAfter = at.nearest == previous;
     if (!v.laterNodeWinsTie && matchLength > v.threshold && needMatch) {
         // Type 2 keeps the first node met of those sharing the most: the
         // highest of them, climbed to from the deeper neighbour, up to the
@@ -510,7 +525,7 @@ template <const Variant& v, bool kIndexed>
                 matchPosition = w.position;
                 nearLength = w.nearest;
                 nearPosition = w.near;
-                TakePlace(r, p);
+                            TakePlace(r, p);
                 if (kIndexed) IndexInserted<v>(r);
                 return;
             }
@@ -523,6 +538,9 @@ template <const Variant& v, bool kIndexed>
     matchPosition = w.position;
     nearLength = w.nearest;
     nearPosition = w.near;
+    // The last node met that shares the most is the node r hangs from, on
+    // the side the walk took there, or its neighbour on the other side.
+    nearAfter = (static_cast<std::size_t>(w.near) == w.at) == w.larger;
     Hang(r, static_cast<int>(w.at), w.larger);
     if (kIndexed) IndexInserted<v>(r);
 }
@@ -788,9 +806,18 @@ void CopyFile(std::FILE* in, std::FILE* out) {
 
 ORVANE_EXPORT void InitTree() { tarvocompc::InitTreeState(); }
 
-ORVANE_EXPORT void InsertNode(std::int32_t r) { tarvocompc::InsertNodeOf<tarvocompc::kType1>(r); }
+// A direct caller may insert positions in any order, and the encoder's
+// insertion beside the previous one's match takes each string to follow the
+// previous one: these walk (which finds the same place and match).
+ORVANE_EXPORT void InsertNode(std::int32_t r) {
+    tarvocompc::nearLength = 0;
+    tarvocompc::InsertNodeOf<tarvocompc::kType1>(r);
+}
 
-ORVANE_EXPORT void InsertNode2(std::int32_t r) { tarvocompc::InsertNodeOf<tarvocompc::kType2>(r); }
+ORVANE_EXPORT void InsertNode2(std::int32_t r) {
+    tarvocompc::nearLength = 0;
+    tarvocompc::InsertNodeOf<tarvocompc::kType2>(r);
+}
 
 ORVANE_EXPORT void DeleteNode(std::int32_t p) { tarvocompc::DeleteNodeChecked(p); }
 
