@@ -43,8 +43,9 @@ using Bytes = std::vector<std::uint8_t>;
 extern const Command kCompress;
 extern const Command kDecompress;
 
-// The "Original Tarvo algorithm" encoders and their second builds.
-std::optional<Bytes> Tarvo(std::span<const std::uint8_t> input, int type, bool secondBuild) {
+// The "Original Tarvo algorithm" encoders; their second builds write the
+// same streams.
+std::optional<Bytes> Tarvo(std::span<const std::uint8_t> input, int type) {
     Bytes out(input.size());
     std::int32_t r;
     if (type == 1) {
@@ -52,7 +53,7 @@ std::optional<Bytes> Tarvo(std::span<const std::uint8_t> input, int type, bool s
         r = encoder.Compress(input, out);
         if (r >= static_cast<std::int32_t>(input.size()) && !input.empty()) return std::nullopt;
     } else {
-        r = codec::CompressLzmit(input, out, secondBuild ? codec::TreeOrder::Mirrored : codec::TreeOrder::Standard);
+        r = codec::CompressLzmit(input, out);
         if (r < 0) return std::nullopt;
     }
     out.resize(static_cast<std::size_t>(r));
@@ -60,9 +61,9 @@ std::optional<Bytes> Tarvo(std::span<const std::uint8_t> input, int type, bool s
 }
 
 const CompressMethodRegistration kTarvo({"tarvo", "Original Tarvo algorithm (Compress_LZSS / Compress_LZMIT)",
-                                         [](std::span<const std::uint8_t> in, int type) { return Tarvo(in, type, false); }});
+                                         [](std::span<const std::uint8_t> in, int type) { return Tarvo(in, type); }});
 const CompressMethodRegistration kTarvoC({"tarvo-c", "its second build (Compress_LZSS_C / Compress_LZMIT_C)",
-                                          [](std::span<const std::uint8_t> in, int type) { return Tarvo(in, type, true); }});
+                                          [](std::span<const std::uint8_t> in, int type) { return Tarvo(in, type); }});
 
 bool ReadFile(const std::string& path, Bytes& data) {
     std::ifstream in(path, std::ios::binary);

@@ -490,7 +490,6 @@ struct Match {
     std::int32_t node;  // the match's node; -1 for none
 };
 
-template <bool kMirrored>
 class LzmitTree {
 public:
     LzmitTree(const std::uint8_t* input, std::int64_t length, bool besideMatch)
@@ -609,12 +608,9 @@ private:
                 KeepLongest(from + (__builtin_ctzll(difference) >> 3), static_cast<std::uint32_t>(node), best, first,
                             last);
             }
-            const std::uint32_t child = kMirrored ? PickIfAbove(b, a, children >> 16, children & 0xFFFF)
-                                                  : PickIfAbove(a, b, children >> 16, children & 0xFFFF);
+            const std::uint32_t child = PickIfAbove(a, b, children >> 16, children & 0xFFFF);
             if (child == kNone) {
-                // Side 1 (right) for larger strings in the standard build, for
-                // smaller ones in the mirrored build.
-                right = (a < b) == kMirrored;
+                right = a > b;  // side 1 (right) for larger strings
                 Hang(s, static_cast<std::uint16_t>(node), right);
                 break;
             }
@@ -650,7 +646,7 @@ private:
                 if (a == b) return {kLongest, 0};
             }
         }
-        return {from + EqualLeadingBytes(a, b), (a > b) != kMirrored ? 1 : -1};
+        return {from + EqualLeadingBytes(a, b), a > b ? 1 : -1};
     }
 
     // Inserts node s without a walk when its string falls right next to
@@ -679,7 +675,7 @@ private:
             // The previous key equalled guess's predecessor: this key equals
             // guess in all but the last byte.
             const int c = key[kLongest - 1] - ring_[guess + kLongest - 1];
-            g = {c == 0 ? kLongest : kLongest - 1, c == 0 ? 0 : (c > 0) != kMirrored ? 1 : -1};
+            g = {c == 0 ? kLongest : kLongest - 1, c == 0 ? 0 : c > 0 ? 1 : -1};
         }
         Neighbours<std::uint16_t, Order> around;
         if (!FindNeighbours<kSteps>(
@@ -775,7 +771,7 @@ private:
                 bestNode = node;
             }
             const bool smaller = k == maxK || key[k] < other[k];
-            const int sideToGo = smaller == kMirrored;
+            const int sideToGo = smaller ? 0 : 1;
             const std::uint16_t child = child_[HookAt(node, sideToGo)];
             if (child == kNone) {
                 Hang(s, node, sideToGo);
@@ -785,12 +781,10 @@ private:
         }
     }
 
-    // The side of the larger strings in the tree's order: after them (1) in
-    // the standard build, before in the mirrored.
-    static constexpr int kLargerSide = kMirrored ? 0 : 1;
-    // The side, in the tree's order, of the neighbour that takes the place of
-    // a removed node with two children.
-    static constexpr int kReplacedFrom = kMirrored ? 1 : 0;
+    // The side of the larger strings in the tree's order (after them), and
+    // the side of the neighbour that takes the place of a removed node with
+    // two children (its predecessor).
+    static constexpr int kLargerSide = 1, kReplacedFrom = 0;
 
     unsigned PrefixOf(std::uint16_t node) const { return FirstTwoBytes(ring_ + node); }
 
@@ -893,9 +887,8 @@ private:
             child_[hook] = static_cast<std::uint16_t>(c);
             hooks_[c] = static_cast<std::uint16_t>(hook);
         } else {
-            // The standard build moves the predecessor (rightmost of the left
-            // subtree) up, the mirrored one the successor (leftmost of the
-            // right): the neighbour on that side, which has no child towards s.
+            // The predecessor (rightmost of the left subtree) moves up: the
+            // neighbour on that side, which has no child towards s.
             const std::uint32_t m = neighbour_[s][kReplacedFrom];
             const std::uint32_t mHook = hooks_[m];
             const std::uint32_t inner = child_[HookAt(m, kReplacedFrom)];
@@ -942,15 +935,15 @@ private:
     bool indexed_ = false;        // top_ is kept
 };
 
-template <bool kMirrored>
-std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
-                               std::int64_t indexFrom, bool besideMatch) {
+}  // namespace
+
+std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
+                           std::int64_t indexFrom, bool besideMatch) {
     const std::int64_t n = static_cast<std::int64_t>(input.size());
     // About 340 KiB, of which at most about 230 KiB is touched, so on the heap.
-    const std::unique_ptr<LzmitTree<kMirrored>> owned(new (std::nothrow)
-                                                          LzmitTree<kMirrored>(input.data(), n, besideMatch));
+    const std::unique_ptr<LzmitTree> owned(new (std::nothrow) LzmitTree(input.data(), n, besideMatch));
     if (owned == nullptr) return -1;
-    LzmitTree<kMirrored>& tree = *owned;
+    LzmitTree& tree = *owned;
     tree.Clear(n >= indexFrom);
     std::uint8_t* out = output.data();
     std::int64_t i = 0;
@@ -961,8 +954,8 @@ std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<st
     std::int64_t outCount = 1;
     Match m{0, -1};
     while (i + insertCount - 1 < n) {
-        for (std::int64_t k = 0; k + 1 < insertCount; ++k) tree.template Insert<false>(i + k);
-        m = tree.template Insert<true>(i + insertCount - 1);
+        for (std::int64_t k = 0; k + 1 < insertCount; ++k) tree.Insert<false>(i + k);
+        m = tree.Insert<true>(i + insertCount - 1);
         i += insertCount - 1;
         if (outCount >= n - 17) return -1;
         flag = (flag >> 1) & 0x7F;
@@ -992,14 +985,6 @@ std::int32_t CompressLzmitWith(std::span<const std::uint8_t> input, std::span<st
     else
         out[flagAt] = static_cast<std::uint8_t>(flag >> (8 - itemsInGroup));
     return static_cast<std::int32_t>(outCount);
-}
-
-}  // namespace
-
-std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output, TreeOrder order,
-                           std::int64_t indexFrom, bool besideMatch) {
-    return order == TreeOrder::Mirrored ? CompressLzmitWith<true>(input, output, indexFrom, besideMatch)
-                                        : CompressLzmitWith<false>(input, output, indexFrom, besideMatch);
 }
 
 }  // namespace codec

@@ -157,12 +157,6 @@ private:
     int matchPosition_ = 0;
 };
 
-// Which way the type 2 encoder orders its tree. Mirrored is the second build
-// of the encoder: smaller strings go right, and a removed slot with two
-// children is replaced by its in-order successor. It finds the same match
-// lengths at every position.
-enum class TreeOrder { Standard, Mirrored };
-
 // Type 2 encoder. Writes the stream into output, which must hold at least
 // input.size() bytes (it never writes more than input.size() - 15), and
 // input.size() must fit in 32 bits. Returns the stream length, 0 for empty
@@ -171,10 +165,12 @@ enum class TreeOrder { Standard, Mirrored };
 // cannot be had. Allocates its tree per call; safe on several threads. As
 // the type 1 encoder, it inserts most strings within a match beside the
 // string one past the previous one's match; tests turn that off (besideMatch
-// false) to compare.
+// false) to compare. Both builds of the type 2 encoder write these streams:
+// the tree of the second, which puts the smaller strings on the right and
+// moves a removed node's successor up, is the mirror image of this one after
+// every step, so its walks meet the same nodes.
 std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
-                           TreeOrder order = TreeOrder::Standard, std::int64_t indexFrom = kTreeIndexFrom,
-                           bool besideMatch = true);
+                           std::int64_t indexFrom = kTreeIndexFrom, bool besideMatch = true);
 
 // The stream of the search encoders, type 1 or 2: greedy parsing, at each
 // position the longest match (capped at type + 16 bytes and at the end of the

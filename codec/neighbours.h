@@ -149,8 +149,8 @@ Node EndOfPrefix(Node top, Node none, unsigned prefix, int side, PrefixOf prefix
 //   Neighbour(x, side)          the node right before (0) or after (1) x
 //   Top(prefix)                 the entry of the index, a reference
 //   Unmark(prefix)              no node has the prefix any more
-//   kLargerSide                 the side of the larger strings (1, or 0 in
-//                               a mirrored tree)
+//   kLargerSide                 the side of the larger strings (1 in the
+//                               trees of these encoders)
 //   kReplacedFrom               the side of the neighbour that takes the
 //                               place of a removed node with two children
 

@@ -59,12 +59,11 @@ std::int32_t CompressLzss(const std::uint8_t* input, std::uint8_t* output, std::
     return SharedLzssEncoder().Compress({input, n}, {output, n});
 }
 
-std::int32_t CompressLzmit(const std::uint8_t* input, std::uint8_t* output, std::int32_t inputLength,
-                           codec::TreeOrder order) {
+std::int32_t CompressLzmit(const std::uint8_t* input, std::uint8_t* output, std::int32_t inputLength) {
     if (inputLength < 0 || (inputLength > 0 && (!input || !output))) return -1;
     if (inputLength == 0) return 0;
     const auto n = static_cast<std::size_t>(inputLength);
-    return codec::CompressLzmit({input, n}, {output, n}, order);
+    return codec::CompressLzmit({input, n}, {output, n});
 }
 
 }  // namespace
@@ -117,12 +116,14 @@ ORVANE_EXPORT std::int32_t Compress_LZSS_C(const std::uint8_t* input, std::uint8
 }
 
 ORVANE_EXPORT std::int32_t Compress_LZMIT(const std::uint8_t* input, std::uint8_t* output, std::int32_t inputLength) {
-    return CompressLzmit(input, output, inputLength, codec::TreeOrder::Standard);
+    return CompressLzmit(input, output, inputLength);
 }
 
+// The second build of the type 2 encoder: its tree is the mirror image of
+// the first's (see codec::CompressLzmit), and its stream the same.
 ORVANE_EXPORT std::int32_t Compress_LZMIT_C(const std::uint8_t* input, std::uint8_t* output,
                                            std::int32_t inputLength) {
-    return CompressLzmit(input, output, inputLength, codec::TreeOrder::Mirrored);
+    return CompressLzmit(input, output, inputLength);
 }
 
 // Writes the stream of type 1 or 2, or the input unchanged for any other
@@ -144,8 +145,7 @@ ORVANE_EXPORT std::int32_t CompressTarvo(const char* inputPath, const char* outp
         const auto n = static_cast<std::int32_t>(input.size());
         std::vector<std::uint8_t> output(input.size() * 2);
         const std::int32_t result = type == 1 ? CompressLzss(input.data(), output.data(), n)
-                                              : CompressLzmit(input.data(), output.data(), n,
-                                                              codec::TreeOrder::Standard);
+                                              : CompressLzmit(input.data(), output.data(), n);
         const bool shrank = result >= 0 && (result < n || n == 0);
         WriteWholeFile(outputPath, output.data(), shrank ? static_cast<std::size_t>(result) : 0);
     } catch (...) {

@@ -38,9 +38,9 @@ Bytes Encode1(codec::LzssEncoder& enc, const Bytes& in, std::int32_t* result = n
 }
 
 // The type 2 encoder never writes the last 15 bytes of its buffer.
-Bytes Encode2(const Bytes& in, codec::TreeOrder order = codec::TreeOrder::Standard, std::int32_t* result = nullptr) {
+Bytes Encode2(const Bytes& in, std::int32_t* result = nullptr) {
     return Guarded(in, in.size() > 15 ? in.size() - 15 : 0, result,
-                   [&](std::span<std::uint8_t> out) { return codec::CompressLzmit(in, out, order); });
+                   [&](std::span<std::uint8_t> out) { return codec::CompressLzmit(in, out); });
 }
 
 // Decodes with the bounded and the ring decoder and checks the stream's shape.
@@ -112,14 +112,12 @@ TEST(EncodersWrite, NoStreamWhenTheDataDoesNotShrink) {
     }
     Encode1(enc, RandomBytes(5000, 1), &r);
     EXPECT_EQ(r, 5000);
-    EXPECT_TRUE(Encode2({}, codec::TreeOrder::Standard, &r).empty());
+    EXPECT_TRUE(Encode2({}, &r).empty());
     EXPECT_EQ(r, 0);
     // The check comes before each item, counting the reserved flag byte.
     for (int n : {1, 18, 20}) {
-        for (auto order : {codec::TreeOrder::Standard, codec::TreeOrder::Mirrored}) {
-            Encode2(Bytes(n, 'A'), order, &r);
-            EXPECT_EQ(r, -1) << n;
-        }
+        Encode2(Bytes(n, 'A'), &r);
+        EXPECT_EQ(r, -1) << n;
     }
 }
 
@@ -133,18 +131,15 @@ TEST(EncoderRoundTrip, SizesAroundTheWindowEdges) {
             std::int32_t r1;
             Bytes s1 = Encode1(enc, in, &r1);
             if (r1 < static_cast<std::int32_t>(n) || n == 0) ExpectDecodesTo(s1, in, 1);
-            for (auto order : {codec::TreeOrder::Standard, codec::TreeOrder::Mirrored}) {
-                std::int32_t r2;
-                Bytes s2 = Encode2(in, order, &r2);
-                if (r2 >= 0) ExpectDecodesTo(s2, in, 2);
-            }
+            std::int32_t r2;
+            Bytes s2 = Encode2(in, &r2);
+            if (r2 >= 0) ExpectDecodesTo(s2, in, 2);
             if (HasFatalFailure()) return;
         }
     }
 }
 
-// Checks the length and an FNV-1a hash of both encoders' streams of `in`
-// (type 2 in both tree orders).
+// Checks the length and an FNV-1a hash of both encoders' streams of `in`.
 void ExpectStreams(const Bytes& in, std::size_t size1, std::uint64_t hash1, std::size_t size2,
                    std::uint64_t hash2) {
     using testing_support::Fnv1a;
@@ -152,11 +147,9 @@ void ExpectStreams(const Bytes& in, std::size_t size1, std::uint64_t hash1, std:
     const Bytes s1 = Encode1(enc, in);
     EXPECT_EQ(s1.size(), size1);
     EXPECT_EQ(Fnv1a(s1), hash1);
-    for (auto order : {codec::TreeOrder::Standard, codec::TreeOrder::Mirrored}) {
-        const Bytes s2 = Encode2(in, order);
-        EXPECT_EQ(s2.size(), size2);
-        EXPECT_EQ(Fnv1a(s2), hash2);
-    }
+    const Bytes s2 = Encode2(in);
+    EXPECT_EQ(s2.size(), size2);
+    EXPECT_EQ(Fnv1a(s2), hash2);
 }
 
 // Pins the exact streams of a whole text: any change of tree layout, tie rule
@@ -190,14 +183,13 @@ TEST(EncoderStreams, ExactOnOneSidedAndScatteredTrees) {
 }
 
 // The insertion beside the last match must give the walk's bytes (with and
-// without the index of the first two bytes), in both types and both orders
-// of the type 2 tree.
+// without the index of the first two bytes), in both types.
 TEST(EncoderStreams, InsertionsBesideTheMatchGiveTheWalksBytes) {
     constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
     codec::LzssEncoder fast, fastUnindexed(kNever), walked(kNever, false);
-    const auto encode2 = [](const Bytes& in, codec::TreeOrder order, std::int64_t indexFrom, bool besideMatch) {
+    const auto encode2 = [](const Bytes& in, std::int64_t indexFrom, bool besideMatch) {
         Bytes out(in.size());
-        const std::int32_t r = codec::CompressLzmit(in, out, order, indexFrom, besideMatch);
+        const std::int32_t r = codec::CompressLzmit(in, out, indexFrom, besideMatch);
         out.resize(r >= 0 ? static_cast<std::size_t>(r) : 0);
         return out;
     };
@@ -206,11 +198,9 @@ TEST(EncoderStreams, InsertionsBesideTheMatchGiveTheWalksBytes) {
         const Bytes want = Encode1(walked, in);
         EXPECT_EQ(Encode1(fast, in), want) << "seed " << seed;
         EXPECT_EQ(Encode1(fastUnindexed, in), want) << "seed " << seed;
-        for (auto order : {codec::TreeOrder::Standard, codec::TreeOrder::Mirrored}) {
-            const Bytes want2 = encode2(in, order, kNever, false);
-            EXPECT_EQ(encode2(in, order, 0, true), want2) << "seed " << seed;
-            EXPECT_EQ(encode2(in, order, kNever, true), want2) << "seed " << seed;
-        }
+        const Bytes want2 = encode2(in, kNever, false);
+        EXPECT_EQ(encode2(in, 0, true), want2) << "seed " << seed;
+        EXPECT_EQ(encode2(in, kNever, true), want2) << "seed " << seed;
     }
 }
 
