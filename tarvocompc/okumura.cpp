@@ -393,7 +393,7 @@ template <const Variant& v>
     if (equal != NIL) {  // r takes its place
         matchPosition = nearPosition = equal;
         matchLength = nearLength = v.F;
-            TakePlace(r, equal);
+        TakePlace(r, equal);
         return true;
     }
     const int beforeLength = codec::PickIf(previous == NIL, -1, b.length);
@@ -525,7 +525,7 @@ template <const Variant& v, bool kIndexed>
                 matchPosition = w.position;
                 nearLength = w.nearest;
                 nearPosition = w.near;
-                            TakePlace(r, p);
+                TakePlace(r, p);
                 if (kIndexed) IndexInserted<v>(r);
                 return;
             }
