@@ -61,9 +61,9 @@ std::optional<Bytes> Tarvo(std::span<const std::uint8_t> input, int type) {
 }
 
 const CompressMethodRegistration kTarvo({"tarvo", "Original Tarvo algorithm (Compress_LZSS / Compress_LZMIT)",
-                                         [](std::span<const std::uint8_t> in, int type) { return Tarvo(in, type); }});
+                                         Tarvo});
 const CompressMethodRegistration kTarvoC({"tarvo-c", "its second build (Compress_LZSS_C / Compress_LZMIT_C)",
-                                          [](std::span<const std::uint8_t> in, int type) { return Tarvo(in, type); }});
+                                          Tarvo});
 
 bool ReadFile(const std::string& path, Bytes& data) {
     std::ifstream in(path, std::ios::binary);

@@ -339,7 +339,6 @@ void LzssEncoder::Walk(int position, std::size_t test) {
 struct LzssEncoder::TreeView {
     LzssEncoder& e;
     static constexpr std::uint16_t none = kNil;
-    static constexpr int kLargerSide = 1, kReplacedFrom = 0;
     unsigned PrefixOf(std::uint16_t x) const { return e.PrefixOf(x); }
     std::uint16_t Child(std::uint16_t x, int side) const { return e.links_[x].child[side]; }
     std::uint16_t Neighbour(std::uint16_t x, int side) const { return side == 0 ? e.before_[x] : e.after_[x]; }
@@ -738,17 +737,16 @@ private:
     bool InsertFirstOfPrefix(std::uint16_t s) {
         const unsigned prefix = PrefixOf(s);
         const int above = present_.Next(prefix);
-        std::uint16_t neighbour[2];  // before and after the key in the tree's order
+        std::uint16_t before, after;  // the key's neighbours in the tree's order
         if (above >= 0) {
-            neighbour[kLargerSide] = EndOfPrefix(static_cast<unsigned>(above), 1 - kLargerSide);
-            neighbour[1 - kLargerSide] = neighbour_[neighbour[kLargerSide]][1 - kLargerSide];
+            after = EndOfPrefix(static_cast<unsigned>(above), 0);
+            before = neighbour_[after][0];
         } else {
             const int below = present_.Previous(prefix);
             if (below < 0) return false;
-            neighbour[1 - kLargerSide] = EndOfPrefix(static_cast<unsigned>(below), kLargerSide);
-            neighbour[kLargerSide] = kNone;
+            before = EndOfPrefix(static_cast<unsigned>(below), 1);
+            after = kNone;
         }
-        const std::uint16_t before = neighbour[0], after = neighbour[1];
         const auto at = PlaceBetween(before, after, BeforeIsDeeper(before), -1, -1);
         if (child_[HookAt(at.deeper, at.side)] != kNone) return false;
         HangBetween(s, at.deeper, at.side, before, after);
@@ -781,11 +779,6 @@ private:
         }
     }
 
-    // The side of the larger strings in the tree's order (after them), and
-    // the side of the neighbour that takes the place of a removed node with
-    // two children (its predecessor).
-    static constexpr int kLargerSide = 1, kReplacedFrom = 0;
-
     unsigned PrefixOf(std::uint16_t node) const { return FirstTwoBytes(ring_ + node); }
 
     void PutByte(std::int64_t position) {
@@ -806,7 +799,6 @@ private:
     struct TreeView {
         LzmitTree& t;
         static constexpr std::uint16_t none = kNone;
-        static constexpr int kLargerSide = LzmitTree::kLargerSide, kReplacedFrom = LzmitTree::kReplacedFrom;
         unsigned PrefixOf(std::uint16_t x) const { return t.PrefixOf(x); }
         std::uint16_t Child(std::uint16_t x, int side) const { return t.child_[HookAt(x, side)]; }
         std::uint16_t Neighbour(std::uint16_t x, int side) const { return t.neighbour_[x][side]; }
@@ -889,9 +881,9 @@ private:
         } else {
             // The predecessor (rightmost of the left subtree) moves up: the
             // neighbour on that side, which has no child towards s.
-            const std::uint32_t m = neighbour_[s][kReplacedFrom];
+            const std::uint32_t m = neighbour_[s][0];
             const std::uint32_t mHook = hooks_[m];
-            const std::uint32_t inner = child_[HookAt(m, kReplacedFrom)];
+            const std::uint32_t inner = child_[HookAt(m, 0)];
             child_[mHook] = static_cast<std::uint16_t>(inner);
             hooks_[inner] = static_cast<std::uint16_t>(mHook);
             TakeChildren(static_cast<std::uint16_t>(m), s);

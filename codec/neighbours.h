@@ -141,18 +141,16 @@ Node EndOfPrefix(Node top, Node none, unsigned prefix, int side, PrefixOf prefix
 
 // The index of first two bytes of a tree encoder: for each, the highest node
 // whose string starts with them. The nodes of one prefix are neighbours in
-// the order, and the highest of them lies above all the others. The tree is
-// seen through `tree`, which has:
+// the order, and the highest of them lies above all the others. In each
+// tree the larger strings lie after a node (side 1), and a removed node with
+// two children gives its place to its predecessor. The tree is seen through
+// `tree`, which has:
 //   none                        no node
 //   PrefixOf(x)                 the first two bytes of x's string
 //   Child(x, side)              x's child, side 0 before x in the order, 1 after
 //   Neighbour(x, side)          the node right before (0) or after (1) x
 //   Top(prefix)                 the entry of the index, a reference
 //   Unmark(prefix)              no node has the prefix any more
-//   kLargerSide                 the side of the larger strings (1 in the
-//                               trees of these encoders)
-//   kReplacedFrom               the side of the neighbour that takes the
-//                               place of a removed node with two children
 
 // The highest node with the given first two bytes in the subtree of node.
 template <typename Node, typename Tree>
@@ -160,18 +158,17 @@ Node FirstWithPrefix(Node node, unsigned prefix, const Tree& tree) {
     while (node != tree.none) {
         const unsigned p = tree.PrefixOf(node);
         if (p == prefix) break;
-        node = tree.Child(node, prefix > p ? Tree::kLargerSide : 1 - Tree::kLargerSide);
+        node = tree.Child(node, prefix > p ? 1 : 0);
     }
     return node;
 }
 
-// Whether x, a node on the side kReplacedFrom of node in the order, lies
-// below node (else it lies above): then it is on the way from node's child
-// on that side to node's neighbour there, the node that moves up when node
-// goes with two children.
+// Whether x, a node before node in the order, lies below node (else it lies
+// above): then it is on the way from node's smaller child to its
+// predecessor, the node that moves up when node goes with two children.
 template <typename Node, typename Tree>
 bool OnWayToReplacement(Node x, Node node, const Tree& tree) {
-    for (Node y = tree.Child(node, Tree::kReplacedFrom); y != tree.none; y = tree.Child(y, 1 - Tree::kReplacedFrom))
+    for (Node y = tree.Child(node, 0); y != tree.none; y = tree.Child(y, 1))
         if (y == x) return true;
     return false;
 }
@@ -195,17 +192,15 @@ template <typename Node, typename Tree>
         }
         return;
     }
-    const Node moved = tree.Neighbour(node, Tree::kReplacedFrom);
+    const Node moved = tree.Neighbour(node, 0);
     const unsigned movedPrefix = tree.PrefixOf(moved);
     if (movedPrefix == prefix) {
         top = static_cast<Node>(PickIf<std::uint32_t>(top == node, moved, top));
         return;
     }
-    // node was the first (or last) of its prefix: the rest of it lies on the
-    // other side.
-    constexpr int kOther = 1 - Tree::kReplacedFrom;
+    // node was the first of its prefix: the rest of it lies after it.
     if (top == node) {
-        top = rest(tree.Child(node, kOther), tree.Neighbour(node, kOther));
+        top = rest(tree.Child(node, 1), tree.Neighbour(node, 1));
         if (top == none) tree.Unmark(prefix);
     }
     // The moved node rises above the nodes on its way up, all below node: if

@@ -244,7 +244,6 @@ unsigned PrefixOf(int node) {
 template <const Variant& v>
 struct TreeView {
     static constexpr Node none = NIL;
-    static constexpr int kLargerSide = 1, kReplacedFrom = 0;
     unsigned PrefixOf(Node x) const { return tarvocompc::PrefixOf<v>(x); }
     Node Child(Node x, int side) const { return child[x][side]; }
     Node Neighbour(Node x, int side) const { return side == 0 ? before[x] : after[x]; }
