@@ -664,18 +664,7 @@ private:
         constexpr int kSteps = kNeedMatch ? 1 : 3;
         if (guess == s || hooks_[guess] == kDetached) return false;
         const std::uint8_t* key = ring_ + s;
-        // Unless the previous key equalled its neighbour, this key shares one
-        // byte less with guess and lies on the same side of it: both strings
-        // lost the same first byte.
-        Order g;
-        if (guessLength_ < kLongest) {
-            g = {guessLength_ - 1, guessAfter_ ? 1 : -1};
-        } else {
-            // The previous key equalled guess's predecessor: this key equals
-            // guess in all but the last byte.
-            const int c = key[kLongest - 1] - ring_[guess + kLongest - 1];
-            g = {c == 0 ? kLongest : kLongest - 1, c == 0 ? 0 : c > 0 ? 1 : -1};
-        }
+        const auto g = OrderFromPrevious<Order>(guessLength_, guessAfter_, kLongest, key, ring_ + guess);
         Neighbours<std::uint16_t, Order> around;
         if (!FindNeighbours<kSteps>(
                 guess, g, kNone, [&](std::uint16_t node) { return Compare(key, node); },

@@ -53,6 +53,21 @@ template <int kSteps, typename Node, typename Order, typename Compare, typename 
     return true;
 }
 
+// How a key compares with guess, the string one past the previous key's
+// nearest neighbour, known without a comparison: unless the previous key
+// equalled that neighbour in all `longest` bytes, the key shares one byte less
+// with guess (previousLength - 1) and lies on the same side of it
+// (previousAfter), as both strings lost the same first byte; if it did, the
+// key equals guess in all but the last byte. key and guessString are the two
+// strings, of `longest` bytes. For FindNeighbours.
+template <typename Order>
+[[gnu::always_inline]] inline Order OrderFromPrevious(int previousLength, bool previousAfter, int longest,
+                                                      const std::uint8_t* key, const std::uint8_t* guessString) {
+    if (previousLength < longest) return {previousLength - 1, previousAfter ? 1 : -1};
+    const int c = key[longest - 1] - guessString[longest - 1];
+    return {c == 0 ? longest : longest - 1, c == 0 ? 0 : c > 0 ? 1 : -1};
+}
+
 template <int kSteps, typename Node, typename Compare, typename BeforeOf, typename AfterOf>
 [[gnu::always_inline]] inline bool FindNeighbours(Node guess, Node none, Compare compare, BeforeOf beforeOf,
                                                   AfterOf afterOf, Neighbours<Node, decltype(compare(guess))>& found) {

@@ -369,16 +369,7 @@ template <const Variant& v>
         o.length = CompareTail(key, v.ring + node, v.F, o.sign);
         return o;
     };
-    // Unless the previous string equalled its neighbour, this one shares one
-    // byte less with guess and lies on the same side of it: both lost the
-    // same first byte. If it did, this one equals guess but for the last byte.
-    Order g;
-    if (nearLength < v.F) {
-        g = {nearLength - 1, nearAfter ? 1 : -1};
-    } else {
-        const int c = key[v.F - 1] - v.ring[guess + v.F - 1];
-        g = {c == 0 ? v.F : v.F - 1, c == 0 ? 0 : c > 0 ? 1 : -1};
-    }
+    const auto g = codec::OrderFromPrevious<Order>(nearLength, nearAfter, v.F, key, v.ring + guess);
     codec::Neighbours<int, Order> around;
     if (!codec::FindNeighbours<kSteps>(
             guess, g, NIL, compare, [](int node) { return before[node]; }, [](int node) { return after[node]; },
