@@ -1,6 +1,6 @@
-// Encode -> decode round trip of both TarvoComp encoders: every stream must decode to the input with the bounded and
-// the ring decoder, consume exactly its bytes, and stay within the promised
-// output size.
+// Encode -> decode round trip of both TarvoComp encoders: every stream must
+// decode to the input with the bounded and the ring decoder, consume exactly
+// its bytes, and stay within the promised output size.
 #include <cstdint>
 #include <vector>
 
