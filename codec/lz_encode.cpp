@@ -512,16 +512,16 @@ public:
     // position of an item; the others only take their places). Each of the
     // two has its own copy of the code, so the processor predicts their
     // branches, which go differently, each from its own history.
-    template <bool kNeedMatch>
+    template <bool kNeedMatch, int kIndex>
     Match Insert(std::int64_t p) {
         // The ring holds the bytes of the key and of every node's string.
-        if (p + kLongest - 1 < n_) PutByte(p + kLongest - 1);
+        if (kIndex != kIndexKept || p + kLongest - 1 < n_) PutByte(p + kLongest - 1);
         const std::uint16_t s = EntryOf(p);
         // Before position kWindow, the node is one not used yet.
         const std::uint16_t leaving = EntryOf(p - kWindow);
-        if (hooks_[leaving] != kDetached) Remove(leaving);
+        if (hooks_[leaving] != kDetached) Remove<kIndex>(leaving);
         std::uint16_t node = child_[kRootEntry * 2];
-        const int maxK = static_cast<int>(std::min<std::int64_t>(kLongest, n_ - p));
+        const int maxK = kIndex != kIndexKept ? kLongest : static_cast<int>(std::min<std::int64_t>(kLongest, n_ - p));
         // The index holds strings of the longest copy only; the last
         // positions walk from the top.
         if (maxK < kLongest) indexed_ = false;
@@ -531,17 +531,17 @@ public:
             // A key beside its guess shares two bytes with it, so it is not
             // the first of its two bytes (and one that takes the place of the
             // highest of them becomes it in TakePlace): top_ stays as it is.
-            if (besideMatch_ && guessLength_ >= 3 && InsertNextTo<kNeedMatch>(s, EntryOf(guess_ + 1), found))
+            if (besideMatch_ && guessLength_ >= 3 && InsertNextTo<kNeedMatch, kIndex>(s, EntryOf(guess_ + 1), found))
                 return found;
         }
-        std::uint16_t* const prefixTop = indexed_ ? &top_[PrefixOf(s)] : nullptr;
+        std::uint16_t* const prefixTop = Indexed<kIndex>() ? &top_[PrefixOf(s)] : nullptr;
         const bool firstOfPrefix = prefixTop && *prefixTop == kNone;
         if (node == kNone)
             Hang(s, kNone, 0);
         else if (firstOfPrefix && InsertFirstOfPrefix(s))
             found = {2, -1};  // no string shares two bytes with it
         else
-            found = Walk(s, prefixTop && !firstOfPrefix ? *prefixTop : node);
+            found = Walk<kIndex>(s, prefixTop && !firstOfPrefix ? *prefixTop : node);
         if (firstOfPrefix) {
             present_.Mark(PrefixOf(s), true);
             *prefixTop = s;
@@ -549,10 +549,21 @@ public:
         return found;
     }
 
+    // How Insert and the steps below learn whether top_ is kept: from
+    // indexed_ (kIndexKept), or known to be off or on, for all positions but
+    // the last kLongest - 1, where indexed_ stays as it is.
+    static constexpr int kIndexKept = -1, kIndexOff = 0, kIndexOn = 1;
+
 private:
+    template <int kIndex>
+    bool Indexed() const {
+        return kIndex == kIndexKept ? indexed_ : kIndex == kIndexOn;
+    }
+
     // The walk down from node, as the type 1 walk, the side picked by
     // conditional move. (The type 1 walk turns to branches where the recent
     // walks turned seldom; here that costs more than it saves.)
+    template <int kIndex>
     Match Walk(std::uint16_t s, std::size_t node) {
         const std::uint8_t* const key = ring_ + s;
         // Read as big-endian words, one unsigned comparison gives the order;
@@ -570,9 +581,10 @@ private:
         bool right = false;
         const std::uint8_t* const ring8 = ring_ + 8;
         for (;;) {
-            // Both children are loaded with the string (see the type 1 walk).
-            std::uint32_t children;
-            std::memcpy(&children, child_ + node * 2, 4);
+            // Both children are loaded with the string (see the type 1 walk),
+            // each by a load of its own: one word split in two takes two
+            // steps more at every level.
+            const std::uint32_t smaller = child_[node * 2], larger = child_[node * 2 + 1];
             std::uint64_t a, b;
             const std::uint64_t raw0 = Load64(ring_ + node);
             // The usual level, where the first eight bytes differ, has its
@@ -598,7 +610,7 @@ private:
                     difference = __builtin_bswap64(a ^ b);
                     from = 16;
                     if (a == b) {
-                        TakePlace(s, static_cast<std::uint16_t>(node));
+                        TakePlace<kIndex>(s, static_cast<std::uint16_t>(node));
                         guess_ = static_cast<std::uint16_t>(node);
                         guessLength_ = kLongest;
                         return {kLongest, static_cast<std::int32_t>(node)};
@@ -607,7 +619,7 @@ private:
                 KeepLongest(from + (__builtin_ctzll(difference) >> 3), static_cast<std::uint32_t>(node), best, first,
                             last);
             }
-            const std::uint32_t child = PickIfAbove(a, b, children >> 16, children & 0xFFFF);
+            const std::uint32_t child = PickIfAbove(a, b, larger, smaller);
             if (child == kNone) {
                 right = a > b;  // side 1 (right) for larger strings
                 Hang(s, static_cast<std::uint16_t>(node), right);
@@ -655,7 +667,7 @@ private:
     // and it keeps the first node met of that length: the highest, climbed
     // to when kNeedMatch. Returns false, with nothing changed, when the
     // string does not fall next to guess.
-    template <bool kNeedMatch>
+    template <bool kNeedMatch, int kIndex>
     bool InsertNextTo(std::uint16_t s, std::uint16_t guess, Match& found) {
         // Neighbours passed at most on the way from guess. One for the last
         // position of an item, where the previous key's match has just ended:
@@ -673,7 +685,7 @@ private:
             return false;
         const auto [before, after, b, a, equal] = around;
         if (equal != kNone) {
-            TakePlace(s, equal);
+            TakePlace<kIndex>(s, equal);
             found = {kLongest, equal};
             guess_ = equal;
             guessLength_ = kLongest;
@@ -695,7 +707,7 @@ private:
         if (kNeedMatch && longest > 2) {
             // Above the first node of the key's first two bytes none shares
             // more than one: the climb stops there.
-            const std::uint16_t top = indexed_ ? top_[PrefixOf(s)] : kNone;
+            const std::uint16_t top = Indexed<kIndex>() ? top_[PrefixOf(s)] : kNone;
             const std::uint16_t match = HighestOfLongest(
                 deeper, side == 1 ? b : a, beforeLength, afterLength, longest, kNone,
                 [&](std::uint16_t x) {
@@ -842,8 +854,9 @@ private:
 
     // s takes node's place (same parent, side, children and neighbours);
     // node leaves.
+    template <int kIndex>
     void TakePlace(std::uint16_t s, std::uint16_t node) {
-        if (indexed_) {
+        if (Indexed<kIndex>()) {
             std::uint16_t& top = top_[PrefixOf(node)];
             if (top == node) top = s;
         }
@@ -856,10 +869,11 @@ private:
     // Takes node s out of the tree, keeping top_ right when it is kept. The
     // links are held in 32-bit values: 16-bit ones are widened again at each
     // use as an index.
+    template <int kIndex>
     void Remove(std::uint16_t s) {
         const std::uint32_t hook = hooks_[s];
         const std::uint32_t l = child_[s * 2], r = child_[s * 2 + 1];
-        if (indexed_) {
+        if (Indexed<kIndex>()) {
             TreeView tree{*this};
             codec::UnindexNode<std::uint16_t>(s, static_cast<std::uint16_t>(l), static_cast<std::uint16_t>(r), tree);
         }
@@ -891,7 +905,7 @@ private:
     // would load each pointer again after every store it cannot tell apart
     // from it.
     // The links: node e's left and right child at 2e and 2e + 1, kNone for
-    // none; the walk reads both as one word.
+    // none.
     alignas(64) std::uint16_t child_[(kEntries + 1) * 2];
     // Per node, its hook. Entry kNone absorbs the writes for a missing child,
     // so that those need no branch (a child is there about as often as not);
@@ -916,6 +930,66 @@ private:
     bool indexed_ = false;        // top_ is kept
 };
 
+// The items of the type 2 stream as they are written: literals and copies in
+// groups of eight behind a flag byte.
+struct ItemWriter {
+    std::int64_t i = 0;  // the next input byte to encode
+    std::int64_t insertCount = 1;
+    unsigned flag = 0;
+    int itemsInGroup = 0;
+    std::int64_t flagAt = 0;
+    std::int64_t outCount = 1;
+
+    // Writes the items whose positions all lie before end. False when the
+    // stream grows too long. The state is worked on in locals: the bytes
+    // written (and those the tree's ring takes) could be any object's, so
+    // the members would be read again after each.
+    template <int kIndex>
+    bool Run(LzmitTree& tree, const std::uint8_t* input, std::uint8_t* out, std::int64_t n, std::int64_t end) {
+        std::int64_t i = this->i, insertCount = this->insertCount, flagAt = this->flagAt, outCount = this->outCount;
+        unsigned flag = this->flag;
+        int itemsInGroup = this->itemsInGroup;
+        bool fits = true;
+        while (i + insertCount - 1 < end) {
+            for (std::int64_t k = 0; k + 1 < insertCount; ++k) tree.Insert<false, kIndex>(i + k);
+            const Match m = tree.Insert<true, kIndex>(i + insertCount - 1);
+            i += insertCount - 1;
+            if (outCount >= n - 17) {
+                fits = false;
+                break;
+            }
+            flag = (flag >> 1) & 0x7F;
+            if (m.length <= 2 || i + m.length > n) {
+                out[outCount++] = input[i];
+                flag |= 0x80;
+                insertCount = 1;
+            } else {
+                // The match's node is its position mod 8192, and it lies 1 to
+                // 4096 bytes back.
+                const auto distance = static_cast<unsigned>((i - m.node) & (kEntries - 1));
+                const unsigned word = ((distance - 1) << 4) | static_cast<unsigned>(m.length - 3);
+                out[outCount] = static_cast<std::uint8_t>(word);
+                out[outCount + 1] = static_cast<std::uint8_t>(word >> 8);
+                outCount += 2;
+                insertCount = m.length;
+            }
+            if (++itemsInGroup == 8) {
+                out[flagAt] = static_cast<std::uint8_t>(flag);
+                flagAt = outCount++;
+                itemsInGroup = 0;
+            }
+            ++i;
+        }
+        this->i = i;
+        this->insertCount = insertCount;
+        this->flag = flag;
+        this->itemsInGroup = itemsInGroup;
+        this->flagAt = flagAt;
+        this->outCount = outCount;
+        return fits;
+    }
+};
+
 }  // namespace
 
 std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
@@ -926,45 +1000,20 @@ std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::u
     if (owned == nullptr) return -1;
     LzmitTree& tree = *owned;
     tree.Clear(n >= indexFrom);
+    ItemWriter w;
+    const std::uint8_t* in = input.data();
     std::uint8_t* out = output.data();
-    std::int64_t i = 0;
-    std::int64_t insertCount = 1;
-    unsigned flag = 0;
-    int itemsInGroup = 0;
-    std::int64_t flagAt = 0;
-    std::int64_t outCount = 1;
-    Match m{0, -1};
-    while (i + insertCount - 1 < n) {
-        for (std::int64_t k = 0; k + 1 < insertCount; ++k) tree.Insert<false>(i + k);
-        m = tree.Insert<true>(i + insertCount - 1);
-        i += insertCount - 1;
-        if (outCount >= n - 17) return -1;
-        flag = (flag >> 1) & 0x7F;
-        if (m.length <= 2 || i + m.length > n) {
-            out[outCount++] = input[i];
-            flag |= 0x80;
-            insertCount = 1;
-        } else {
-            // The match's node is its position mod 8192, and it lies 1 to
-            // 4096 bytes back.
-            const auto distance = static_cast<unsigned>((i - m.node) & (kEntries - 1));
-            const unsigned word = ((distance - 1) << 4) | static_cast<unsigned>(m.length - 3);
-            out[outCount] = static_cast<std::uint8_t>(word);
-            out[outCount + 1] = static_cast<std::uint8_t>(word >> 8);
-            outCount += 2;
-            insertCount = m.length;
-        }
-        if (++itemsInGroup == 8) {
-            out[flagAt] = static_cast<std::uint8_t>(flag);
-            flagAt = outCount++;
-            itemsInGroup = 0;
-        }
-        ++i;
-    }
+    // All but the last kLongest - 1 positions are inserted with the index
+    // known to be kept or not; the rest as indexed_ says.
+    const bool encoded = n >= indexFrom ? w.Run<LzmitTree::kIndexOn>(tree, in, out, n, n - (kLongest - 1))
+                                        : w.Run<LzmitTree::kIndexOff>(tree, in, out, n, n - (kLongest - 1));
+    if (!encoded || !w.Run<LzmitTree::kIndexKept>(tree, in, out, n, n)) return -1;
+    const int itemsInGroup = w.itemsInGroup;
+    std::int64_t outCount = w.outCount;
     if (itemsInGroup == 0)
         outCount -= 1;
     else
-        out[flagAt] = static_cast<std::uint8_t>(flag >> (8 - itemsInGroup));
+        output[w.flagAt] = static_cast<std::uint8_t>(w.flag >> (8 - itemsInGroup));
     return static_cast<std::int32_t>(outCount);
 }
 
