@@ -492,7 +492,7 @@ struct Match {
 class LzmitTree {
 public:
     LzmitTree(const std::uint8_t* input, std::int64_t length, bool besideMatch)
-        : in_(input), n_(length), besideMatch_(besideMatch) {}
+        : in_(input), n_(length), guessFrom_(besideMatch ? 3 : kLongest + 1) {}
 
     // With index, the walks of most positions start at the highest node of
     // their first two bytes (see LzssEncoder::top_), which pays for clearing
@@ -505,7 +505,26 @@ public:
         }
         std::fill_n(hooks_, kEntries, kDetached);
         child_[kRootEntry * 2] = child_[kRootEntry * 2 + 1] = kNone;
-        for (std::int64_t p = 0; p < std::min<std::int64_t>(n_, kLongest - 1); ++p) PutByte(p);
+        filled_ = 0;
+    }
+
+    // Makes sure the ring holds the bytes of the strings of positions up to
+    // last (and of the window's): the input up to last + kLongest - 1. It
+    // takes them some way ahead, a block at a time; the ring's entries they
+    // replace belong to positions long out of the window.
+    void FillFor(std::int64_t last) {
+        if (last + kLongest <= filled_) [[likely]]
+            return;
+        const std::int64_t to = std::min(n_, last + kLongest + kFillAhead);
+        while (filled_ < to) {
+            const std::uint16_t e = EntryOf(filled_);
+            const auto count = static_cast<std::size_t>(std::min<std::int64_t>(to - filled_, kEntries - e));
+            std::memcpy(ring_ + e, in_ + filled_, count);
+            // The copy of the first kLongest - 1 behind the end.
+            if (e < kLongest - 1)
+                std::memcpy(ring_ + kEntries + e, in_ + filled_, std::min<std::size_t>(count, kLongest - 1 - e));
+            filled_ += static_cast<std::int64_t>(count);
+        }
     }
 
     // Inserts position p and returns its match when kNeedMatch (the last
@@ -514,8 +533,6 @@ public:
     // branches, which go differently, each from its own history.
     template <bool kNeedMatch, int kIndex>
     Match Insert(std::int64_t p) {
-        // The ring holds the bytes of the key and of every node's string.
-        if (kIndex != kIndexKept || p + kLongest - 1 < n_) PutByte(p + kLongest - 1);
         const std::uint16_t s = EntryOf(p);
         // Before position kWindow, the node is one not used yet.
         const std::uint16_t leaving = EntryOf(p - kWindow);
@@ -531,7 +548,7 @@ public:
             // A key beside its guess shares two bytes with it, so it is not
             // the first of its two bytes (and one that takes the place of the
             // highest of them becomes it in TakePlace): top_ stays as it is.
-            if (besideMatch_ && guessLength_ >= 3 && InsertNextTo<kNeedMatch, kIndex>(s, EntryOf(guess_ + 1), found))
+            if (guessLength_ >= guessFrom_ && InsertNextTo<kNeedMatch, kIndex>(s, EntryOf(guess_ + 1), found))
                 return found;
         }
         std::uint16_t* const prefixTop = Indexed<kIndex>() ? &top_[PrefixOf(s)] : nullptr;
@@ -782,12 +799,6 @@ private:
 
     unsigned PrefixOf(std::uint16_t node) const { return FirstTwoBytes(ring_ + node); }
 
-    void PutByte(std::int64_t position) {
-        const std::uint16_t e = EntryOf(position);
-        ring_[e] = in_[position];
-        if (e < kLongest - 1) ring_[e + kEntries] = in_[position];
-    }
-
     // Of two neighbours in the tree's order, one lies above the other, and
     // the deeper has no child towards the other: whether that is the one
     // before (false when there is none).
@@ -900,7 +911,11 @@ private:
 
     const std::uint8_t* in_;
     std::int64_t n_;
-    bool besideMatch_;
+    // The shortest previous match beside whose successor a string is placed
+    // without a walk; longer than any when that is turned off.
+    int guessFrom_;
+    static constexpr std::int64_t kFillAhead = 256;  // input bytes taken into the ring beyond those needed
+    std::int64_t filled_ = 0;                        // the input bytes before it are in the ring
     // The arrays are the object's own, not pointers to arrays: the compiler
     // would load each pointer again after every store it cannot tell apart
     // from it.
@@ -951,6 +966,7 @@ struct ItemWriter {
         int itemsInGroup = this->itemsInGroup;
         bool fits = true;
         while (i + insertCount - 1 < end) {
+            tree.FillFor(i + insertCount - 1);
             for (std::int64_t k = 0; k + 1 < insertCount; ++k) tree.Insert<false, kIndex>(i + k);
             const Match m = tree.Insert<true, kIndex>(i + insertCount - 1);
             i += insertCount - 1;
