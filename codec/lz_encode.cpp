@@ -695,7 +695,7 @@ private:
         const std::uint8_t* key = ring_ + s;
         const auto g = OrderFromPrevious<Order>(guessLength_, guessAfter_, kLongest, key, ring_ + guess);
         Neighbours<std::uint16_t, Order> around;
-        if (!FindNeighbours<kSteps>(
+        if (!FindNeighbours<kSteps, true>(
                 guess, g, kNone, [&](std::uint16_t node) { return Compare(key, node); },
                 [&](std::uint16_t node) { return neighbour_[node][0]; },
                 [&](std::uint16_t node) { return neighbour_[node][1]; }, around))
@@ -708,8 +708,7 @@ private:
             guessLength_ = kLongest;
             return true;
         }
-        const int beforeLength = PickIf(before == kNone, -1, b.length);
-        const int afterLength = PickIf(after == kNone, -1, a.length);
+        const int beforeLength = b.length, afterLength = a.length;
         const auto at = PlaceBetween(before, after, BeforeIsDeeper(before), beforeLength, afterLength);
         const std::uint16_t deeper = at.deeper;
         const int side = at.side;

@@ -22,8 +22,12 @@ struct Neighbours {
 // passing at most kSteps nodes. compare(node) gives an Order of the key
 // against node, whose sign is that of key - node; beforeOf and afterOf give
 // a node's neighbours, or none. g is compare(guess), which the caller may
-// know without comparing. Returns false when the key lies farther.
-template <int kSteps, typename Node, typename Order, typename Compare, typename BeforeOf, typename AfterOf>
+// know without comparing. Returns false when the key lies farther. The Order
+// of a missing neighbour is left as it is, or with kMarkMissing given the
+// length -1, as PlaceBetween takes it (cheaper for the type 2 tree than
+// picking it after, dearer for the others).
+template <int kSteps, bool kMarkMissing = false, typename Node, typename Order, typename Compare, typename BeforeOf,
+          typename AfterOf>
 [[gnu::always_inline]] inline bool FindNeighbours(Node guess, Order g, Node none, Compare compare, BeforeOf beforeOf,
                                                   AfterOf afterOf, Neighbours<Node, Order>& found) {
     Node before = guess, after = guess;
@@ -31,7 +35,11 @@ template <int kSteps, typename Node, typename Order, typename Compare, typename 
     if (g.sign > 0) {
         for (int step = 0;; ++step) {
             after = afterOf(before);
-            if (after == none || (a = compare(after)).sign <= 0) break;
+            if (after == none) {
+                if constexpr (kMarkMissing) a.length = -1;
+                break;
+            }
+            if ((a = compare(after)).sign <= 0) break;
             if (step == kSteps) return false;
             before = after;
             b = a;
@@ -39,7 +47,11 @@ template <int kSteps, typename Node, typename Order, typename Compare, typename 
     } else if (g.sign < 0) {
         for (int step = 0;; ++step) {
             before = beforeOf(after);
-            if (before == none || (b = compare(before)).sign >= 0) break;
+            if (before == none) {
+                if constexpr (kMarkMissing) b.length = -1;
+                break;
+            }
+            if ((b = compare(before)).sign >= 0) break;
             if (step == kSteps) return false;
             after = before;
             a = b;
