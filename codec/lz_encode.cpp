@@ -537,14 +537,15 @@ public:
         // Before position kWindow, the node is one not used yet.
         const std::uint16_t leaving = EntryOf(p - kWindow);
         if (hooks_[leaving] != kDetached) Remove<kIndex>(leaving);
-        std::uint16_t node = child_[kRootEntry * 2];
+        // Only the first position finds the tree empty.
+        const bool empty = kIndex == kIndexKept && child_[kRootEntry * 2] == kNone;
         const int maxK = kIndex != kIndexKept ? kLongest : static_cast<int>(std::min<std::int64_t>(kLongest, n_ - p));
         // The index holds strings of the longest copy only; the last
         // positions walk from the top.
         if (maxK < kLongest) indexed_ = false;
         Match found{0, -1};
-        if (node != kNone) {
-            if (maxK < kLongest) return InsertNearEnd(s, node, maxK);
+        if (!empty) {
+            if (maxK < kLongest) return InsertNearEnd(s, child_[kRootEntry * 2], maxK);
             // A key beside its guess shares two bytes with it, so it is not
             // the first of its two bytes (and one that takes the place of the
             // highest of them becomes it in TakePlace): top_ stays as it is.
@@ -553,12 +554,12 @@ public:
         }
         std::uint16_t* const prefixTop = Indexed<kIndex>() ? &top_[PrefixOf(s)] : nullptr;
         const bool firstOfPrefix = prefixTop && *prefixTop == kNone;
-        if (node == kNone)
+        if (empty)
             Hang(s, kNone, 0);
         else if (firstOfPrefix && InsertFirstOfPrefix(s))
             found = {2, -1};  // no string shares two bytes with it
         else
-            found = Walk<kIndex>(s, prefixTop && !firstOfPrefix ? *prefixTop : node);
+            found = Walk<kIndex>(s, prefixTop && !firstOfPrefix ? *prefixTop : child_[kRootEntry * 2]);
         if (firstOfPrefix) {
             present_.Mark(PrefixOf(s), true);
             *prefixTop = s;
@@ -568,7 +569,8 @@ public:
 
     // How Insert and the steps below learn whether top_ is kept: from
     // indexed_ (kIndexKept), or known to be off or on, for all positions but
-    // the last kLongest - 1, where indexed_ stays as it is.
+    // the first and the last kLongest - 1 (those see whether the tree is
+    // empty and where the input ends; indexed_ stays as it is).
     static constexpr int kIndexKept = -1, kIndexOff = 0, kIndexOn = 1;
 
 private:
@@ -1018,11 +1020,14 @@ std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::u
     ItemWriter w;
     const std::uint8_t* in = input.data();
     std::uint8_t* out = output.data();
-    // All but the last kLongest - 1 positions are inserted with the index
-    // known to be kept or not; the rest as indexed_ says.
-    const bool encoded = n >= indexFrom ? w.Run<LzmitTree::kIndexOn>(tree, in, out, n, n - (kLongest - 1))
-                                        : w.Run<LzmitTree::kIndexOff>(tree, in, out, n, n - (kLongest - 1));
-    if (!encoded || !w.Run<LzmitTree::kIndexKept>(tree, in, out, n, n)) return -1;
+    // All but the first and the last kLongest - 1 positions are inserted
+    // with the index known to be kept or not; those as indexed_ says.
+    const std::int64_t bulkEnd = n - (kLongest - 1);
+    const bool encoded = w.Run<LzmitTree::kIndexKept>(tree, in, out, n, std::min<std::int64_t>(n, 1)) &&
+                         (n >= indexFrom ? w.Run<LzmitTree::kIndexOn>(tree, in, out, n, bulkEnd)
+                                         : w.Run<LzmitTree::kIndexOff>(tree, in, out, n, bulkEnd)) &&
+                         w.Run<LzmitTree::kIndexKept>(tree, in, out, n, n);
+    if (!encoded) return -1;
     const int itemsInGroup = w.itemsInGroup;
     std::int64_t outCount = w.outCount;
     if (itemsInGroup == 0)
