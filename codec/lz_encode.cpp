@@ -1033,7 +1033,7 @@ std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::u
     if (itemsInGroup == 0)
         outCount -= 1;
     else
-        output[w.flagAt] = static_cast<std::uint8_t>(w.flag >> (8 - itemsInGroup));
+        out[w.flagAt] = static_cast<std::uint8_t>(w.flag >> (8 - itemsInGroup));
     return static_cast<std::int32_t>(outCount);
 }
 
