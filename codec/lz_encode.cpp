@@ -492,7 +492,7 @@ struct Match {
 class LzmitTree {
 public:
     LzmitTree(const std::uint8_t* input, std::int64_t length, bool besideMatch)
-        : in_(input), n_(length), guessFrom_(besideMatch ? 3 : kLongest + 1) {}
+        : in_(input), n_(length), guessFrom_(besideMatch ? 3 : kLongest + 1), runs_(besideMatch) {}
 
     // With index, the walks of most positions start at the highest node of
     // their first two bytes (see LzssEncoder::top_), which pays for clearing
@@ -565,6 +565,28 @@ public:
             *prefixTop = s;
         }
         return found;
+    }
+
+    // Inserts positions p .. p + count - 1 (not among the first or the last
+    // kLongest - 1) of a run: the input from p - 1 to the end of the last
+    // one's string is one byte repeated, so the string of each equals the
+    // one before, whose place it would take and which is its match. The
+    // nodes in between would leave the tree as soon as they enter it: the
+    // last takes the place of p - 1 at once. Returns the last one's match.
+    // Whether runs go through InsertRun; turned off with the insertions
+    // beside the match, runs take the way of other strings, one by one.
+    bool Runs() const { return runs_; }
+
+    template <int kIndex>
+    Match InsertRun(std::int64_t p, std::int64_t count) {
+        for (std::int64_t k = 0; k < count; ++k) {
+            const std::uint16_t leaving = EntryOf(p + k - kWindow);
+            if (hooks_[leaving] != kDetached) Remove<kIndex>(leaving);
+        }
+        TakePlace<kIndex>(EntryOf(p + count - 1), EntryOf(p - 1));
+        guess_ = EntryOf(p + count - 2);
+        guessLength_ = kLongest;
+        return {kLongest, guess_};
     }
 
     // How Insert and the steps below learn whether top_ is kept: from
@@ -915,6 +937,7 @@ private:
     // The shortest previous match beside whose successor a string is placed
     // without a walk; longer than any when that is turned off.
     int guessFrom_;
+    bool runs_;  // see Runs
     static constexpr std::int64_t kFillAhead = 256;  // input bytes taken into the ring beyond those needed
     std::int64_t filled_ = 0;                        // the input bytes before it are in the ring
     // The arrays are the object's own, not pointers to arrays: the compiler
@@ -946,6 +969,15 @@ private:
     bool indexed_ = false;        // top_ is kept
 };
 
+// Whether the length bytes from `from` on are one byte repeated.
+inline bool InRun(const std::uint8_t* input, std::int64_t from, std::int64_t length) {
+    const std::uint8_t c = input[from];
+    if (input[from + 1] != c || input[from + length - 1] != c) return false;
+    for (std::int64_t k = 2; k + 1 < length; ++k)
+        if (input[from + k] != c) return false;
+    return true;
+}
+
 // The items of the type 2 stream as they are written: literals and copies in
 // groups of eight behind a flag byte.
 struct ItemWriter {
@@ -968,8 +1000,14 @@ struct ItemWriter {
         bool fits = true;
         while (i + insertCount - 1 < end) {
             tree.FillFor(i + insertCount - 1);
-            for (std::int64_t k = 0; k + 1 < insertCount; ++k) tree.Insert<false, kIndex>(i + k);
-            const Match m = tree.Insert<true, kIndex>(i + insertCount - 1);
+            Match m;
+            if (kIndex != LzmitTree::kIndexKept && InRun(input, i - 1, insertCount + kLongest) && tree.Runs())
+                [[unlikely]] {
+                m = tree.InsertRun<kIndex>(i, insertCount);
+            } else {
+                for (std::int64_t k = 0; k + 1 < insertCount; ++k) tree.Insert<false, kIndex>(i + k);
+                m = tree.Insert<true, kIndex>(i + insertCount - 1);
+            }
             i += insertCount - 1;
             if (outCount >= n - 17) {
                 fits = false;

@@ -140,6 +140,42 @@ public:
         return match;
     }
 
+    // The last position q such that the bytes from p to q + maxLength - 1
+    // are all alike (at least p): the strings of p + 1 .. q each equal the
+    // one before. p's string must lie wholly in the input.
+    std::int32_t RunEnd(std::int32_t p) const {
+        const std::uint8_t c = data_[p];
+        if (data_[p + 1] != c || p + maxLength_ >= size_ || data_[p + maxLength_] != c) return p;
+        std::int64_t end = p + 2;  // the first byte that differs, or the input's end
+        while (end < size_ && data_[end] == c) ++end;
+        return static_cast<std::int32_t>(std::max<std::int64_t>(p, end - maxLength_));
+    }
+
+    // Inserts p + 1 .. last, which RunEnd(p) found in a run after p: each
+    // would take the place of the one before at the root of their tree
+    // (see Walk) and be reported as that many bytes long and at the oldest
+    // equal string in the window. Done without the walks: the chain of
+    // equal strings is extended and followed, and the last takes the place
+    // of p.
+    void InsertRun(std::int32_t p, std::int32_t last, std::uint8_t* lengths, std::uint16_t* distances) {
+        std::int32_t oldest = oldestEqual_[slot(p)];
+        for (std::int32_t q = p + 1; q <= last; ++q) {
+            newerEqual_[slot(q - 1)] = q;
+            // From p on, the chain is every position.
+            if (oldest >= p) {
+                oldest = std::max(oldest, q - kWindowSize);
+            } else {
+                while (oldest < q - kWindowSize) oldest = newerEqual_[slot(oldest)];
+            }
+            lengths[q] = static_cast<std::uint8_t>(maxLength_);
+            distances[q] = static_cast<std::uint16_t>(q - oldest);
+        }
+        children_[slot(last)] = children_[slot(p)];
+        oldestEqual_[slot(last)] = oldest;
+        trees_[Tree(data_ + p)] = last;
+        if (kPairs) AddPair(last);
+    }
+
 private:
     static constexpr std::int32_t kNone = std::numeric_limits<std::int32_t>::min();  // before every window
 
@@ -339,6 +375,14 @@ Matches FindMatches(std::span<const std::uint8_t> input, int type, Workspace& wo
             const bool found = length >= minLength;
             lengths[p] = static_cast<std::uint8_t>(found ? length : 0);
             distances[p] = static_cast<std::uint16_t>(found && position != kPairSource ? p - position : 0);
+            // Runs of one byte, common in pictures and tables, skip the walks.
+            if (length == maxLength) {
+                const std::int32_t last = finder.RunEnd(p);
+                if (last > p) {
+                    finder.InsertRun(p, last, lengths, distances);
+                    p = last;
+                }
+            }
         }
         if (n > 0) lengths[n - 1] = 0, distances[n - 1] = 0;
     };

@@ -186,6 +186,7 @@ TEST(OptimalParseSearch, GivesTheStraightEncodersBytes) {
                 case 6: b[i] = random[i / 32 * 2 + i % 8] % 3; break;                                // short repeats
                 case 7: b[i] = i > 64 && random[i / 32] % 3 == 0 ? b[i - (i > 4096 ? 4094 + random[i / 32] % 3 : 1 + random[i / 32] % 61)] : random[i]; break;  // near random
                 case 5: b[i] = i % 18 == 2 ? '!' + i / 54 % 94 : "qu#-the-same-rest-"[i % 18]; break;  // new third bytes, equal rests
+                case 8: b[i] = i < 200 ? random[i] % 3 : i < 4400 ? 1 : random[i] % 3; break;  // a run longer than the window
             }
         }
         return b;
@@ -196,7 +197,7 @@ TEST(OptimalParseSearch, GivesTheStraightEncodersBytes) {
     Bytes repeats(longer.size());
     for (std::size_t i = 0; i < repeats.size(); ++i) repeats[i] = longer[i / 32 * 2 + i % 8] % 3;
     for (int type : {1, 2}) EXPECT_EQ(codec::CompressOptimal(repeats, type), StraightEncode(repeats, type)) << "type " << type;
-    for (int kind = 0; kind < 8; ++kind) {
+    for (int kind = 0; kind < 9; ++kind) {
         const Bytes whole = make(kind);
         for (const std::size_t cut : {whole.size(), whole.size() - 1, std::size_t{19}, std::size_t{2}}) {
             const Bytes in(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
