@@ -12,6 +12,7 @@
 #include <type_traits>
 
 #include "codec/lz.h"
+#include "codec/pick.h"
 
 #if __has_include(<sys/mman.h>)
 #include <sys/mman.h>
@@ -544,14 +545,28 @@ std::int32_t PairSource(std::span<const std::uint8_t> input, int maxLength, Pair
             return x != y ? x > y : (word(a, 2) & tail) > (word(b, 2) & tail);
         };
         const std::uint64_t key = word(i, 0);
-        std::uint64_t belowWord = 0, aboveWord = 0;
+        // The first words of the kept ones; none kept: the lowest and the
+        // highest word, which any other beats.
+        std::uint64_t belowWord = 0, aboveWord = ~std::uint64_t{0};
         for (; c >= stop; c = chains.Older(c)) {
             const std::uint64_t first = word(c, 0);
-            if (first < key) {
-                if (below == kNil || first > belowWord || (first == belowWord && later(c, below))) below = c, belowWord = first;
-            } else if (above == kNil || first < aboveWord || (first == aboveWord && later(above, c))) {
-                above = c, aboveWord = first;
+            // The side goes either way at random: it and the choice are made
+            // by conditional moves, but for a tie with the kept one's word.
+            const bool before = first < key;
+            const std::uint64_t kept = PickIf(before, belowWord, aboveWord);
+            if (first == kept) [[unlikely]] {
+                if (before) {
+                    if (below == kNil || later(c, below)) below = c;
+                } else if (above == kNil || later(above, c)) {
+                    above = c;
+                }
+                continue;
             }
+            const bool better = (first > kept) == before;  // the words differ here
+            below = PickIf(before && better, c, below);
+            belowWord = PickIf(before && better, first, belowWord);
+            above = PickIf(!before && better, c, above);
+            aboveWord = PickIf(!before && better, first, aboveWord);
         }
     } else {
         // All of them differ from i's string in the third byte, if i has one.
