@@ -567,16 +567,16 @@ public:
         return found;
     }
 
+    // Whether runs go through InsertRun; turned off with the insertions
+    // beside the match, runs take the way of other strings, one by one.
+    bool Runs() const { return runs_; }
+
     // Inserts positions p .. p + count - 1 (not among the first or the last
     // kLongest - 1) of a run: the input from p - 1 to the end of the last
     // one's string is one byte repeated, so the string of each equals the
     // one before, whose place it would take and which is its match. The
     // nodes in between would leave the tree as soon as they enter it: the
     // last takes the place of p - 1 at once. Returns the last one's match.
-    // Whether runs go through InsertRun; turned off with the insertions
-    // beside the match, runs take the way of other strings, one by one.
-    bool Runs() const { return runs_; }
-
     template <int kIndex>
     Match InsertRun(std::int64_t p, std::int64_t count) {
         for (std::int64_t k = 0; k < count; ++k) {

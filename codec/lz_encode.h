@@ -165,10 +165,11 @@ private:
 // cannot be had. Allocates its tree per call; safe on several threads. As
 // the type 1 encoder, it inserts most strings within a match beside the
 // string one past the previous one's match, and runs of one byte without a
-// walk; tests turn both off (besideMatch false) to compare. Both builds of the type 2 encoder write these streams:
-// the tree of the second, which puts the smaller strings on the right and
-// moves a removed node's successor up, is the mirror image of this one after
-// every step, so its walks meet the same nodes.
+// walk; tests turn both off (besideMatch false) to compare. Both builds of
+// the type 2 encoder write these streams: the tree of the second, which puts
+// the smaller strings on the right and moves a removed node's successor up,
+// is the mirror image of this one after every step, so its walks meet the
+// same nodes.
 std::int32_t CompressLzmit(std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
                            std::int64_t indexFrom = kTreeIndexFrom, bool besideMatch = true);
 
