@@ -492,7 +492,7 @@ struct Match {
 class LzmitTree {
 public:
     LzmitTree(const std::uint8_t* input, std::int64_t length, bool besideMatch)
-        : in_(input), n_(length), guessFrom_(besideMatch ? 3 : kLongest + 1), runs_(besideMatch) {}
+        : in_(input), n_(length), guessFrom_(besideMatch ? 3 : kLongest + 1) {}
 
     // With index, the walks of most positions start at the highest node of
     // their first two bytes (see LzssEncoder::top_), which pays for clearing
@@ -569,7 +569,7 @@ public:
 
     // Whether runs go through InsertRun; turned off with the insertions
     // beside the match, runs take the way of other strings, one by one.
-    bool Runs() const { return runs_; }
+    bool Runs() const { return guessFrom_ <= kLongest; }
 
     // Inserts positions p .. p + count - 1 (not among the first or the last
     // kLongest - 1) of a run: the input from p - 1 to the end of the last
@@ -937,7 +937,6 @@ private:
     // The shortest previous match beside whose successor a string is placed
     // without a walk; longer than any when that is turned off.
     int guessFrom_;
-    bool runs_;  // see Runs
     static constexpr std::int64_t kFillAhead = 256;  // input bytes taken into the ring beyond those needed
     std::int64_t filled_ = 0;                        // the input bytes before it are in the ring
     // The arrays are the object's own, not pointers to arrays: the compiler
