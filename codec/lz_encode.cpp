@@ -534,6 +534,15 @@ public:
     template <bool kNeedMatch, int kIndex>
     Match Insert(std::int64_t p) {
         const std::uint16_t s = EntryOf(p);
+        if constexpr (kIndex == kIndexOn) {
+            // The index entry of the string that leaves the window a few
+            // positions on: it is looked up when that leaves, and missing
+            // the first-level cache (the index is 128 KiB) it would hold up
+            // the removal. Fetched ahead for the new strings' entries as
+            // well, it costs more than it saves.
+            constexpr std::int64_t kAhead = 12;
+            if (p + kAhead >= kWindow) __builtin_prefetch(&top_[FirstTwoBytes(in_ + p + kAhead - kWindow)]);
+        }
         // Before position kWindow, the node is one not used yet.
         const std::uint16_t leaving = EntryOf(p - kWindow);
         if (hooks_[leaving] != kDetached) Remove<kIndex>(leaving);
